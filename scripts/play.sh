@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what the project needs, builds the player and its sample content, and plays the sample demo.
+# Set SKIP_INSTALL=1 to skip the package install.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+if [ "${SKIP_INSTALL:-0}" != "1" ]; then
+  bash scripts/install-deps.sh
+fi
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DHALCYRA_TESTS=OFF -DHALCYRA_BENCH=OFF
+cmake --build build/release -j"$(nproc)"
+if [ ! -x build/release/source/halcyra ]; then
+  echo "The player is not built yet: only the foundation libraries exist so far."
+  exit 0
+fi
+cd build/release/demo
+exec ../source/halcyra

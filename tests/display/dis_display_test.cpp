@@ -277,6 +277,13 @@ TEST_F(DisplayTest, OnDemandDrawsOnlyWhenARedrawWasAskedFor) {
     EXPECT_EQ(frames(), 3);
 }
 
+TEST_F(DisplayTest, OnDemandWithoutAWindowEndsTheLoopInsteadOfWaiting) {
+    DisplayGL& d = open();
+    d.setMode(3, 0);
+    d.close();
+    EXPECT_FALSE(d.update());
+}
+
 TEST_F(DisplayTest, StateChangesReachListenersFirstAddedFirst) {
     DisplayGL& d = open();
     Recorder a("a", &log, &d), b("b", &log, &d);

@@ -56,7 +56,7 @@ int toGlfw2Key(int key) {
     }
 }
 
-void init() { glfwInit(); }
+bool init() { return glfwInit() == GLFW_TRUE; }
 void terminate() { glfwTerminate(); }
 double getTime() { return glfwGetTime(); }
 void setTime(double time) { glfwSetTime(time); }

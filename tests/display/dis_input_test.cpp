@@ -410,7 +410,11 @@ TEST_F(DisplayTest, RealKeysFromTheWindowSystemArriveTranslated) {
         }
     }
     ASSERT_FALSE(id.empty()) << "window not found";
-    const std::string send = "xdotool key --window " + id + " Tab Delete a";
+    // xdotool sends to the focused window through XTEST, which goes wherever the focus is when
+    // the keys arrive (a window another test just opened takes it): move the focus to the root
+    // window first, so the keys go to this window itself as its own events.
+    const std::string send = "xdotool windowfocus --sync \"$(xdotool search --maxdepth 0 --name '')\" && "
+                             "xdotool key --window " + id + " Tab Delete a";
     ASSERT_EQ(std::system(send.c_str()), 0);
     auto has = [&](const std::string& entry) { return std::find(log.begin(), log.end(), entry) != log.end(); };
     for (int i = 0; i < 1000 && !has("l charup 97"); ++i) {

@@ -4,6 +4,7 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -151,18 +152,14 @@ struct Window::State {
             }
             return;
         }
-        for (auto& held : s->heldCharacters) {
-            if (held.first == s->pressedScancode && held.second != character) {
-                // The key now gives another character (a modifier changed): release the old one.
-                s->releaseCharacterOf(s->pressedScancode);
-                break;
-            }
+        auto held = std::find_if(s->heldCharacters.begin(), s->heldCharacters.end(),
+                                 [s](const std::pair<int, unsigned int>& h) { return h.first == s->pressedScancode; });
+        if (held != s->heldCharacters.end() && held->second != character) {
+            // The key now gives another character (a modifier changed): release the old one.
+            s->releaseCharacterOf(s->pressedScancode);
+            held = s->heldCharacters.end();
         }
-        bool known = false;
-        for (const auto& held : s->heldCharacters) {
-            known = known || held.first == s->pressedScancode;
-        }
-        if (!known) {
+        if (held == s->heldCharacters.end()) {
             s->heldCharacters.emplace_back(s->pressedScancode, character);
         }
         if (s->charFun) {

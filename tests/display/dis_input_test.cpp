@@ -355,6 +355,29 @@ TEST_F(DisplayTest, TheCloseBoxIsDeferredToTheFrameLoop) {
     EXPECT_TRUE(d.requestClose()); // no window: the window library may close
 }
 
+TEST_F(DisplayTest, AWindowClosedByAHandlerLivesUntilTheEventsAreDone) {
+    DisplayGL& d = open();
+    Recorder listener("l", &log, &d);
+    Glfw3Input input;
+    listener.inputHook = [&] { d.close(); };
+    input.press(GLFW_KEY_Q);
+    EXPECT_FALSE(d.isOpen());
+    // Still there (the window library may go on using it in this event processing), but hidden.
+    EXPECT_EQ(glfwGetCurrentContext(), input.window);
+    EXPECT_EQ(glfwGetWindowAttrib(input.window, GLFW_VISIBLE), GLFW_FALSE);
+    // Further events for it are dropped.
+    log.clear();
+    input.press(GLFW_KEY_W);
+    EXPECT_TRUE(log.empty());
+    EXPECT_FALSE(d.update());
+    EXPECT_EQ(glfwGetCurrentContext(), nullptr);
+    // And a new one opens as usual.
+    listener.inputHook = nullptr;
+    d.open();
+    EXPECT_EQ(d.getContextGeneration(), 2);
+    EXPECT_TRUE(d.update());
+}
+
 TEST_F(DisplayTest, InputHandlersMayChangeTheListenersDuringDispatch) {
     DisplayGL& d = open();
     auto a = std::make_unique<Recorder>("a", &log, &d);

@@ -148,9 +148,9 @@ float DisplayGL::getTime() const {
 bool DisplayGL::update() {
     if (mMode == ModeOnDemand && mOpen) {
         // Without a window nothing would ever wake the wait.
-        glfw::waitEvents();
+        mWindow->waitEvents();
     } else {
-        glfw::pollEvents();
+        mWindow->pollEvents();
     }
     if (!mOpen) {
         return false;

@@ -284,6 +284,31 @@ TEST_F(DisplayTest, OnDemandWithoutAWindowEndsTheLoopInsteadOfWaiting) {
     EXPECT_FALSE(d.update());
 }
 
+TEST_F(DisplayTest, AnIconifiedWindowIsNeitherDrawnNorToldTwice) {
+    DisplayGL& d = open();
+    Recorder a("a", &log, &d), b("b", &log, &d);
+    a.logStates = b.logStates = true;
+    Glfw3Input input;
+    auto without = [&](const char* what) {
+        std::vector<std::string> kept;
+        for (const std::string& entry : log) {
+            if (entry.find(what) == std::string::npos) {
+                kept.push_back(entry);
+            }
+        }
+        return kept;
+    };
+    log.clear();
+    input.iconify(true);
+    ASSERT_TRUE(d.update());
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(without("activate"), (std::vector<std::string>{"a iconify 1", "b iconify 1"}));
+    log.clear();
+    input.iconify(false);
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(without("activate"), (std::vector<std::string>{"a iconify 0", "b iconify 0", "a frame 0", "b frame 0"}));
+}
+
 TEST_F(DisplayTest, StateChangesReachListenersFirstAddedFirst) {
     DisplayGL& d = open();
     Recorder a("a", &log, &d), b("b", &log, &d);

@@ -440,10 +440,10 @@ TEST_F(DisplayTest, RealKeysFromTheWindowSystemArriveTranslated) {
     // the keys arrive (a window another test just opened takes it): move the focus to the root
     // window first, so the keys go to this window itself as its own events.
     const std::string send = "xdotool windowfocus --sync \"$(xdotool search --maxdepth 0 --name '')\" && "
-                             "xdotool key --window " + id + " Tab Delete a";
+                             "xdotool key --window " + id + " Tab Delete a ctrl+t";
     ASSERT_EQ(std::system(send.c_str()), 0);
     auto has = [&](const std::string& entry) { return std::find(log.begin(), log.end(), entry) != log.end(); };
-    for (int i = 0; i < 1000 && !has("l charup 97"); ++i) {
+    for (int i = 0; i < 1000 && !has("l keyup 84"); ++i) {
         display->update();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -455,5 +455,11 @@ TEST_F(DisplayTest, RealKeysFromTheWindowSystemArriveTranslated) {
         }
     }
     EXPECT_EQ(keys, (std::vector<std::string>{"l keydown 9", "l keyup 9", "l keydown 294", "l keyup 294",
-                                              "l keydown 65", "l chardown 97", "l keyup 65", "l charup 97"}));
+                                              "l keydown 65", "l chardown 97", "l keyup 65", "l charup 97",
+                                              "l keydown 289", "l keydown 84", "l keyup 289", "l keyup 84"}));
+    // Ctrl+T: the T carries the Ctrl bit; with Ctrl held it makes no character.
+    auto t = std::find_if(listener.keyEvents.begin(), listener.keyEvents.end(),
+                          [](const KeyEvent& e) { return e.key == 84; });
+    ASSERT_NE(t, listener.keyEvents.end());
+    EXPECT_EQ(t->modifiers, 64);
 }

@@ -160,8 +160,8 @@ void ChunkReader::unwindTo(size_t depth) {
 
 ChunkWriter::ChunkWriter(const std::string& tag, uint8_t major, uint8_t minor, uint32_t flags)
     : mTag(tag), mMajor(major), mMinor(minor), mFlags(flags), mOpen(), mBytes() {
-    char header[6] = {0, 0, 0, 0, static_cast<char>(major), static_cast<char>(minor)};
-    std::memcpy(header, tag.data(), std::min<size_t>(4, tag.size()));
+    char header[6] = {0, 0, 0, 0, static_cast<char>(mMajor), static_cast<char>(mMinor)};
+    std::memcpy(header, mTag.data(), std::min<size_t>(4, mTag.size()));
     write(header, 6);
 }
 

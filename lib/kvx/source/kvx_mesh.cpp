@@ -138,8 +138,10 @@ void Mesh::computeNormals(bool withTangents) {
     std::vector<Vec3> normals(positionCount);
     std::vector<char> used(positionCount, 0);
 
-    std::vector<uint32_t> starts;
-    std::vector<uint32_t> sharing;
+    // For every position, the current submesh's vertices on it in ascending vertex order, as
+    // linked lists; the heads are reset after each submesh, so the work follows the vertex count.
+    std::vector<int32_t> head(positionCount, -1);
+    std::vector<int32_t> next;
     for (Submesh* submesh : submeshes) {
         const std::vector<uint32_t>& vertices = submesh->vertices;
         const size_t vertexCount = vertices.size();
@@ -149,16 +151,12 @@ void Mesh::computeNormals(bool withTangents) {
             uv = submesh->vertexArrays[0];
         submesh->vertexFrames.assign(vertexCount, Submesh::VertexFrame());
 
-        // For every position, this submesh's vertices on it, in ascending vertex order.
-        starts.assign(positionCount + 1, 0);
-        for (uint32_t p : vertices)
-            if (p < positionCount) ++starts[p + 1];
-        for (size_t p = 0; p < positionCount; ++p) starts[p + 1] += starts[p];
-        sharing.assign(starts[positionCount], 0);
-        {
-            std::vector<uint32_t> fill(starts.begin(), starts.end() - 1);
-            for (size_t v = 0; v < vertexCount; ++v)
-                if (vertices[v] < positionCount) sharing[fill[vertices[v]]++] = static_cast<uint32_t>(v);
+        next.assign(vertexCount, -1);
+        for (size_t v = vertexCount; v-- > 0;) {
+            const uint32_t p = vertices[v];
+            if (p >= positionCount) continue;
+            next[v] = head[p];
+            head[p] = static_cast<int32_t>(v);
         }
 
         int faceIndex = -1;
@@ -194,8 +192,7 @@ void Mesh::computeNormals(bool withTangents) {
                 if (std::isfinite(r) && isFinite(t) && isFinite(b)) {
                     for (int k = 0; k < 3; ++k) {
                         const Vec3& uvc = (*uv)[c[k]];
-                        for (uint32_t s = starts[p[k]]; s < starts[p[k] + 1]; ++s) {
-                            const uint32_t w = sharing[s];
+                        for (int32_t w = head[p[k]]; w >= 0; w = next[w]) {
                             if (((*uv)[w] - uvc).lengthSquared() < 0.01f) {
                                 submesh->vertexFrames[w].tangent += t;
                                 submesh->vertexFrames[w].bitangent += b;
@@ -209,6 +206,8 @@ void Mesh::computeNormals(bool withTangents) {
                 used[p[k]] = 1;
             }
         }
+        for (uint32_t p : vertices)
+            if (p < positionCount) head[p] = -1;
     }
 
     for (size_t p = 0; p < positionCount; ++p) {

@@ -268,8 +268,11 @@ TEST(AnimCurve, KeyTrackChunks) {
     ChunkReader rb(bytes.data(), static_cast<uint32_t>(bytes.size()), 1);
     ASSERT_EQ(rb.nextChunk(), 0xFB10);
     c.loadKeys(rb);
-    ASSERT_EQ(c.keys.size(), 1u);
+    // One whole key and one cut short: the fields present are read, the rest is zero.
+    ASSERT_EQ(c.keys.size(), 2u);
     EXPECT_EQ(c.keys[0].value, 2.0f);
+    EXPECT_EQ(c.keys[1].time, 0.0f);
+    EXPECT_TRUE(std::isfinite(c.evaluate(0.5f)));
 }
 
 TEST(AnimatedValues, GroupsAndDefaults) {

@@ -148,6 +148,42 @@ TEST(ChunkReader, ArraysTakeTheQuotientAndSkipTrailingBytes) {
     EXPECT_EQ(f, 7.0f);
 }
 
+TEST(ChunkReader, ArrayCutShortByTheFileKeepsWhatIsThere) {
+    std::vector<char> b = header();
+    putU16(b, 0xFF00);
+    putU32(b, 36);
+    for (int i = 0; i < 7; ++i) putFloat(b, static_cast<float>(i + 1));
+    b.push_back(1);
+    b.push_back(2);
+    ChunkReader r(b.data(), static_cast<uint32_t>(b.size()), 1);
+    ASSERT_EQ(r.nextChunk(), 0xFF00);
+    std::vector<Vector3> values;
+    r.readVec3Array(values);
+    ASSERT_EQ(values.size(), 3u);
+    EXPECT_EQ(values[1], Vector3(4, 5, 6));
+    EXPECT_EQ(values[2], Vector3(7, 0, 0));
+
+    std::vector<char> f = header();
+    putU16(f, 0xFF30);
+    putU32(f, 26);
+    f.push_back(5);
+    putU32(f, 1);
+    putU32(f, 2);
+    putU32(f, 3);
+    f.push_back(6);
+    putU32(f, 9);
+    f.push_back(1);
+    ChunkReader rf(f.data(), static_cast<uint32_t>(f.size()), 1);
+    ASSERT_EQ(rf.nextChunk(), 0xFF30);
+    std::vector<Face> faces;
+    rf.readFaceArray(faces);
+    ASSERT_EQ(faces.size(), 2u);
+    EXPECT_EQ(faces[0].corner[2], 3u);
+    EXPECT_EQ(faces[1].flag, 6);
+    EXPECT_EQ(faces[1].corner[0], 9u);
+    EXPECT_EQ(faces[1].corner[1], 0u);
+}
+
 TEST(ChunkReader, StringWithoutTerminatorStopsAtChunkEnd) {
     std::vector<char> b = header();
     putU16(b, 0xF020);
@@ -226,9 +262,11 @@ TEST(ChunkReader, OversizedLengthsAreClampedToTheEnclosingEnd) {
     EXPECT_EQ(r.getChunkLength(), 0xFFFFFFF0u);
     std::vector<uint32_t> values;
     r.readU32Array(values);
-    // Only the elements that are present: the array ends at the main chunk's end.
-    ASSERT_EQ(values.size(), 2u);
+    // Only the elements that are present: the array ends at the main chunk's end, and of the
+    // element cut short there only whole fields are taken.
+    ASSERT_EQ(values.size(), 3u);
     EXPECT_EQ(values[0], 42u);
+    EXPECT_EQ(values[2], 0u);
     r.endChunk();
     EXPECT_EQ(r.nextChunk(), 0);
     r.endChunk();

@@ -67,9 +67,13 @@ public:
     void readString(std::string& value);
     // Copies n bytes when they can all be read.
     bool readBytes(void* out, uint32_t n);
+    // Copies up to n bytes of 4-byte fields, as many whole fields as remain; returns the bytes
+    // copied. What was not copied stays as it was.
+    uint32_t readFields(void* out, uint32_t n);
 
     // Arrays fill the rest of the innermost chunk: count = payload length / element size, but
-    // never more elements than the bytes that remain can hold.
+    // never more elements than the bytes that remain reach into. Of an element cut short, the
+    // whole fields present are read and the rest stays zero.
     void readVec3Array(std::vector<mathbase::Vector3T<float>>& values);
     void readFaceArray(std::vector<Face>& values);
     void readU32Array(std::vector<uint32_t>& values);

@@ -230,9 +230,11 @@ void AnimCurve::loadKeys(ChunkReader& reader) {
     extrapolation = extrap;
     const uint32_t length = reader.getChunkLength();
     const uint32_t declared = length >= 2 ? (length - 2) / 24 : 0;
-    const uint32_t count = std::min(declared, reader.bytesLeft() / 24);
+    // Never more keys than the bytes that remain reach into; a key cut short keeps zeros.
+    const uint32_t present = static_cast<uint32_t>((static_cast<uint64_t>(reader.bytesLeft()) + 23) / 24);
+    const uint32_t count = std::min(declared, present);
     keys.assign(count, Key{0, 0, 0, 0, 0, 0});
-    reader.readBytes(keys.data(), count * 24);
+    reader.readFields(keys.data(), count * 24);
     mCachedSegment = -1;
     if (interpolation == Bezier) fixHandles();
 }

@@ -34,6 +34,13 @@ bool ChunkReader::readBytes(void* out, uint32_t n) {
     return true;
 }
 
+uint32_t ChunkReader::readFields(void* out, uint32_t n) {
+    const uint32_t count = std::min(n, bytesLeft()) & ~3u;
+    if (count) std::memcpy(out, mData + mPosition, count);
+    mPosition += count;
+    return count;
+}
+
 template <typename T> bool ChunkReader::readValue(T& value) {
     if (!canRead(sizeof(T))) return false;
     std::memcpy(&value, mData + mPosition, sizeof(T));
@@ -93,41 +100,45 @@ void ChunkReader::readString(std::string& value) {
 }
 
 uint32_t ChunkReader::arrayCount(uint32_t elementSize) const {
-    const uint32_t declared = getChunkLength() / elementSize;
-    return std::min(declared, bytesLeft() / elementSize);
+    const uint64_t declared = getChunkLength() / elementSize;
+    const uint64_t present = (static_cast<uint64_t>(bytesLeft()) + elementSize - 1) / elementSize;
+    return static_cast<uint32_t>(std::min(declared, present));
 }
 
 void ChunkReader::readVec3Array(std::vector<mathbase::Vector3T<float>>& values) {
     static_assert(sizeof(mathbase::Vector3T<float>) == 12, "vec3 must be packed");
     const uint32_t count = arrayCount(12);
     values.assign(count, mathbase::Vector3T<float>());
-    readBytes(values.data(), count * 12);
+    readFields(values.data(), count * 12);
 }
 
 void ChunkReader::readU32Array(std::vector<uint32_t>& values) {
     const uint32_t count = arrayCount(4);
     values.assign(count, 0);
-    readBytes(values.data(), count * 4);
+    readFields(values.data(), count * 4);
 }
 
 void ChunkReader::readPairArray(std::vector<IndexWeight>& values) {
     static_assert(sizeof(IndexWeight) == 8, "pair must be packed");
     const uint32_t count = arrayCount(8);
     values.assign(count, IndexWeight{0, 0.0f});
-    readBytes(values.data(), count * 8);
+    readFields(values.data(), count * 8);
 }
 
 void ChunkReader::readFaceArray(std::vector<Face>& values) {
     const uint32_t count = arrayCount(13);
     values.assign(count, Face{0, {0, 0, 0}});
-    if (count == 0) return;
-    const char* p = mData + mPosition;
-    for (uint32_t i = 0; i < count; ++i, p += 13) {
-        Face& f = values[i];
-        f.flag = static_cast<uint8_t>(p[0]);
-        std::memcpy(f.corner, p + 1, 12);
+    const uint32_t whole = std::min(count, bytesLeft() / 13);
+    if (whole) {
+        const char* p = mData + mPosition;
+        for (uint32_t i = 0; i < whole; ++i, p += 13) {
+            Face& f = values[i];
+            f.flag = static_cast<uint8_t>(p[0]);
+            std::memcpy(f.corner, p + 1, 12);
+        }
+        mPosition += whole * 13;
     }
-    mPosition += count * 13;
+    if (whole < count) readFace(values[whole]);
 }
 
 uint16_t ChunkReader::nextChunk() {

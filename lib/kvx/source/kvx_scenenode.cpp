@@ -378,10 +378,10 @@ void CurveInstance::loadChunk(ChunkReader& reader) {
     if (type != 0) std::printf("Curve without type==0, reinterpreting randomly!");
     uint32_t count = 0;
     reader.readU32(count);
-    // Never more points than the bytes that remain can hold.
-    count = std::min(count, reader.bytesLeft() / 36);
+    // Never more points than the bytes that remain reach into; a point cut short keeps zeros.
+    count = std::min(count, static_cast<uint32_t>((static_cast<uint64_t>(reader.bytesLeft()) + 35) / 36));
     points.assign(count, Point());
-    reader.readBytes(points.data(), count * 36);
+    reader.readFields(points.data(), count * 36);
     while (uint16_t id = reader.nextChunk()) {
         if (id == ChunkCurveTimeTrack) timeTrack.loadChunk(reader);
         else loadNodeChunk(id, reader);

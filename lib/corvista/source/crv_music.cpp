@@ -72,7 +72,7 @@ Music::Stream::~Stream() {
 void Music::release() {
     mStream.reset();
     if (mDevice) {
-        alcMakeContextCurrent(nullptr);
+        if (alcGetCurrentContext() == mDevice->context) alcMakeContextCurrent(nullptr);
         if (mDevice->context) alcDestroyContext(mDevice->context);
         if (mDevice->device) alcCloseDevice(mDevice->device);
         mDevice.reset();

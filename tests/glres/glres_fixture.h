@@ -32,7 +32,7 @@ inline bool nearRgb(const Rgba& p, const Rgba& q) { return near(p, q); }
 
 class GlTest : public ::testing::Test {
 protected:
-    static const int Size = 128; // window width and height
+    static constexpr int Size = 128; // window width and height
 
     void SetUp() override;
     void TearDown() override;

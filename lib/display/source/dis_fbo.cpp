@@ -52,6 +52,10 @@ void FBO::setup() {
         throw Exception("Display::FBO; Render Targets not supported [GL_EXT_framebuffer_object]");
 
     mBound = false;
+    // Made while another target is bound (a nested target's first bind): that one stays bound.
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous);
+    DIS_CHECK("glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous)");
     glGenFramebuffersEXT(1, &mFrameBuffer);
     DIS_CHECK("glGenFramebuffersEXT(1, &mFrameBuffer)");
     try {
@@ -82,11 +86,11 @@ void FBO::setup() {
                       "GL_RENDERBUFFER_EXT, mDepthTexture)");
         }
         checkStatus();
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-        DIS_CHECK("glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0)");
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, previous);
+        DIS_CHECK("glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, previous)");
     } catch (...) {
         // A framebuffer is made whole or not at all.
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, previous);
         if (mDepthTexture != 0) glDeleteRenderbuffersEXT(1, &mDepthTexture);
         glDeleteFramebuffersEXT(1, &mFrameBuffer);
         mDepthTexture = 0;

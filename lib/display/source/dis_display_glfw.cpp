@@ -56,7 +56,7 @@ int toGlfw2Key(int key) {
     }
 }
 
-void init() { glfwInit(); }
+bool init() { return glfwInit() == GLFW_TRUE; }
 void terminate() { glfwTerminate(); }
 double getTime() { return glfwGetTime(); }
 void setTime(double time) { glfwSetTime(time); }
@@ -94,6 +94,10 @@ struct Window::State {
     bool dropCharacters = false; // the key event was a repeat that is not reported
     std::vector<std::pair<int, unsigned int>> heldCharacters; // scancode, character
     double wheel = 0;         // sum of the vertical scroll offsets
+    // Window states as the window system last reported them: asking the X server every frame
+    // would cost two round trips.
+    bool focused = false;
+    bool iconified = false;
 
     static State* of(GLFWwindow* window) { return static_cast<State*>(glfwGetWindowUserPointer(window)); }
 
@@ -204,6 +208,10 @@ struct Window::State {
         }
     }
 
+    static void onFocus(GLFWwindow* window, int focused) { of(window)->focused = focused == GLFW_TRUE; }
+
+    static void onIconify(GLFWwindow* window, int iconified) { of(window)->iconified = iconified == GLFW_TRUE; }
+
     static void onRefresh(GLFWwindow* window) {
         State* s = of(window);
         if (s->refreshFun) {
@@ -243,6 +251,10 @@ bool Window::open(int width, int height, int depthBits, bool fullscreen, bool re
     glfwSetWindowCloseCallback(window, &State::onClose);
     glfwSetWindowSizeCallback(window, &State::onSize);
     glfwSetWindowRefreshCallback(window, &State::onRefresh);
+    glfwSetWindowFocusCallback(window, &State::onFocus);
+    glfwSetWindowIconifyCallback(window, &State::onIconify);
+    s.focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE;
+    s.iconified = glfwGetWindowAttrib(window, GLFW_ICONIFIED) == GLFW_TRUE;
     return true;
 }
 
@@ -292,13 +304,9 @@ void Window::setStickyKeys(bool enabled) {
 
 bool Window::isOpened() const { return mState->window && !glfwWindowShouldClose(mState->window); }
 
-bool Window::isActive() const {
-    return mState->window && glfwGetWindowAttrib(mState->window, GLFW_FOCUSED) == GLFW_TRUE;
-}
+bool Window::isActive() const { return mState->window && mState->focused; }
 
-bool Window::isIconified() const {
-    return mState->window && glfwGetWindowAttrib(mState->window, GLFW_ICONIFIED) == GLFW_TRUE;
-}
+bool Window::isIconified() const { return mState->window && mState->iconified; }
 
 void Window::setKeyCallback(KeyFun fun) { mState->keyFun = fun; }
 void Window::setCharCallback(CharFun fun) { mState->charFun = fun; }

@@ -61,7 +61,7 @@ using WindowSizeFun = void (*)(int width, int height);
 using WindowRefreshFun = void (*)();
 
 // Process-wide calls.
-void init();
+bool init();
 void terminate();
 double getTime();
 void setTime(double time);

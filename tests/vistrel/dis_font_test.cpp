@@ -42,10 +42,10 @@ TEST(FontMetrics, AdvancesComeFromTheRightmostInkColumn) {
     EXPECT_EQ(16, font.mCellHeight);
     EXPECT_FLOAT_EQ(0.0625f, font.mCellU);
     EXPECT_FLOAT_EQ(0.0625f, font.mCellV);
-    EXPECT_FLOAT_EQ(10, font.mAdvance['A']);
-    EXPECT_FLOAT_EQ(7, font.mAdvance['B']);
-    EXPECT_FLOAT_EQ(2, font.mAdvance['C']);
-    EXPECT_FLOAT_EQ(6.8f, font.mAdvance[' ']);
+    EXPECT_FLOAT_EQ(10, font.mAdvance[int('A')]);
+    EXPECT_FLOAT_EQ(7, font.mAdvance[int('B')]);
+    EXPECT_FLOAT_EQ(2, font.mAdvance[int('C')]);
+    EXPECT_FLOAT_EQ(6.8f, font.mAdvance[int(' ')]);
     EXPECT_FLOAT_EQ(0, font.getTextWidth("", 1));
     EXPECT_FLOAT_EQ(2 * (10 + 6.8f + 7), font.getTextWidth("A B", 2));
     // The mask is white with the red as coverage.
@@ -62,7 +62,7 @@ TEST(FontMetrics, ASecondImageIsRefusedAndTheFontStaysAsItWas) {
     font.setGlyphImage(first, false, 1, 1);
     norvane::am::Image second = blankGlyphs();
     EXPECT_THROW(font.setGlyphImage(second, false, 1, 1), norvane::Exception);
-    EXPECT_FLOAT_EQ(10, font.mAdvance['A']);
+    EXPECT_FLOAT_EQ(10, font.mAdvance[int('A')]);
 }
 
 TEST(FontMetrics, LoadingNeedsArchives) {
@@ -100,9 +100,9 @@ TEST_F(FontDraw, TextLandsWhereTheAdvancesSayLeftRightAndCentred) {
     // Our glyph image: 16-pixel cells, one unit per pixel, ink from the cell's second column.
     EXPECT_EQ(16, font->mCellWidth);
     EXPECT_FLOAT_EQ(1, font->mScaleX);
-    const float h = font->mAdvance['H'], i = font->mAdvance['I'];
+    const float h = font->mAdvance[int('H')], i = font->mAdvance[int('I')];
     EXPECT_GT(h, 4);
-    EXPECT_FLOAT_EQ(6.8f, font->mAdvance[' ']);
+    EXPECT_FLOAT_EQ(6.8f, font->mAdvance[int(' ')]);
     EXPECT_FLOAT_EQ(h + i, font->getTextWidth("HI", 1));
 
     drawAt("HI", 100, 40, Font::AlignLeft);
@@ -139,9 +139,9 @@ TEST_F(FontDraw, TextLandsWhereTheAdvancesSayLeftRightAndCentred) {
 TEST_F(FontDraw, TheGuiRendererUsesAThreePixelSpaceAndCentresText) {
     Font* guiFont = render.getFont();
     ASSERT_NE(nullptr, guiFont);
-    EXPECT_FLOAT_EQ(3, guiFont->mAdvance[' ']);
+    EXPECT_FLOAT_EQ(3, guiFont->mAdvance[int(' ')]);
     EXPECT_EQ(Font::AlignCenter, guiFont->mAlign);
-    const float h = guiFont->mAdvance['H'];
+    const float h = guiFont->mAdvance[int('H')];
     EXPECT_FLOAT_EQ(2 * h + 6, render.textWidth("H  H"));
     const float white[4] = {1, 1, 1, 1};
     render.setColors(white, white);

@@ -64,7 +64,7 @@ void Render::init(display::DisplayGL* display) {
         delete font;
         throw;
     }
-    font->mAdvance[' '] = 3.0f;
+    font->mAdvance[static_cast<unsigned char>(' ')] = 3.0f;
     font->mAlign = display::Font::AlignCenter;
     mFont = font;
 }

@@ -84,6 +84,12 @@ protected:
         font.reset(new Font(display.get()));
         font->load("fonthelvete2.png", false, 320, 240);
     }
+    void TearDown() override {
+        // GL resources go before the display that owns their context.
+        font.reset();
+        render.init(nullptr);
+        GLTest::TearDown();
+    }
     void drawAt(const std::string& text, float x, float y, int align) {
         font->mAlign = align;
         norvane::mathbase::Matrix4x4Col m;

@@ -21,6 +21,10 @@ protected:
         render.init(display.get());
         render.begin(320, 600, 0, 0, 0);
     }
+    void TearDown() override {
+        render.init(nullptr); // the font goes before the display
+        GLTest::TearDown();
+    }
     Render render;
 };
 

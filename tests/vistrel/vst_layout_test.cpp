@@ -118,7 +118,10 @@ TEST_F(Layout, StylesApplyByTagOrClassBeforeTheLayoutTag) {
          "<box id='own'><color name='back.color' first='ffffff'/></box>"
          "<box id='classed' class='special'/>"
          "<box id='unknownclass' class='nothing'/>"
+         "<workspace id='nested'><child><box id='deep'/></child></workspace>"
          "</child></workspace></vistrel>");
+    // A workspace inside the layout asks the outer one for styles.
+    expectColor(box("deep")->getColor(Control::BlockBack, Control::StateColor, 0), 1, 0, 0, 1);
     expectColor(box("plain")->getColor(Control::BlockBack, Control::StateColor, 0), 1, 0, 0, 1);
     // The layout tag decides the geometry: no area there, so it is maximized.
     EXPECT_EQ(Rect(0, 0, 800, 600), box("plain")->getArea());

@@ -172,12 +172,19 @@ TEST_F(RootTest, APopupIsDrawnOverEverythingAndClosedByTheNextLeftRelease) {
     EXPECT_LT(at(300, 65, 0), 200);
 }
 
-TEST_F(RootTest, AMissingLayoutFileThrowsWithItsName) {
+TEST_F(RootTest, AMissingOrBrokenLayoutFileThrowsWithItsName) {
     try {
         root->load("nope.xml");
         FAIL() << "no exception";
     } catch (const norvane::Exception& e) {
         EXPECT_STREQ("Could not find the file 'nope.xml'.", e.what());
+    }
+    std::ofstream(dir + "/bad.xml") << "<vistrel><workspace";
+    try {
+        root->load("bad.xml");
+        FAIL() << "no exception";
+    } catch (const norvane::Exception& e) {
+        EXPECT_NE(std::string::npos, std::string(e.what()).find("'bad.xml'"));
     }
 }
 

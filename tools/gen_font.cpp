@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
         drawGlyph(image, static_cast<unsigned char>(g.code), g.rows);
         defined[static_cast<unsigned char>(g.code)] = true;
     }
-    defined[' '] = true; // the space has no ink: its advance is set by the font
+    defined[static_cast<unsigned char>(' ')] = true; // the space has no ink: its advance is set by the font
     for (int c = 127; c < 256; ++c) {
         if (!defined[c])
             drawGlyph(image, c, missing);

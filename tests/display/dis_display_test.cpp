@@ -277,6 +277,38 @@ TEST_F(DisplayTest, OnDemandDrawsOnlyWhenARedrawWasAskedFor) {
     EXPECT_EQ(frames(), 3);
 }
 
+TEST_F(DisplayTest, OnDemandWithoutAWindowEndsTheLoopInsteadOfWaiting) {
+    DisplayGL& d = open();
+    d.setMode(3, 0);
+    d.close();
+    EXPECT_FALSE(d.update());
+}
+
+TEST_F(DisplayTest, AnIconifiedWindowIsNeitherDrawnNorToldTwice) {
+    DisplayGL& d = open();
+    Recorder a("a", &log, &d), b("b", &log, &d);
+    a.logStates = b.logStates = true;
+    Glfw3Input input;
+    auto without = [&](const char* what) {
+        std::vector<std::string> kept;
+        for (const std::string& entry : log) {
+            if (entry.find(what) == std::string::npos) {
+                kept.push_back(entry);
+            }
+        }
+        return kept;
+    };
+    log.clear();
+    input.iconify(true);
+    ASSERT_TRUE(d.update());
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(without("activate"), (std::vector<std::string>{"a iconify 1", "b iconify 1"}));
+    log.clear();
+    input.iconify(false);
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(without("activate"), (std::vector<std::string>{"a iconify 0", "b iconify 0", "a frame 0", "b frame 0"}));
+}
+
 TEST_F(DisplayTest, StateChangesReachListenersFirstAddedFirst) {
     DisplayGL& d = open();
     Recorder a("a", &log, &d), b("b", &log, &d);
@@ -319,4 +351,44 @@ TEST_F(DisplayTest, ListenersOutlivingTheDisplayAreDetached) {
     display.reset();
     // Neither destructor may reach the destroyed display.
     listener.reset();
+}
+
+TEST_F(DisplayTest, BoxFacesWindOutwardAndCarryOutwardNormals) {
+    DisplayGL& d = open(false, 64, 64);
+    // Seen head-on with back faces culled and a light from the viewer, a face shows lit only
+    // when it winds counter-clockwise from outside and its normal points out.
+    struct Turn {
+        const char* face;
+        float angle, x, y;
+    };
+    const Turn turns[] = {{"+Z", 0, 0, 1},  {"-Z", 180, 0, 1}, {"+X", -90, 0, 1},
+                          {"-X", 90, 0, 1}, {"+Y", 90, 1, 0},  {"-Y", -90, 1, 0}};
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-2, 2, -2, 2, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const float direction[4] = {0, 0, 1, 0}, white[4] = {1, 1, 1, 1}, none[4] = {0, 0, 0, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, direction);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glEnable(GL_DEPTH_TEST);
+    glReadBuffer(GL_BACK);
+    for (const Turn& turn : turns) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        glRotatef(turn.angle, turn.x, turn.y, 0);
+        d.drawBox({0, 0, 0}, {1, 1, 1});
+        unsigned char centre[4] = {}, corner[4] = {};
+        glReadPixels(32, 32, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+        glReadPixels(4, 4, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
+        EXPECT_NEAR(centre[0], 204, 2) << turn.face; // the default material's diffuse 0.8
+        EXPECT_EQ(corner[0], 0) << turn.face;
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

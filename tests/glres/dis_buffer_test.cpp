@@ -371,6 +371,31 @@ TEST_F(BufferTest, LockAndReplaceChangeWhatIsDrawn) {
     }
 }
 
+TEST_F(BufferTest, ReplaceAndLockReachTheirOwnBufferWhenAnotherIsBound) {
+    const unsigned char zeros[4] = {0, 0, 0, 0}, ones[4] = {1, 1, 1, 1};
+    IBO mine(mDisplay.get()), other(mDisplay.get());
+    mine.setup(GL_UNSIGNED_BYTE, 4, zeros);
+    other.setup(GL_UNSIGNED_BYTE, 4, zeros);
+    other.bind();
+    mine.replace(0, 4, ones);
+    GLint bound = 0;
+    glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &bound);
+    EXPECT_EQ(static_cast<GLint>(other.mID), bound) << "the other buffer stays bound";
+    unsigned char* written = static_cast<unsigned char*>(mine.lock(true, true));
+    ASSERT_NE(nullptr, written);
+    EXPECT_EQ(1, written[3]);
+    written[0] = 5;
+    mine.unlock();
+    const unsigned char* untouched = static_cast<const unsigned char*>(other.lock(false, true));
+    EXPECT_EQ(0, untouched[0] + untouched[1] + untouched[2] + untouched[3]);
+    other.unlock();
+    other.unbind();
+    mine.bind();
+    EXPECT_EQ(5, static_cast<const unsigned char*>(mine.lock(false, true))[0]);
+    mine.unlock();
+    mine.unbind();
+}
+
 TEST_F(BufferTest, ReleasingALockedBoundBufferUnlocksUnbindsAndDeletes) {
     VBO vbo(mDisplay.get());
     vbo.setup(&formatB, 16, nullptr);

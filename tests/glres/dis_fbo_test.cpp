@@ -11,8 +11,7 @@ using glres::Rgba;
 
 namespace {
 
-const Rgba Red{255, 0, 0, 255}, Green{0, 255, 0, 255}, Blue{0, 0, 255, 255}, Yellow{255, 255, 0, 255},
-    Black{0, 0, 0, 255};
+const Rgba Red{255, 0, 0, 255}, Green{0, 255, 0, 255}, Blue{0, 0, 255, 255}, Yellow{255, 255, 0, 255};
 
 GLint framebufferBinding() {
     GLint value = -1;

@@ -112,8 +112,15 @@ TEST_F(ShaderTest, UniformSettersLeaveTheCurrentProgramAsItWas) {
     program.setUniformFloat("scale", 0.25f);
     EXPECT_EQ(0, currentProgram());
     EXPECT_FALSE(program.isInUse());
-    program.setUniformVec3("colour", mathbase::Vector3T<float>(1, 1, 1));
+    program.setUniformVec3("colour", mathbase::Vector3T<float>(1, 0.5f, 0.25f));
     EXPECT_EQ(0, currentProgram());
+    // The values reached this program, not whichever one was current.
+    GLfloat colour[3] = {0, 0, 0};
+    glGetUniformfv(program.getHandle(), glGetUniformLocation(program.getHandle(), "colour"), colour);
+    EXPECT_EQ(0.5f, colour[1]);
+    GLfloat quarter = 0;
+    glGetUniformfv(program.getHandle(), glGetUniformLocation(program.getHandle(), "scale"), &quarter);
+    EXPECT_EQ(0.25f, quarter);
 
     program.use();
     program.setUniformInt("scale", 0); // wrong type for a float: GL ignores it, the program stays

@@ -251,6 +251,27 @@ TEST_F(TextureTest, APictureIsRescaledToTheConfiguredSize) {
     texture.unbind();
 }
 
+TEST_F(TextureTest, APictureOfTheSamePixelCountButAnotherShapeIsRescaledToo) {
+    // 32 x 8 holds as many pixels as 16 x 16; taking its rows as they are would cut the picture up.
+    Texture texture(mDisplay.get());
+    texture.configure(16, 16, 0, 0, GL_TEXTURE_2D);
+    texture.setImage(makeImage(32, 8, [](int x, int y) { return quadrant(x, y, 32, 8); }), false);
+    testing::internal::CaptureStdout();
+    drawFull(texture);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, log.find("Warning: Manually rescaling picture")) << log;
+    expectQuadrants();
+}
+
+TEST_F(TextureTest, ATextureWithNothingToMakeItFromIsRefused) {
+    Texture nothing(mDisplay.get());
+    EXPECT_EQ("Could not construct gl-image for 'unknown' of size -1x-1.", glres::thrownText([&] { nothing.bind(); }));
+    Texture halfSized(mDisplay.get());
+    halfSized.configure(0, 8, 0, 0, GL_TEXTURE_2D);
+    EXPECT_EQ("Could not construct gl-image for 'unknown' of size -1x8.", glres::thrownText([&] { halfSized.bind(); }));
+    EXPECT_FALSE(halfSized.isInited());
+}
+
 TEST_F(TextureTest, WithoutNonPowerOfTwoSupportSizesGrowToPowersOfTwo) {
     pretendMissing(__GLEW_ARB_texture_non_power_of_two);
     writeImage("odd.png", 300, 200, [](int x, int y) { return quadrant(x, y, 300, 200); });

@@ -9,6 +9,34 @@
 namespace norvane {
 namespace display {
 
+namespace {
+
+// Binds a GL buffer for one operation when its owner has not bound it, and gives the target back
+// to whatever buffer held it before, so the operation reaches this buffer and no other.
+class BindForCall {
+public:
+    BindForCall(GLenum target, GLuint id, bool bound) : mTarget(target), mActive(!bound) {
+        if (!mActive) return;
+        glGetIntegerv(target == GL_ELEMENT_ARRAY_BUFFER_ARB ? GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB
+                                                             : GL_ARRAY_BUFFER_BINDING_ARB,
+                      &mPrevious);
+        glBindBufferARB(target, id);
+        DIS_CHECK("glBindBufferARB(mTarget, mID)");
+    }
+    ~BindForCall() {
+        if (mActive) glBindBufferARB(mTarget, static_cast<GLuint>(mPrevious));
+    }
+    BindForCall(const BindForCall&) = delete;
+    BindForCall& operator=(const BindForCall&) = delete;
+
+private:
+    GLenum mTarget;
+    bool mActive;
+    GLint mPrevious = 0;
+};
+
+} // namespace
+
 BufferObject::BufferObject(DisplayGL* display)
     : Resource(display, 0), mEntitySize(0), mID(0), mTarget(GL_ARRAY_BUFFER_ARB), mCount(0), mBound(false),
       mLocked(false), mEmulation(nullptr), mContextId(-1) {
@@ -56,6 +84,7 @@ void* BufferObject::lock(bool write, bool read) {
     mLocked = true;
     if (mEmulation) return mEmulation;
     const GLenum access = !write ? GL_READ_ONLY_ARB : (read ? GL_READ_WRITE_ARB : GL_WRITE_ONLY_ARB);
+    BindForCall binding(mTarget, mID, mBound);
     void* res = glMapBufferARB(mTarget, access);
     DIS_CHECK("res=glMapBuffer(mTarget, access)");
     return res;
@@ -63,6 +92,7 @@ void* BufferObject::lock(bool write, bool read) {
 
 void BufferObject::unlock() {
     if (!mEmulation) {
+        BindForCall binding(mTarget, mID, mBound);
         if (glUnmapBufferARB(mTarget) != GL_TRUE) NVN_LOG("warning", "display", "Buffer object corrupted?!");
     }
     mLocked = false;
@@ -84,6 +114,7 @@ void BufferObject::replace(int first, int count, const void* data) {
         return;
     }
     const int firstEntity = first, numEntities = count;
+    BindForCall binding(mTarget, mID, mBound);
     glBufferSubDataARB(mTarget, static_cast<GLintptrARB>(firstEntity) * mEntitySize,
                        static_cast<GLsizeiptrARB>(numEntities) * mEntitySize, data);
     DIS_CHECK("glBufferSubData(mTarget, firstEntity*mEntitySize, numEntities*mEntitySize, data)");

@@ -3,6 +3,15 @@
 
 #include "vst_workspace.h"
 
+#include "vst_frame.h"
+#include "vst_image.h"
+#include "vst_label.h"
+#include "vst_menubar.h"
+#include "vst_panel.h"
+#include "vst_scrollbars.h"
+#include "vst_spline.h"
+#include "vst_stat.h"
+
 namespace norvane {
 namespace vistrel {
 
@@ -24,18 +33,18 @@ void registerControlClasses() {
     // add<Checkbox>();    "checkbox"
     // add<Dropdown>();    "dropdown"
     // add<Flow>();        "flow"
-    // add<Frame>();       "frame"
-    // add<Image>();       "image"
-    // add<Label>();       "label"
+    add<Frame>();    // "frame"
+    add<Image>();    // "image"
+    add<Label>();    // "label"
     // add<LayoutStack>(); "layoutstack"
-    // add<Menubar>();     "menubar"
-    // add<Panel>();       "panel"
+    add<Menubar>();  // "menubar"
+    add<Panel>();    // "panel"
     // add<RadioButton>(); "radiobutton"
-    // add<Scrollbars>();  "scrollbar"
+    add<Scrollbars>(); // "scrollbar"
     // add<Slider>();      "slider"
-    // add<Spline>();      "spline"
+    add<Spline>();   // "spline"
     // add<SplineOrg>();   "splineorg"
-    // add<Stat>();        "stat"
+    add<Stat>();     // "stat"
     // add<TabFrame>();    "tabframe"
     // add<TabView>();     "tabview"
     // add<TextInput>();   "textinput"

@@ -18,11 +18,13 @@ protected:
         later();
         input.click(x, y, which);
     }
-    // Two left clicks at (x, y) close enough in time to count as a double click.
+    // Two left clicks at (x, y) close enough in time, with no motion between them, to count as
+    // a double click.
     void doubleClick(double x, double y) {
         later();
         input.click(x, y);
-        input.click(x, y);
+        input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+        input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
     }
     // A colour probe: true when the pixel is close to (r, g, b).
     bool near(int x, int y, int r, int g, int b, int tolerance = 12) const {

@@ -71,20 +71,21 @@ bool Window::handleEvent(Event& e) {
     } else if (e.name == "mouseup" && e.button == 0) {
         mDragging = false;
     } else if (e.name == "mousemove" && mDragging && !isMaximized()) {
-        Rect r = mDragStartArea + Point(e.x - mDragStart.x, e.y - mDragStart.y);
+        // Worked out in double precision: far from the origin a float cannot step by a pixel.
+        double x1 = static_cast<double>(mDragStartArea.x1) + (static_cast<double>(e.x) - mDragStart.x);
+        double y1 = static_cast<double>(mDragStartArea.y1) + (static_cast<double>(e.y) - mDragStart.y);
         if (mParent && mParent->getClassName() != "workspace") {
             // A nested window stays inside its parent's client area at the top and the left:
             // it is pushed right and down by whole pixels until it is.
             Point origin = getOrigin(false);
-            r += origin;
             const Rect& client = mParent->getScreenClientArea();
-            if (r.x1 < client.x1)
-                r += Point(std::ceil(client.x1 - r.x1), 0);
-            if (r.y1 < client.y1)
-                r += Point(0, std::ceil(client.y1 - r.y1));
-            r -= origin;
+            if (x1 + origin.x < client.x1)
+                x1 += std::ceil(client.x1 - (x1 + origin.x));
+            if (y1 + origin.y < client.y1)
+                y1 += std::ceil(client.y1 - (y1 + origin.y));
         }
-        setArea(r);
+        float left = static_cast<float>(x1), top = static_cast<float>(y1);
+        setArea(Rect(left, top, left + mDragStartArea.width(), top + mDragStartArea.height()));
     }
     return result;
 }

@@ -10,6 +10,12 @@ namespace vsttest {
 
 class ContainersTest : public ControlsTest {
 protected:
+    // Draws one frame of the GUI over black and reads it back. The whole window is cleared: the
+    // last frame leaves scissoring on, and a scissored clear would keep its pixels elsewhere.
+    void frame() {
+        glDisable(GL_SCISSOR_TEST);
+        ControlsTest::frame();
+    }
     // Moves the window library's clock on, so that the next press is not taken for the second
     // half of a double click.
     void later() { glfwSetTime(glfwGetTime() + 2.0); }

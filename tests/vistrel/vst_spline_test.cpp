@@ -227,6 +227,9 @@ TEST_F(SplineTest, NarrowControlsAreSampledAtLeastTenPointsAndAnEmptyOneMapsNoth
     EXPECT_EQ(10, sp()->sampleCount());
     frame();
     EXPECT_EQ(10u, sp()->getSamples().size());
+    sp()->setArea(Rect(10, 10, 1e30f, 50));
+    EXPECT_EQ(8192, sp()->sampleCount());
+    sp()->setArea(Rect(10, 10, 26, 50));
     // A control without extent: a drag maps to no curve position and changes no key.
     input.cursor(10, 30);
     input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);

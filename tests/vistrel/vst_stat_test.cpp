@@ -71,6 +71,11 @@ TEST_F(StatTest, ValuesWithinTheIntervalBecomeOnePointOfTheirAverage) {
     EXPECT_EQ(200u, made->getHistory().size());
     made->setArea(Rect(0, 0, 250, 50));
     EXPECT_EQ(250u, made->getHistory().size());
+    // An absurd width does not become an absurd history.
+    made->setArea(Rect(0, 0, 1e30f, 50));
+    EXPECT_EQ(16384u, made->getHistory().size());
+    made->setArea(Rect(0, 0, INFINITY, 50));
+    EXPECT_EQ(16384u, made->getHistory().size());
 }
 
 TEST_F(StatTest, TheLineIsDrawnAtTheEasedScaleAndNotBeforeThereIsOne) {

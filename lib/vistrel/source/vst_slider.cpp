@@ -40,8 +40,13 @@ float EasedValue::evaluate(bool jumpToEnd) { return evaluateAt(mClock.getTime(),
 float EasedValue::evaluateAt(float now, bool jumpToEnd) {
     if (mStartTime < 0)
         mStartTime = now;
-    if (mStartTime + mDuration < now || jumpToEnd)
+    if (jumpToEnd)
         return mTo;
+    if (mStartTime + mDuration < now) {
+        // The run is over: the next one starts from here, not from an earlier sample.
+        mCurrent = mTo;
+        return mTo;
+    }
     mCurrent = mFrom + std::sin(HalfPi * (now - mStartTime) / mDuration) * (mTo - mFrom);
     return mCurrent;
 }

@@ -2,6 +2,7 @@
 // adds its header and one line below, in its place in the order.
 
 #include "vst_button.h"
+#include "vst_dropdown.h"
 #include "vst_radiobutton.h"
 #include "vst_slider.h"
 #include "vst_textinput.h"
@@ -35,7 +36,7 @@ template <typename T> void add() {
 void registerControlClasses() {
     add<Button>(); // "button"
     add<Checkbox>(); // "checkbox"
-    // add<Dropdown>();    "dropdown"
+    add<Dropdown>(); // "dropdown"
     // add<Flow>();        "flow"
     add<Frame>();    // "frame"
     add<Image>();    // "image"

@@ -50,7 +50,10 @@ TEST_F(ControlsLayoutTest, EveryControlIsMadeFromItsTagAndStyled) {
     EXPECT_EQ("checkbox", get<Checkbox>("layers")->getClassName());
     EXPECT_TRUE(get<Checkbox>("layers")->isChecked("Grain"));
     EXPECT_FLOAT_EQ(80, get<Slider>("volume")->getValue());
+    // The time slider takes its direction and knob size from its class style.
     EXPECT_FALSE(get<Slider>("time")->isVertical());
+    EXPECT_FLOAT_EQ(4, get<Slider>("time")->getSize());
+    EXPECT_TRUE(get<Slider>("volume")->isVertical());
     // Styles: the button's face from the style file; the numeric field from its class style.
     const float* face = get<Button>("play")->getColor(Control::BlockBack, Control::StateColor, Control::First);
     EXPECT_NEAR(0xf0 / 255.0f, face[0], 1e-5);

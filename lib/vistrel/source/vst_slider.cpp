@@ -78,7 +78,9 @@ void Slider::load(xml::XmlParser::Iterator& tag) {
         mMax = tag->getFloat("max");
     if (!tag->getAttribute("percent").empty())
         mPosition.setTarget(tag->getFloat("percent"), true);
-    mVertical = tag->getAttribute("direction") != "horisontal";
+    // Other values keep the direction, so a style tag may make a class of sliders horizontal.
+    if (tag->getAttribute("direction") == "horisontal")
+        mVertical = false;
 }
 
 void Slider::trackEnds(float& a1, float& a2) const {

@@ -136,6 +136,14 @@ TEST_F(TextInputTest, OverwriteModeReplacesTheCharacterAtTheCaret) {
     input.tap(GLFW_KEY_HOME);
     input.type(">");
     EXPECT_EQ(">hEllo!", txt->getInputText());
+    // Characters beyond one byte are not cut down to some other byte; they are left out.
+    int before = edits();
+    input.character(0x263A);
+    input.character(0x141);
+    EXPECT_EQ(">hEllo!", txt->getInputText());
+    EXPECT_EQ(before, edits());
+    input.character(0xE9); // a Latin-1 letter is one byte
+    EXPECT_EQ(">\xE9hEllo!", txt->getInputText());
 }
 
 TEST_F(TextInputTest, ShiftArrowsSelectAndBackspaceErasesTheSelection) {

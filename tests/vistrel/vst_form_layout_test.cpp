@@ -14,12 +14,12 @@ using namespace norvane::vistrel;
 
 namespace {
 
-class ControlsLayoutTest : public CtrlTest {
+class FormLayoutTest : public CtrlTest {
 protected:
     void SetUp() override {
         CtrlTest::SetUp();
         open(480, 260);
-        archives->addArchive(HALCYRA_SOURCE_DIR "/tests/vistrel/data/controls");
+        archives->addArchive(HALCYRA_SOURCE_DIR "/tests/vistrel/data/form");
         input.window = glfwGetCurrentContext();
         root.reset(new Vistrel(display.get()));
         root->load("layout.xml");
@@ -37,7 +37,7 @@ protected:
 
 } // namespace
 
-TEST_F(ControlsLayoutTest, EveryControlIsMadeFromItsTagAndStyled) {
+TEST_F(FormLayoutTest, EveryControlIsMadeFromItsTagAndStyled) {
     EXPECT_EQ("button", get<Button>("play")->getClassName());
     EXPECT_TRUE(get<Button>("loop")->isToggleMode());
     EXPECT_EQ("Normal", get<Dropdown>("quality")->getSelectedText());
@@ -61,7 +61,7 @@ TEST_F(ControlsLayoutTest, EveryControlIsMadeFromItsTagAndStyled) {
     EXPECT_NEAR(0xe0 / 255.0f, field[2], 1e-5);
 }
 
-TEST_F(ControlsLayoutTest, TheFormIsUsedThroughTheWindowAndDrawn) {
+TEST_F(FormLayoutTest, TheFormIsUsedThroughTheWindowAndDrawn) {
     // A click on Play, Loop latched, Screen chosen, Fog checked, the quality set to Final,
     // the rate typed over, and the time slider dragged to the middle.
     input.click(60, 52);
@@ -96,7 +96,7 @@ TEST_F(ControlsLayoutTest, TheFormIsUsedThroughTheWindowAndDrawn) {
 
     input.cursor(470, 5);
     frame();
-    shot("controls_layout.png");
+    shot("form_layout.png");
     // The latched Loop button's pushed face from the style, the Play face light.
     EXPECT_LT(rgb(200, 43).r, 120);
     EXPECT_GT(rgb(100, 43).r, 220);

@@ -150,11 +150,9 @@ TEST_F(RootTest, ALayoutBecomesATreeThatTakesInputFromTheWindow) {
 TEST_F(RootTest, APopupIsDrawnOverEverythingAndClosedByTheNextLeftRelease) {
     root->load("layout.xml");
     Box popup;
-    const float red[4] = {1, 0, 0, 1};
     popup.setArea(Rect(250, 40, 350, 90));
     popup.setColor(Control::BlockBack, Control::StateColor, 0, {1, 0, 0, 1});
     popup.setColor(Control::BlockBack, Control::StateColor, 1, {1, 0, 0, 1});
-    (void)red;
     box("left")->openPopup(&popup);
     root->onFrame();
     readPixels();

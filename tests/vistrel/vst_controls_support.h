@@ -72,9 +72,9 @@ protected:
     template <typename T> T* get(const std::string& name) {
         return dynamic_cast<T*>(root->getWorkspace().find(name));
     }
-    // Draws one frame of the GUI over black and reads it back.
-    void frame() {
-        glClearColor(0, 0, 0, 1);
+    // Draws one frame of the GUI over a grey level (black by default) and reads it back.
+    void frame(float clear = 0) {
+        glClearColor(clear, clear, clear, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         root->onFrame();
         readPixels();

@@ -17,7 +17,7 @@
 namespace vsttest {
 
 // Window-system input beyond what WindowInput sends.
-struct Input : WindowInput {
+struct CtrlInput : WindowInput {
     void character(unsigned int c) const { installed(glfwSetCharCallback)(window, c); }
     void type(const std::string& text) const {
         for (char c : text)
@@ -131,7 +131,7 @@ protected:
 
     std::string dir;
     std::unique_ptr<norvane::vistrel::Vistrel> root;
-    Input input;
+    CtrlInput input;
 };
 
 } // namespace vsttest

@@ -176,8 +176,15 @@ void Context::draw() {
             color = getColor(BlockText, StateHighlight, Second);
         if (index == mHoverItem)
             color = getColor(BlockText, StateHighlight, First);
-        while (!text.empty() && render->textWidth(text) > maxWidth)
+        // Cut from the end until it fits, taking off one character's advance at a time.
+        float width = render->textWidth(text);
+        display::Font* font = render->getFont();
+        while (!text.empty() && width > maxWidth) {
+            width -= font ? font->mAdvance[static_cast<unsigned char>(text.back())] : 0.0f;
             text.erase(text.size() - 1);
+            if (!font)
+                width = render->textWidth(text);
+        }
         float y = a.y1 + static_cast<float>(index) * (mSpacing + RowHeight) + mPadding + 5;
         render->setColors(color, NoColor);
         render->drawText(text, a.x1 + mPadding, y);

@@ -2,6 +2,7 @@
 
 #include "vst_panel.h"
 #include "vst_render.h"
+#include "vst_whole.h"
 
 #include "dis_font.h"
 
@@ -46,7 +47,7 @@ void Panel::draw() {
         glColor4fv(outline);
         glLineWidth(1);
         glEnable(GL_LINE_SMOOTH);
-        auto whole = [](float v) { return static_cast<float>(static_cast<int>(v)); };
+        auto whole = [](float v) { return wholePixels(v); };
         glBegin(GL_LINE_STRIP);
         glVertex2f(whole(r.x1 + 10 + captionWidth + 5), whole(top));
         glVertex2f(whole(r.x2), whole(top));

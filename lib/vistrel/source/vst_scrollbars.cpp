@@ -2,6 +2,7 @@
 
 #include "vst_scrollbars.h"
 #include "vst_render.h"
+#include "vst_whole.h"
 
 #include <algorithm>
 
@@ -103,8 +104,8 @@ void Scrollbars::updateThumbs() {
     const Rect& c = mScreenClientArea;
     float overflowX = std::max(0.0f, b.width() - c.width());
     float overflowY = std::max(0.0f, b.height() - c.height());
-    float sx = static_cast<float>(static_cast<int>(overflowX * fx));
-    float sy = static_cast<float>(static_cast<int>(overflowY * fy));
+    float sx = wholePixels(overflowX * fx);
+    float sy = wholePixels(overflowY * fy);
     for (size_t i = 0; i < mChildren.size(); ++i)
         mChildren[i]->setScroll(sx, sy);
 }

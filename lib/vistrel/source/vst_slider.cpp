@@ -40,8 +40,13 @@ float EasedValue::evaluate(bool jumpToEnd) { return evaluateAt(mClock.getTime(),
 float EasedValue::evaluateAt(float now, bool jumpToEnd) {
     if (mStartTime < 0)
         mStartTime = now;
-    if (mStartTime + mDuration < now || jumpToEnd)
+    if (jumpToEnd)
         return mTo;
+    if (mStartTime + mDuration < now) {
+        // The run is over: the next one starts from here, not from an earlier sample.
+        mCurrent = mTo;
+        return mTo;
+    }
     mCurrent = mFrom + std::sin(HalfPi * (now - mStartTime) / mDuration) * (mTo - mFrom);
     return mCurrent;
 }
@@ -73,7 +78,9 @@ void Slider::load(xml::XmlParser::Iterator& tag) {
         mMax = tag->getFloat("max");
     if (!tag->getAttribute("percent").empty())
         mPosition.setTarget(tag->getFloat("percent"), true);
-    mVertical = tag->getAttribute("direction") != "horisontal";
+    // Other values keep the direction, so a style tag may make a class of sliders horizontal.
+    if (tag->getAttribute("direction") == "horisontal")
+        mVertical = false;
 }
 
 void Slider::trackEnds(float& a1, float& a2) const {

@@ -3,6 +3,7 @@
 
 #include "vst_spline.h"
 #include "vst_render.h"
+#include "vst_whole.h"
 #include "vst_workspace.h"
 
 #include "dis_font.h"
@@ -119,8 +120,11 @@ Point Spline::fromScreen(float x, float y) const {
 }
 
 int Spline::sampleCount() const {
-    int n = static_cast<int>((mScreenArea.x2 - mScreenArea.x1) * 0.5f);
-    return n < 10 ? 10 : n;
+    // Beyond a sample per two pixels of the widest window, more samples show nothing more.
+    float n = wholePixels((mScreenArea.x2 - mScreenArea.x1) * 0.5f);
+    if (n > 8192)
+        n = 8192;
+    return n < 10 ? 10 : static_cast<int>(n);
 }
 
 bool Spline::isFocused() { return mParent && mParent->getFocus() == this; }

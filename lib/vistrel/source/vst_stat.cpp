@@ -2,6 +2,7 @@
 
 #include "vst_stat.h"
 #include "vst_render.h"
+#include "vst_whole.h"
 
 #include <GL/glew.h>
 
@@ -26,10 +27,17 @@ Stat::~Stat() {}
 
 Control* Stat::create() { return new Stat(); }
 
+namespace {
+// More points than any window is wide would only cost memory.
+const float MaxPoints = 16384;
+} // namespace
+
 void Stat::setArea(Rect area) {
     Control::setArea(area);
-    float width = mArea.width();
-    size_t n = width > 0 ? static_cast<size_t>(static_cast<int>(width)) : 0;
+    float width = wholePixels(mArea.width());
+    if (width > MaxPoints)
+        width = MaxPoints;
+    size_t n = width > 0 ? static_cast<size_t>(width) : 0;
     if (n > mHistory.size())
         mHistory.resize(n, 0.0f);
 }

@@ -19,6 +19,7 @@ public:
     void load(xml::XmlParser::Iterator& tag) override;
     // Places every child along the flow's length, from 0 in the flow's own client coordinates.
     void setArea(Rect area) override;
+    using Control::setArea;
     // Re-places the children afterwards: re-maximizing them must not undo their places.
     void setMaximized(bool maximized) override;
     void removeChild(unsigned index) override;
@@ -41,8 +42,9 @@ protected:
     void setFlowSize(Control* child, float value, bool weight) override;
 
 private:
-    // Gives every child its place along the current area.
-    void placeChildren();
+    // Gives every child its place along the current area; with onlyMoved, only the children
+    // that are not at their places already are laid out again.
+    void placeChildren(bool onlyMoved);
 
     std::map<Control*, float> mSizes; // pixels (> 0) or -weight (< 0), by child
     int mVertical;

@@ -20,6 +20,7 @@ public:
     // The common load (which loads the pages), then the first page is shown.
     void load(xml::XmlParser::Iterator& tag) override;
     void setArea(Rect area) override;
+    using Control::setArea;
     // The client area lies below the strip.
     void updateClientArea() override;
     bool handleEvent(Event& e) override;

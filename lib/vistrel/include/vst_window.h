@@ -19,6 +19,7 @@ public:
     // A non-empty "caption" becomes the text.
     void load(xml::XmlParser::Iterator& tag) override;
     void setArea(Rect area) override;
+    using Control::setArea;
     // The client area lies below the title bar.
     void updateClientArea() override;
     // A window being dragged keeps the pointer.

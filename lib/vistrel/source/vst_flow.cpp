@@ -25,16 +25,26 @@ void Flow::load(xml::XmlParser::Iterator& tag) {
 }
 
 void Flow::setArea(Rect area) {
-    Control::setArea(area);
-    placeChildren();
+    // The flow's own rectangles as the common setArea makes them; then each child is laid out
+    // once, at its place. Laying the children out first as the common setArea does and then
+    // again at their places would double the work at every level of nested flows.
+    mArea = area;
+    updateClientArea();
+    RectSet frame{mArea, mScreenArea, mClipArea};
+    computeRects(frame, false);
+    RectSet client{mClientArea, mScreenClientArea, mClientClipArea};
+    computeRects(client, true);
+    mClientClipArea.intersect(mClipArea);
+    placeChildren(false);
 }
 
 void Flow::setMaximized(bool maximized) {
     Control::setMaximized(maximized);
-    placeChildren();
+    // Re-maximizing may have stretched a child over the others.
+    placeChildren(true);
 }
 
-void Flow::placeChildren() {
+void Flow::placeChildren(bool onlyMoved) {
     float fixed = 0;
     float weights = 0;
     for (Control* child : mChildren) {
@@ -62,10 +72,10 @@ void Flow::placeChildren() {
                 share = rest;
             size = std::floor(share + 0.5f);
         }
-        if (mVertical)
-            child->setArea(Rect(mClientArea.x1, pos, mClientArea.x2, pos + size));
-        else
-            child->setArea(Rect(pos, mClientArea.y1, pos + size, mClientArea.y2));
+        Rect place = mVertical ? Rect(mClientArea.x1, pos, mClientArea.x2, pos + size)
+                               : Rect(pos, mClientArea.y1, pos + size, mClientArea.y2);
+        if (!onlyMoved || child->getArea() != place)
+            child->setArea(place);
         pos += size;
     }
 }

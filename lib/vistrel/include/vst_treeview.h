@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace norvane {
@@ -15,7 +16,8 @@ namespace vistrel {
 // One item of a tree view; it owns its children.
 struct TreeItem {
     TreeItem() : collapsed(true), size(-1) {}
-    TreeItem(std::string id_, std::string text_) : id(std::move(id_)), text(std::move(text_)), collapsed(true), size(-1) {}
+    TreeItem(std::string id_, std::string text_)
+        : id(std::move(id_)), text(std::move(text_)), collapsed(true), size(-1) {}
 
     // Appends a child (collapsed) and returns it.
     TreeItem* addChild(std::unique_ptr<TreeItem> child);

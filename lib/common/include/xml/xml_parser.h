@@ -1,0 +1,57 @@
+#pragma once
+// A whole XML document: the root node with its content, and the <?xml?> header tag.
+
+#include "xml/xml_cursor.h"
+#include "xml/xml_iterator.h"
+#include "xml/xml_node.h"
+#include "xml/xml_tag.h"
+
+#include <iosfwd>
+#include <string>
+
+namespace norvane {
+namespace xml {
+
+class XmlParser {
+public:
+    typedef XmlIterator Iterator;
+
+    // Elements may nest this deep below the root; a deeper document fails to parse.
+    enum { MaxDepth = 256 };
+
+    XmlParser();
+    ~XmlParser();
+
+    XmlParser(const XmlParser&) = delete;
+    XmlParser& operator=(const XmlParser&) = delete;
+
+    Iterator children(const std::string& filter);
+    IteratorConst childrenConst(const std::string& filter);
+
+    XmlNode& root() { return mRoot; }
+    XmlTag& header() { return mHeader; }
+    const XmlTag& header() const { return mHeader; }
+
+    // Empties the document so that it can parse again.
+    void clear();
+
+    // Reads a document; errors name the line and column where reading stopped.
+    void parse(const char* data, int length);
+    void parse(const std::string& text);
+    void parseStream(InputCursor& cursor);
+    void parseChildren(InputCursor& cursor, Iterator& parent);
+
+    // Writes the document; writing it, reading that and writing again gives the same bytes.
+    void write(std::ostream& stream, const std::string& indent);
+    void writeChildren(std::ostream& stream, IteratorConst& it, const std::string& indent, int depth);
+    void writeToString(std::string& out, const std::string& indent);
+
+private:
+    void parseChildren(InputCursor& cursor, XmlNode* parent, XmlTag& scratch, int depth);
+
+    XmlNode mRoot;
+    XmlTag mHeader;
+};
+
+} // namespace xml
+} // namespace norvane

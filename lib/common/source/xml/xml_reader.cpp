@@ -1,0 +1,214 @@
+// Reading: tags from an input cursor, and the document tree from tags.
+
+#include "nvn_system.h"
+#include "xml/xml_cursor.h"
+#include "xml/xml_parser.h"
+#include "xml/xml_tag.h"
+
+#include <cctype>
+
+namespace norvane {
+namespace xml {
+
+void XmlTag::read(InputCursor& cursor) {
+    clear();
+    cursor.markTag();
+    cursor.skipWhitespace();
+    if (cursor.peek(0) != '<') {
+        readText(cursor);
+        return;
+    }
+    cursor.advance(1);
+    const char next = cursor.peek(0);
+    if (next == '!') {
+        if (cursor.remaining() >= 3 && cursor.peek(1) == '-' && cursor.peek(2) == '-') {
+            readComment(cursor);
+        } else {
+            readSpecial(cursor);
+        }
+    } else if (next == '?') {
+        readDeclaration(cursor);
+    } else {
+        readElement(cursor);
+    }
+}
+
+void XmlTag::readElement(InputCursor& cursor) {
+    mKind = Element;
+    mClosed = false;
+    cursor.skipWhitespace();
+    if (cursor.peek(0) == '/') {
+        mClosed = true;
+        cursor.advance(1);
+        cursor.skipWhitespace();
+    }
+    cursor.readWord(mName, true);
+    for (;;) {
+        cursor.skipWhitespace();
+        while (cursor.peek(0) == '/') {
+            mClosed = true;
+            cursor.advance(1);
+            cursor.skipWhitespace();
+        }
+        if (cursor.peek(0) == '>') {
+            cursor.advance(1);
+            return;
+        }
+        readAttribute(cursor, true);
+    }
+}
+
+void XmlTag::readAttribute(InputCursor& cursor, bool requireEquals) {
+    const int start = cursor.position();
+    mAttributes.emplace_back();
+    Attribute& attribute = mAttributes.back();
+    cursor.readWord(attribute.first, false);
+    cursor.skipWhitespace();
+    if (requireEquals && cursor.get() != '=') throw Exception("'=' expected!");
+    cursor.skipWhitespace();
+    const char quote = cursor.atEnd() ? '\0' : cursor.current();
+    if (quote == '"' || quote == '\'') {
+        cursor.advance(1);
+        cursor.readUntilByte(attribute.second, quote, true);
+        if (cursor.peek(0) != quote) throw Exception("You must close the value using %c", quote);
+        cursor.advance(1);
+    } else {
+        cursor.readWord(attribute.second, false);
+    }
+    if (cursor.position() == start) {
+        // Only a <! tag gets here: a byte that starts neither a word nor a quoted value.
+        const char c = cursor.current();
+        if (std::isprint(static_cast<unsigned char>(c))) {
+            throw Exception("Xml: Ill formed <! tag, unexpected '%c'", c);
+        }
+        throw Exception("Xml: Ill formed <! tag, unexpected byte 0x%02x", static_cast<unsigned char>(c));
+    }
+    // A repeated name replaces the first value.
+    const size_t last = mAttributes.size() - 1;
+    for (size_t i = 0; i < last; ++i) {
+        if (mAttributes[i].first == attribute.first) {
+            mAttributes[i].second.swap(attribute.second);
+            mAttributes.pop_back();
+            return;
+        }
+    }
+}
+
+void XmlTag::readComment(InputCursor& cursor) {
+    mKind = Comment;
+    mClosed = true;
+    mName = "COMMENT";
+    cursor.advance(3);
+    const char* start = cursor.here();
+    for (;;) {
+        if (cursor.get() == '-' && cursor.peek(0) == '-' && cursor.peek(1) == '>') break;
+    }
+    const std::string text(start, cursor.here() - start - 1);
+    if (text.empty() || text.back() == '-') throw Exception("Xml: Ill formatted comment!");
+    cursor.advance(2);
+    mAttributes.emplace_back("content", text);
+}
+
+void XmlTag::readDeclaration(InputCursor& cursor) {
+    mKind = Declaration;
+    mClosed = true;
+    cursor.advance(1);
+    cursor.readWord(mName, false);
+    char c;
+    for (;;) {
+        cursor.skipWhitespace();
+        c = cursor.peek(0);
+        if (c == '?' || c == '>') break;
+        readAttribute(cursor, true);
+    }
+    if (c == '?' && cursor.peek(1) == '>') {
+        cursor.advance(2);
+        return;
+    }
+    if (c == '?') throw Exception("Xml: Ill formed <?xml?> tag");
+    throw Exception("Xml: Ill formed <?xml?> tag, forgot to close it using '?>'?");
+}
+
+void XmlTag::readSpecial(InputCursor& cursor) {
+    mKind = Special;
+    mClosed = true;
+    mName = "SPECIAL_EXCLAIM";
+    cursor.advance(1);
+    for (;;) {
+        cursor.skipWhitespace();
+        if (cursor.peek(0) == '>') {
+            cursor.advance(1);
+            return;
+        }
+        readAttribute(cursor, false);
+    }
+}
+
+void XmlTag::readText(InputCursor& cursor) {
+    mKind = Text;
+    mClosed = true;
+    mName = "!!!text";
+    mAttributes.emplace_back();
+    mAttributes.back().first = "content";
+    cursor.readUntilByte(mAttributes.back().second, '<', false);
+}
+
+void XmlParser::parse(const char* data, int length) {
+    InputCursor cursor(data, length);
+    try {
+        parseStream(cursor);
+    } catch (const Exception& e) {
+        throw Exception("(error at line %d, col %d); %s (when reading tag at %d:%d)", cursor.line(), cursor.column(),
+                        e.what(), cursor.tagLine(), cursor.tagColumn());
+    }
+}
+
+void XmlParser::parse(const std::string& text) {
+    parse(text.data(), static_cast<int>(text.size()));
+}
+
+void XmlParser::parseStream(InputCursor& cursor) {
+    if (!mRoot.tag().name().empty() || mRoot.childCount() > 0) {
+        throw Exception("Parser has already parsed a xml-file, use clear() first!");
+    }
+    mHeader.clear();
+    bool haveHeader = false;
+    XmlTag tag;
+    for (;;) {
+        tag.read(cursor);
+        if (tag.kind() == XmlTag::Element) break;
+        if (tag.kind() == XmlTag::Declaration && tag.name() == "xml") {
+            if (!haveHeader) {
+                mHeader = tag;
+                haveHeader = true;
+            } else {
+                for (const XmlTag::Attribute& a : tag.attributes()) mHeader.setAttribute(a.first, a.second);
+            }
+        }
+    }
+    if (tag.closed()) throw Exception("Root tag is closed!");
+    tag.moveInto(mRoot.tag());
+    parseChildren(cursor, &mRoot, tag, 1);
+}
+
+void XmlParser::parseChildren(InputCursor& cursor, Iterator& parent) {
+    if (!parent.node()) return;
+    XmlTag scratch;
+    parseChildren(cursor, parent.node(), scratch, 1);
+}
+
+// depth is the nesting level of parent's children below the root.
+void XmlParser::parseChildren(InputCursor& cursor, XmlNode* parent, XmlTag& scratch, int depth) {
+    for (;;) {
+        scratch.read(cursor);
+        if (scratch.closed() && scratch.attributes().empty() && scratch.name() == parent->tag().name()) break;
+        const bool opens = !scratch.closed();
+        if (opens && depth >= MaxDepth) throw Exception("Xml: Elements nest deeper than %d levels!", int(MaxDepth));
+        XmlNode* child = parent->appendChildFrom(scratch);
+        if (opens) parseChildren(cursor, child, scratch, depth + 1);
+    }
+    if (parent->childCount() == 0) parent->tag().setClosed(true);
+}
+
+} // namespace xml
+} // namespace norvane

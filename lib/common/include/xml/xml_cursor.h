@@ -24,10 +24,34 @@ class InputCursor {
 public:
     InputCursor(const char* data, int length);
 
-    void advance(int n);
-    char peek(int offset) const;
+    void advance(int n) {
+        if (n == 1 && mPosition < mLength) {
+            count(mData[mPosition++]);
+            return;
+        }
+        advanceSlow(n);
+    }
+    char peek(int offset) const {
+        if (offset < 0 || offset >= mLength - mPosition) throwEof();
+        return mData[mPosition + offset];
+    }
     char get();
-    void skipWhitespace();
+    void skipWhitespace() {
+        while (mPosition < mLength) {
+            const char c = mData[mPosition];
+            if (c == ' ') {
+                ++mColumn;
+            } else if (c == '\n') {
+                ++mLine;
+                mColumn = 1;
+            } else if (c == '\t') {
+                mColumn += 4;
+            } else if (c != '\r') {
+                return;
+            }
+            ++mPosition;
+        }
+    }
 
     // Longest run of ASCII letters, digits and bytes of extra; stops at the end without error.
     std::string readWhile(const std::string& extra);
@@ -61,7 +85,18 @@ public:
 
 private:
     void readUntilImpl(std::string& out, const std::string& stops, bool stopAtLineFeed);
-    void count(char c);
+    void advanceSlow(int n);
+    [[noreturn]] static void throwEof();
+    void count(char c) {
+        if (c == '\t') {
+            mColumn += 4;
+        } else if (c == '\n') {
+            ++mLine;
+            mColumn = 1;
+        } else if (c != '\r') {
+            ++mColumn;
+        }
+    }
 
     const char* mData;
     int mLength;

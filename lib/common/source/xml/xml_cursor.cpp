@@ -26,27 +26,13 @@ InputCursor::InputCursor(const char* data, int length)
     : mData(data), mLength(length < 0 || !data ? 0 : length), mPosition(0), mLine(1), mTagLine(-1),
       mColumn(1), mTagColumn(-1) {}
 
-void InputCursor::count(char c) {
-    if (c == '\t') {
-        mColumn += 4;
-    } else if (c == '\n') {
-        ++mLine;
-        mColumn = 1;
-    } else if (c != '\r') {
-        ++mColumn;
-    }
-}
+void InputCursor::throwEof() { throw Exception("EOF"); }
 
-void InputCursor::advance(int n) {
+void InputCursor::advanceSlow(int n) {
     if (n <= 0) return;
-    if (n > mLength - mPosition) throw Exception("EOF");
+    if (n > mLength - mPosition) throwEof();
     for (int i = 0; i < n; ++i) count(mData[mPosition + i]);
     mPosition += n;
-}
-
-char InputCursor::peek(int offset) const {
-    if (offset < 0 || offset >= mLength - mPosition) throw Exception("EOF");
-    return mData[mPosition + offset];
 }
 
 char InputCursor::get() {
@@ -58,10 +44,6 @@ char InputCursor::get() {
         count(c);
     }
     return c;
-}
-
-void InputCursor::skipWhitespace() {
-    while (mPosition < mLength && charclass::isSpace(mData[mPosition])) count(mData[mPosition++]);
 }
 
 void InputCursor::readWord(std::string& out, bool withColon) {

@@ -38,6 +38,7 @@ XmlIterator XmlNode::insertChild(const XmlTag& tag, int index) {
 XmlNode* XmlNode::appendChildFrom(XmlTag& tag) {
     std::unique_ptr<XmlNode> node(new XmlNode(this));
     tag.moveInto(node->mTag);
+    if (mChildren.empty()) mChildren.reserve(4); // most parents hold a few children
     mChildren.push_back(node.get());
     mTag.setClosed(false);
     return node.release();

@@ -13,6 +13,7 @@ namespace xml {
 
 namespace {
 void writeIndent(std::ostream& stream, const std::string& indent, int depth) {
+    if (indent.empty()) return;
     for (int i = 0; i < depth; ++i) stream << indent;
 }
 } // namespace
@@ -56,7 +57,10 @@ void XmlParser::writeChildren(std::ostream& stream, IteratorConst& it, const std
             afterText = tag.kind() == XmlTag::Text;
             if (tag.kind() != XmlTag::Element) {
                 tag.write(stream, true);
-            } else if (node->childCount() > 0) {
+            } else if (node->childCount() > 0 ||
+                       (tag.attributes().empty() && tag.name() == top.parentTag().name())) {
+                // An empty element named as its parent cannot take the closed form: that
+                // would end the parent. Its own end tag keeps it a child.
                 tag.write(stream, false);
                 stack.push_back(node->childrenConst(""));
             } else if (tag.closed()) {

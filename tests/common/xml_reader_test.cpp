@@ -1,0 +1,262 @@
+#include "nvn_system.h"
+#include "xml/xml_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using norvane::xml::IteratorConst;
+using norvane::xml::XmlNode;
+using norvane::xml::XmlParser;
+using norvane::xml::XmlTag;
+
+namespace {
+
+// The error text of parsing text, or "" when it parses; the log lines go to logged.
+std::string parseError(XmlParser& parser, const std::string& text, std::string* logged = nullptr) {
+    testing::internal::CaptureStdout();
+    std::string error;
+    try {
+        parser.parse(text);
+    } catch (const norvane::Exception& e) {
+        error = e.what();
+    }
+    const std::string log = testing::internal::GetCapturedStdout();
+    if (logged) *logged = log;
+    return error;
+}
+
+std::string parseError(const std::string& text) {
+    XmlParser parser;
+    return parseError(parser, text);
+}
+
+void parseOk(XmlParser& parser, const std::string& text) { ASSERT_EQ(parseError(parser, text), "") << text; }
+
+const XmlTag& childTag(XmlParser& parser, int i) { return parser.root().child(i)->tag(); }
+
+} // namespace
+
+TEST(XmlReader, ElementsAndAttributesInOrder) {
+    XmlParser parser;
+    parseOk(parser, "<a><b x='1' y=\"2\"/></a>");
+    EXPECT_EQ(parser.root().tag().name(), "a");
+    ASSERT_EQ(parser.root().childCount(), 1);
+    const XmlTag& b = childTag(parser, 0);
+    EXPECT_EQ(b.name(), "b");
+    EXPECT_TRUE(b.closed());
+    ASSERT_EQ(b.attributes().size(), 2u);
+    EXPECT_EQ(b.attributes()[0], XmlTag::Attribute("x", "1"));
+    EXPECT_EQ(b.attributes()[1], XmlTag::Attribute("y", "2"));
+}
+
+TEST(XmlReader, BareValuesAndRepeatedNames) {
+    XmlParser parser;
+    parseOk(parser, "<a x=12 y = 'q' x=\"3\"></a>");
+    const XmlTag& a = parser.root().tag();
+    ASSERT_EQ(a.attributes().size(), 2u);
+    EXPECT_EQ(a.attributes()[0], XmlTag::Attribute("x", "3"));
+    EXPECT_EQ(a.attributes()[1], XmlTag::Attribute("y", "q"));
+    // ':' belongs to element names only.
+    EXPECT_NE(parseError("<a ns:tag=\"no\"></a>"), "");
+}
+
+TEST(XmlReader, BareValueThatIsNoWordFailsWithItsPlace) {
+    XmlParser parser;
+    std::string log;
+    EXPECT_EQ(parseError(parser, "<a x=-1>", &log),
+              "(error at line 1, col 7); '=' expected! (when reading tag at 1:1)");
+    // Both the inner and the wrapping text reach the log.
+    EXPECT_NE(log.find("[error][Exception::Exception], '=' expected!"), std::string::npos);
+    EXPECT_NE(log.find("(error at line 1, col 7)"), std::string::npos);
+    EXPECT_EQ(parser.root().tag().getAttribute("x"), "");
+}
+
+TEST(XmlReader, QuotedValuesEndOnTheirLine) {
+    EXPECT_EQ(parseError("<a x=\"one\ntwo\"/>"),
+              "(error at line 1, col 10); You must close the value using \" (when reading tag at 1:1)");
+    EXPECT_EQ(parseError("<a x='one"), "(error at line 1, col 10); EOF (when reading tag at 1:1)");
+}
+
+TEST(XmlReader, TextBetweenTags) {
+    XmlParser parser;
+    parseOk(parser, "<a>hello <b/>world</a>");
+    ASSERT_EQ(parser.root().childCount(), 3);
+    EXPECT_EQ(childTag(parser, 0).kind(), XmlTag::Text);
+    EXPECT_EQ(childTag(parser, 0).name(), "!!!text");
+    EXPECT_EQ(childTag(parser, 0).getAttribute("content"), "hello ");
+    EXPECT_EQ(childTag(parser, 1).name(), "b");
+    EXPECT_EQ(childTag(parser, 2).getAttribute("content"), "world");
+}
+
+TEST(XmlReader, TextKeepsEntitiesAndLineBreaksButNotTabsOrCarriageReturns) {
+    XmlParser parser;
+    parseOk(parser, "<a>\n  x &amp;\ty\r\nz\n</a>");
+    EXPECT_EQ(childTag(parser, 0).getAttribute("content"), "x &amp;    y\nz\n");
+}
+
+TEST(XmlReader, EndTagsAndSelfClosingTags) {
+    XmlParser inner;
+    parseOk(inner, "<a><a/></a>");
+    EXPECT_EQ(inner.root().childCount(), 0); // the inner a ended the outer one
+    EXPECT_TRUE(inner.root().tag().closed());
+
+    XmlParser other;
+    parseOk(other, "<a></b></a>");
+    ASSERT_EQ(other.root().childCount(), 1);
+    EXPECT_EQ(childTag(other, 0).name(), "b");
+    EXPECT_TRUE(childTag(other, 0).closed());
+
+    XmlParser withAttributes;
+    parseOk(withAttributes, "<a></a x='1'></a>");
+    ASSERT_EQ(withAttributes.root().childCount(), 1);
+    EXPECT_EQ(childTag(withAttributes, 0).getAttribute("x"), "1");
+}
+
+TEST(XmlReader, HeaderAndRoot) {
+    EXPECT_EQ(parseError("<?xml version=\"1.0\"?><!-- c --><r/>"),
+              "(error at line 1, col 36); Root tag is closed! (when reading tag at 1:32)");
+    XmlParser parser;
+    parseOk(parser, "<?xml version=\"1.0\"?>\n<?xml encoding='UTF-8' version=\"1.1\"?><?other a='1'?><r></r>");
+    EXPECT_EQ(parser.header().name(), "xml");
+    ASSERT_EQ(parser.header().attributes().size(), 2u);
+    EXPECT_EQ(parser.header().getAttribute("version"), "1.1");
+    EXPECT_EQ(parser.header().getAttribute("encoding"), "UTF-8");
+    EXPECT_EQ(parser.root().tag().name(), "r");
+    EXPECT_EQ(parser.root().childCount(), 0);
+    EXPECT_TRUE(parser.root().tag().closed());
+}
+
+TEST(XmlReader, ParsesOnceUntilCleared) {
+    XmlParser parser;
+    parseOk(parser, "<a><b/></a>");
+    EXPECT_NE(parseError(parser, "<c></c>").find("Parser has already parsed a xml-file, use clear() first!"),
+              std::string::npos);
+    parser.clear();
+    parseOk(parser, "<c><d/></c>");
+    EXPECT_EQ(parser.root().tag().name(), "c");
+    EXPECT_EQ(parser.root().childCount(), 1);
+
+    // A root without a name counts as parsed too, once it has content.
+    XmlParser unnamed;
+    parseOk(unnamed, "<><b/></>");
+    EXPECT_NE(parseError(unnamed, "<><c/></>"), "");
+    EXPECT_EQ(unnamed.root().childCount(), 1);
+}
+
+TEST(XmlReader, ColumnsCountTabsAsFourAndCarriageReturnsAsNothing) {
+    EXPECT_EQ(parseError("<a>\n\t<b -/>"), "(error at line 2, col 9); '=' expected! (when reading tag at 1:4)");
+    EXPECT_EQ(parseError("<a>\r\n\r<b -/>"), "(error at line 2, col 5); '=' expected! (when reading tag at 1:4)");
+    // Inside a comment a CR counts one column.
+    EXPECT_EQ(parseError("<a><!--\r\r-->x"), "(error at line 1, col 14); EOF (when reading tag at 1:14)");
+}
+
+TEST(XmlReader, Comments) {
+    XmlParser parser;
+    parseOk(parser, "<a><!-- --><!--a--b--><!--\r\n\tx--></a>");
+    ASSERT_EQ(parser.root().childCount(), 3);
+    EXPECT_EQ(childTag(parser, 0).kind(), XmlTag::Comment);
+    EXPECT_EQ(childTag(parser, 0).name(), "COMMENT");
+    EXPECT_EQ(childTag(parser, 0).getAttribute("content"), " ");
+    EXPECT_EQ(childTag(parser, 1).getAttribute("content"), "a--b");
+    EXPECT_EQ(childTag(parser, 2).getAttribute("content"), "\r\n\tx");
+    EXPECT_NE(parseError("<a><!----></a>").find("Xml: Ill formatted comment!"), std::string::npos);
+    EXPECT_NE(parseError("<a><!-- x ---></a>").find("Xml: Ill formatted comment!"), std::string::npos);
+    EXPECT_NE(parseError("<a><!-- never ends").find("EOF"), std::string::npos);
+}
+
+TEST(XmlReader, Names) {
+    XmlParser parser;
+    parseOk(parser, "<ns:tag></ns:tag>");
+    EXPECT_EQ(parser.root().tag().name(), "ns:tag");
+    for (const char* bad : {"<my-tag/>", "<my_tag/>", "<my.tag/>"}) {
+        EXPECT_NE(parseError(bad).find("'=' expected!"), std::string::npos) << bad;
+    }
+}
+
+TEST(XmlReader, DocumentsWithoutAnElementEndWithEof) {
+    for (const char* text : {"", "   ", "<?xml version='1.0'?>", "<!-- a --><!-- b -->", "just text", "<a>", "<a><b>",
+                             "<a", "<a x", "<a x=", "<?xml", "<?xml v='1'", "<!", "<!DOCTYPE"}) {
+        EXPECT_NE(parseError(text).find("EOF"), std::string::npos) << text;
+    }
+}
+
+TEST(XmlReader, Declarations) {
+    XmlParser parser;
+    parseOk(parser, "<a><?pi k=\"v\"?></a>");
+    ASSERT_EQ(parser.root().childCount(), 1);
+    EXPECT_EQ(childTag(parser, 0).kind(), XmlTag::Declaration);
+    EXPECT_EQ(childTag(parser, 0).getAttribute("k"), "v");
+    EXPECT_NE(parseError("<?xml version='1'? ><a></a>").find("Xml: Ill formed <?xml?> tag"), std::string::npos);
+    EXPECT_NE(parseError("<?xml version='1'><a></a>").find("forgot to close it using '?>'?"), std::string::npos);
+}
+
+TEST(XmlReader, SpecialTagsPairTheirWords) {
+    XmlParser parser;
+    parseOk(parser, "<!DOCTYPE html><a><!x y 'q r' z></a>");
+    ASSERT_EQ(parser.root().childCount(), 1);
+    const XmlTag& special = childTag(parser, 0);
+    EXPECT_EQ(special.kind(), XmlTag::Special);
+    EXPECT_EQ(special.name(), "SPECIAL_EXCLAIM");
+    ASSERT_EQ(special.attributes().size(), 3u);
+    EXPECT_EQ(special.attributes()[0], XmlTag::Attribute("x", "y"));
+    EXPECT_EQ(special.attributes()[1], XmlTag::Attribute("", "q r")); // a quoted word is a value, not a name
+    EXPECT_EQ(special.attributes()[2], XmlTag::Attribute("z", ""));
+}
+
+TEST(XmlReader, SpecialTagWithAStrayByteFailsInsteadOfLooping) {
+    EXPECT_EQ(parseError("<!DOCTYPE a (b)><a></a>"),
+              "(error at line 1, col 13); Xml: Ill formed <! tag, unexpected '(' (when reading tag at 1:1)");
+    EXPECT_NE(parseError("<a><!x=1></a>").find("unexpected '='"), std::string::npos);
+    EXPECT_NE(parseError(std::string("<a><!\x01></a>")).find("unexpected byte 0x01"), std::string::npos);
+}
+
+TEST(XmlReader, NestingDepthIsLimited) {
+    const int limit = XmlParser::MaxDepth;
+    std::string deepest;
+    for (int i = 0; i < limit; ++i) deepest += "<e>";
+    deepest += "<leaf/>";
+    for (int i = 0; i < limit; ++i) deepest += "</e>";
+    XmlParser ok;
+    parseOk(ok, deepest);
+
+    std::string tooDeep;
+    for (int i = 0; i <= limit; ++i) tooDeep += "<e>";
+    EXPECT_EQ(parseError(tooDeep), "(error at line 1, col " + std::to_string(3 * (limit + 1) + 1) +
+                                       "); Xml: Elements nest deeper than 256 levels! (when reading tag at 1:" +
+                                       std::to_string(3 * limit + 1) + ")");
+
+    std::string huge(300000, ' ');
+    for (size_t i = 0; i < huge.size(); i += 3) huge.replace(i, 3, "<e>");
+    EXPECT_NE(parseError(huge).find("nest deeper"), std::string::npos);
+}
+
+TEST(XmlReader, ErrorsLeaveWhatWasReadForTheCallerToDiscard) {
+    XmlParser parser;
+    EXPECT_NE(parseError(parser, "<a><b/><c x='1'/><d"), "");
+    EXPECT_EQ(parser.root().tag().name(), "a");
+    EXPECT_EQ(parser.root().childCount(), 2);
+    parser.clear();
+    parseOk(parser, "<z></z>");
+}
+
+TEST(XmlReader, BytesAfterTheRootAreNotRead) {
+    XmlParser parser;
+    parseOk(parser, "<a></a><<<garbage");
+    EXPECT_EQ(parser.root().tag().name(), "a");
+}
+
+TEST(XmlReader, LengthBoundsTheInput) {
+    const char text[] = "<a></a>trailing";
+    XmlParser parser;
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(parser.parse(text, 6), norvane::Exception); // "</a" without its '>'
+    testing::internal::GetCapturedStdout();
+    XmlParser whole;
+    EXPECT_NO_THROW(whole.parse(text, 7));
+    XmlParser none;
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(none.parse(nullptr, 0), norvane::Exception);
+    EXPECT_THROW(none.parse(text, -5), norvane::Exception);
+    testing::internal::GetCapturedStdout();
+}

@@ -115,6 +115,22 @@ void BM_StartupToFirstFrame_BareWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_StartupToFirstFrame_BareWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// The part of the start-up that the bare window does not have: decoding the whole music.
+void BM_MusicDecode(benchmark::State& state) {
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    norvane::am::ArchiveManager archives;
+    archives.addArchive(HALCYRA_DEMO_DIR);
+    const norvane::am::FileDataHandle file = archives.getFile("music.ogg");
+    for (auto _ : state) {
+        norvane::corvista::Music music;
+        if (!music.setup(file)) {
+            state.SkipWithError("no sound device");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_MusicDecode)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 // Timeline evaluation against effects that draw nothing.
 class Silent : public norvane::corvista::Effect {
 public:

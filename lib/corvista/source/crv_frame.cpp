@@ -46,6 +46,7 @@ void Corvista::run() {
     if (!mNoSound) {
         mMusic.play();
         mMusic.setPaused(false);
+        mMusic.setMuted(mMute); // a set-up that asks for mute starts silent
         if (mMusic.getSampleRate() > 0)
             mDemoLength = static_cast<float>(mMusic.getLength()) / static_cast<float>(mMusic.getSampleRate());
     }

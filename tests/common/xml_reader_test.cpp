@@ -260,3 +260,37 @@ TEST(XmlReader, LengthBoundsTheInput) {
     EXPECT_THROW(none.parse(text, -5), norvane::Exception);
     testing::internal::GetCapturedStdout();
 }
+
+TEST(XmlCursor, ReadsAndCountsByTheColumnRule) {
+    using norvane::xml::InputCursor;
+    const std::string text = "ab1:-\tx\r\ny z'\tq\r\n";
+    InputCursor cursor(text.data(), static_cast<int>(text.size()));
+    EXPECT_EQ(cursor.readWhile(""), "ab1");
+    EXPECT_EQ(cursor.readWhile(":-"), ":-");
+    EXPECT_EQ(cursor.column(), 6);
+    EXPECT_EQ(cursor.readUntil("y"), "    x\n"); // TAB as four spaces, CR dropped
+    EXPECT_EQ(cursor.line(), 2);
+    EXPECT_EQ(cursor.column(), 1);
+    EXPECT_EQ(cursor.peek(2), 'z');
+    EXPECT_EQ(cursor.get(), 'y');
+    cursor.skipWhitespace();
+    EXPECT_EQ(cursor.readUntilOnLine("'"), "z");
+    cursor.advance(1);
+    EXPECT_EQ(cursor.readUntilOnLine("'"), "    q"); // ends before the LF
+    EXPECT_EQ(cursor.column(), 10);
+    EXPECT_EQ(cursor.get(), '\n');
+    EXPECT_TRUE(cursor.atEnd());
+    EXPECT_EQ(cursor.readWhile(""), ""); // the end is no error for runs
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(cursor.get(), norvane::Exception);
+    EXPECT_THROW(cursor.peek(0), norvane::Exception);
+    EXPECT_THROW(cursor.advance(1), norvane::Exception);
+    testing::internal::GetCapturedStdout();
+
+    const std::string crs = "\r\r";
+    InputCursor counting(crs.data(), 2);
+    counting.get(); // get alone counts a CR
+    EXPECT_EQ(counting.column(), 2);
+    counting.advance(1);
+    EXPECT_EQ(counting.column(), 2);
+}

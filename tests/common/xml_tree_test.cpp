@@ -214,6 +214,10 @@ TEST(XmlWriter, DocumentLayout) {
 
     parser.header().clear();
     EXPECT_EQ(written(parser, "  "), "<demo>\n  <time start=\"0\"/>\n</demo>\n");
+
+    // A header named "xml" is written as a declaration even when it was set up as an element.
+    parser.header().setName("xml");
+    EXPECT_EQ(written(parser, ""), "<?xml?>\n\n<demo>\n<time start=\"0\"/>\n</demo>\n");
 }
 
 TEST(XmlWriter, RootIsAlwaysOpenAndEmptyChildrenClosed) {

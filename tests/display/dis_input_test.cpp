@@ -119,6 +119,20 @@ TEST_F(DisplayTest, CharactersAreReleasedWithTheKeyThatMadeThem) {
                                              "l keyup 66", "l charup 98"}));
 }
 
+TEST_F(DisplayTest, AKeyThatChangesItsCharacterReleasesTheOldOne) {
+    DisplayGL& d = open();
+    Recorder listener("l", &log, &d);
+    Glfw3Input input;
+    log.clear();
+    input.press(GLFW_KEY_A);
+    input.character('a');
+    input.key(GLFW_KEY_A, GLFW_REPEAT);
+    input.character('A'); // Shift went down meanwhile
+    input.release(GLFW_KEY_A);
+    EXPECT_EQ(log, (std::vector<std::string>{"l keydown 65", "l chardown 97", "l keydown 65", "l charup 97",
+                                             "l chardown 65", "l keyup 65", "l charup 65"}));
+}
+
 TEST_F(DisplayTest, ACharacterWithoutAKeyIsPressedAndReleasedAtOnce) {
     DisplayGL& d = open();
     Recorder listener("l", &log, &d);
@@ -208,6 +222,11 @@ TEST_F(DisplayTest, DoubleClicksNeedTwoLeftPressesCloseInTimeWithoutMotion) {
     EXPECT_EQ(log.back(), "l mouseup 3");
     auto it = std::find(log.begin(), log.end(), "l mousedown 1");
     EXPECT_NE(it, log.end());
+    // A clock set back (a new pacing mode starts it at 0) does not make the next press a double click.
+    wait(20);
+    EXPECT_FALSE(click(GLFW_MOUSE_BUTTON_LEFT));
+    d.setMode(4, 10);
+    EXPECT_FALSE(click(GLFW_MOUSE_BUTTON_LEFT));
 }
 
 TEST_F(DisplayTest, PointerAndWheelEventsCarryDeltas) {
@@ -341,15 +360,27 @@ TEST_F(DisplayTest, TheCloseBoxIsDeferredToTheFrameLoop) {
     EXPECT_TRUE(d.requestClose()); // no window: the window library may close
 }
 
-TEST_F(DisplayTest, InputWhileClosedIsIgnored) {
+TEST_F(DisplayTest, AWindowClosedByAHandlerLivesUntilTheEventsAreDone) {
     DisplayGL& d = open();
-    Recorder a("a", &log, &d);
-    log.clear();
-    // Callbacks of a window that is still there while the display counts as closed.
+    Recorder listener("l", &log, &d);
     Glfw3Input input;
-    d.close();
+    listener.inputHook = [&] { d.close(); };
+    input.press(GLFW_KEY_Q);
+    EXPECT_FALSE(d.isOpen());
+    // Still there (the window library may go on using it in this event processing), but hidden.
+    EXPECT_EQ(glfwGetCurrentContext(), input.window);
+    EXPECT_EQ(glfwGetWindowAttrib(input.window, GLFW_VISIBLE), GLFW_FALSE);
+    // Further events for it are dropped.
+    log.clear();
+    input.press(GLFW_KEY_W);
     EXPECT_TRUE(log.empty());
     EXPECT_FALSE(d.update());
+    EXPECT_EQ(glfwGetCurrentContext(), nullptr);
+    // And a new one opens as usual.
+    listener.inputHook = nullptr;
+    d.open();
+    EXPECT_EQ(d.getContextGeneration(), 2);
+    EXPECT_TRUE(d.update());
 }
 
 TEST_F(DisplayTest, InputHandlersMayChangeTheListenersDuringDispatch) {
@@ -410,10 +441,14 @@ TEST_F(DisplayTest, RealKeysFromTheWindowSystemArriveTranslated) {
         }
     }
     ASSERT_FALSE(id.empty()) << "window not found";
-    const std::string send = "xdotool key --window " + id + " Tab Delete a";
+    // xdotool sends to the focused window through XTEST, which goes wherever the focus is when
+    // the keys arrive (a window another test just opened takes it): move the focus to the root
+    // window first, so the keys go to this window itself as its own events.
+    const std::string send = "xdotool windowfocus --sync \"$(xdotool search --maxdepth 0 --name '')\" && "
+                             "xdotool key --window " + id + " Tab Delete a ctrl+t";
     ASSERT_EQ(std::system(send.c_str()), 0);
     auto has = [&](const std::string& entry) { return std::find(log.begin(), log.end(), entry) != log.end(); };
-    for (int i = 0; i < 1000 && !has("l charup 97"); ++i) {
+    for (int i = 0; i < 1000 && !has("l keyup 84"); ++i) {
         display->update();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -425,5 +460,11 @@ TEST_F(DisplayTest, RealKeysFromTheWindowSystemArriveTranslated) {
         }
     }
     EXPECT_EQ(keys, (std::vector<std::string>{"l keydown 9", "l keyup 9", "l keydown 294", "l keyup 294",
-                                              "l keydown 65", "l chardown 97", "l keyup 65", "l charup 97"}));
+                                              "l keydown 65", "l chardown 97", "l keyup 65", "l charup 97",
+                                              "l keydown 289", "l keydown 84", "l keyup 289", "l keyup 84"}));
+    // Ctrl+T: the T carries the Ctrl bit; with Ctrl held it makes no character.
+    auto t = std::find_if(listener.keyEvents.begin(), listener.keyEvents.end(),
+                          [](const KeyEvent& e) { return e.key == 84; });
+    ASSERT_NE(t, listener.keyEvents.end());
+    EXPECT_EQ(t->modifiers, 64);
 }

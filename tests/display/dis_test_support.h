@@ -130,6 +130,9 @@ struct Glfw3Input {
     void button(int button, int action) const { installed(glfwSetMouseButtonCallback)(window, button, action, 0); }
     void scroll(double yOffset) const { installed(glfwSetScrollCallback)(window, 0.0, yOffset); }
     void closeBox() const { installed(glfwSetWindowCloseCallback)(window); }
+    void iconify(bool iconified) const {
+        installed(glfwSetWindowIconifyCallback)(window, iconified ? GLFW_TRUE : GLFW_FALSE);
+    }
 };
 
 // Every test starts from a display of its own, opened on a small window.

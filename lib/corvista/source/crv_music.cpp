@@ -18,21 +18,21 @@ struct Music::Device {
     ALCdevice* device = nullptr;
     ALCcontext* context = nullptr;
 };
-
+// The decoded music as a queue of OpenAL buffers on one source; all of it is resident.
 struct Music::Stream {
-    ALuint buffer = 0;
     ALuint source = 0;
+    std::vector<ALuint> buffers;
+    ~Stream();
 };
-
 namespace {
-bool decode(const am::FileDataHandle& file, std::vector<short>& samples, SF_INFO& info);
+enum class Load { Ok, Undecodable, Unplayable };
+Load load(const am::FileDataHandle& file, ALuint& source, std::vector<ALuint>& buffers, int& sampleRate, int& length);
 bool openDevice(ALCdevice*& device, ALCcontext*& context);
 } // namespace
 
 bool Music::setup(am::FileDataHandle file) {
     release();
-    // The device first: without one the demo runs silently on its timer.
-    mDevice.reset(new Device());
+    mDevice.reset(new Device()); // without a device the demo runs silently on its timer
     if (!openDevice(mDevice->device, mDevice->context)) {
         mDevice.reset();
         NVN_LOG("error", "Corvista", "No sound device!\n");
@@ -40,38 +40,17 @@ bool Music::setup(am::FileDataHandle file) {
     }
 
     // The whole music is decoded here, once: playing never waits for the decoder, however busy
-    // the program is or however long it stays paused.
-    std::vector<short> samples;
-    SF_INFO info;
-    if (!decode(file, samples, info)) {
-        std::printf("Could not open file\n");
-        return false;
-    }
-    mSampleRate = info.samplerate;
-    mLength = static_cast<int>(samples.size() / static_cast<size_t>(info.channels));
-
-    const ALenum format = info.channels == 1 ? AL_FORMAT_MONO16 : info.channels == 2 ? AL_FORMAT_STEREO16 : 0;
+    // the program is or however long it stays paused, and the file's bytes are not needed afterwards.
     mStream.reset(new Stream());
-    alGetError();
-    if (format != 0) {
-        alGenBuffers(1, &mStream->buffer);
-        if (alGetError() == AL_NO_ERROR) {
-            alBufferData(mStream->buffer, format, samples.data(), static_cast<ALsizei>(samples.size() * sizeof(short)),
-                         mSampleRate);
-            if (alGetError() == AL_NO_ERROR) alGenSources(1, &mStream->source);
-            if (alGetError() == AL_NO_ERROR && mStream->source != 0) {
-                alSourcei(mStream->source, AL_BUFFER, static_cast<ALint>(mStream->buffer));
-                alSourcef(mStream->source, AL_GAIN, mMuted ? 0.0f : 1.0f);
-            }
-        }
-    }
-    if (format == 0 || alGetError() != AL_NO_ERROR || mStream->source == 0) {
-        std::printf("Could not open sound!, muting\n");
-        if (mStream->source) alDeleteSources(1, &mStream->source);
-        if (mStream->buffer) alDeleteBuffers(1, &mStream->buffer);
+    const Load result = load(file, mStream->source, mStream->buffers, mSampleRate, mLength);
+    if (result != Load::Ok) {
+        std::printf(result == Load::Undecodable ? "Could not open file\n" : "Could not open sound!, muting\n");
         mStream.reset();
+        mLength = 0;
+        mSampleRate = 0;
         return false;
     }
+    alSourcef(mStream->source, AL_GAIN, mMuted ? 0.0f : 1.0f);
     mPosition = 0;
     mStarted = false;
     return true;
@@ -81,17 +60,19 @@ Music::Music() = default;
 
 Music::~Music() { release(); }
 
-void Music::release() {
-    if (mStream) {
-        if (mStream->source) {
-            alSourceStop(mStream->source);
-            alDeleteSources(1, &mStream->source);
-        }
-        if (mStream->buffer) alDeleteBuffers(1, &mStream->buffer);
-        mStream.reset();
+Music::Stream::~Stream() {
+    if (source) {
+        alSourceStop(source);
+        alSourcei(source, AL_BUFFER, 0);
+        alDeleteSources(1, &source);
     }
+    if (!buffers.empty()) alDeleteBuffers(static_cast<ALsizei>(buffers.size()), buffers.data());
+}
+
+void Music::release() {
+    mStream.reset();
     if (mDevice) {
-        alcMakeContextCurrent(nullptr);
+        if (alcGetCurrentContext() == mDevice->context) alcMakeContextCurrent(nullptr);
         if (mDevice->context) alcDestroyContext(mDevice->context);
         if (mDevice->device) alcCloseDevice(mDevice->device);
         mDevice.reset();
@@ -206,43 +187,71 @@ sf_count_t memoryWrite(const void*, sf_count_t, void*) { return 0; }
 
 sf_count_t memoryTell(void* user) { return static_cast<MemoryFile*>(user)->position; }
 
-// Decoded music beyond this many samples (about 100 minutes of 44.1 kHz stereo) is refused.
-const size_t MaxSamples = size_t(1) << 28;
+// Decoded music beyond this many frames (about 100 minutes at 44.1 kHz) is refused.
+const sf_count_t MaxFrames = sf_count_t(1) << 28;
+// Frames decoded and handed to OpenAL at a time: small enough to stay in the cache between the two.
+const sf_count_t ChunkFrames = 32768;
 
-// The whole file as 16-bit interleaved samples. False when it is not a sound file libsndfile
-// knows, or holds no frames, or has no sample rate.
-bool decode(const am::FileDataHandle& file, std::vector<short>& samples, SF_INFO& info) {
-    std::memset(&info, 0, sizeof(info));
-    if (file.empty() || !file->bytes || file->size <= 0) return false;
+// Decodes the whole file as 16-bit samples into buffers queued on a new source. Undecodable: not a
+// sound file libsndfile knows, or no frames, or no sample rate. Unplayable: decoded, but OpenAL
+// cannot take it (more than two channels, a rate it refuses, a length beyond the cap).
+Load load(const am::FileDataHandle& file, ALuint& source, std::vector<ALuint>& buffers, int& sampleRate, int& length) {
+    if (file.empty() || !file->bytes || file->size <= 0) return Load::Undecodable;
     MemoryFile memory{file->bytes, file->size, 0};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    SF_INFO info;
+    std::memset(&info, 0, sizeof(info));
     SNDFILE* sound = sf_open_virtual(&io, SFM_READ, &info, &memory);
-    if (!sound) return false;
-    bool ok = info.samplerate > 0 && info.channels > 0 && info.channels <= 8;
-    if (ok) {
-        // The stated length is only a first guess: the decoded frames count.
-        const size_t channels = static_cast<size_t>(info.channels);
-        const size_t guess = info.frames > 0 ? static_cast<size_t>(info.frames) * channels : 0;
-        samples.resize(std::min(std::max(guess, channels * 4096), MaxSamples));
-        size_t used = 0;
-        for (;;) {
-            if (samples.size() - used < channels) {
-                if (samples.size() >= MaxSamples) {
-                    ok = false; // longer than anything a demo plays
-                    break;
-                }
-                samples.resize(std::min(samples.size() * 2, MaxSamples));
-            }
-            const sf_count_t frames = static_cast<sf_count_t>((samples.size() - used) / channels);
-            const sf_count_t got = sf_readf_short(sound, samples.data() + used, frames);
-            if (got <= 0) break;
-            used += static_cast<size_t>(got) * channels;
+    if (!sound) return Load::Undecodable;
+    if (info.samplerate <= 0 || info.channels <= 0 || info.channels > 64) {
+        sf_close(sound);
+        return Load::Undecodable;
+    }
+    std::vector<short> chunk(static_cast<size_t>(ChunkFrames) * static_cast<size_t>(info.channels));
+    sf_count_t got = sf_readf_short(sound, chunk.data(), ChunkFrames);
+    if (got <= 0) {
+        sf_close(sound);
+        return Load::Undecodable;
+    }
+    const ALenum format = info.channels == 1 ? AL_FORMAT_MONO16 : info.channels == 2 ? AL_FORMAT_STEREO16 : 0;
+    Load result = format != 0 ? Load::Ok : Load::Unplayable;
+    sf_count_t total = 0;
+    alGetError();
+    if (result == Load::Ok) {
+        alGenSources(1, &source);
+        if (alGetError() != AL_NO_ERROR) {
+            source = 0;
+            result = Load::Unplayable;
         }
-        samples.resize(used);
-        ok = ok && used > 0 && used / channels <= 0x7fffffff;
+    }
+    while (result == Load::Ok && got > 0) {
+        total += got;
+        if (total > MaxFrames) {
+            result = Load::Unplayable;
+            break;
+        }
+        ALuint buffer = 0;
+        alGenBuffers(1, &buffer);
+        if (alGetError() != AL_NO_ERROR) {
+            result = Load::Unplayable;
+            break;
+        }
+        buffers.push_back(buffer);
+        alBufferData(buffer, format, chunk.data(), static_cast<ALsizei>(got * info.channels * sizeof(short)),
+                     info.samplerate);
+        alSourceQueueBuffers(source, 1, &buffer);
+        if (alGetError() != AL_NO_ERROR) {
+            result = Load::Unplayable;
+            break;
+        }
+        got = sf_readf_short(sound, chunk.data(), ChunkFrames);
     }
     sf_close(sound);
-    return ok;
+    if (result == Load::Ok) {
+        sampleRate = info.samplerate;
+        length = static_cast<int>(total);
+    }
+    return result;
 }
 
 bool openDevice(ALCdevice*& device, ALCcontext*& context) {

@@ -21,7 +21,10 @@ DisplayGL::DisplayGL(const WindowMode& mode) {
     }
     mWindowMode = mode;
     mMode = 0;
-    glfw::init();
+    if (!glfw::init()) {
+        // Opening the window will fail and say so; the reason is only known now.
+        NVN_LOG("warning", "display", "The window library could not start: %s", glfw::takeError().c_str());
+    }
     sInstance = this;
     mWindow.reset(new glfw::Window);
 }
@@ -143,10 +146,11 @@ float DisplayGL::getTime() const {
 }
 
 bool DisplayGL::update() {
-    if (mMode == ModeOnDemand) {
-        glfw::waitEvents();
+    if (mMode == ModeOnDemand && mOpen) {
+        // Without a window nothing would ever wake the wait.
+        mWindow->waitEvents();
     } else {
-        glfw::pollEvents();
+        mWindow->pollEvents();
     }
     if (!mOpen) {
         return false;

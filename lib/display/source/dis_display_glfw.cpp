@@ -4,6 +4,7 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -56,7 +57,7 @@ int toGlfw2Key(int key) {
     }
 }
 
-void init() { glfwInit(); }
+bool init() { return glfwInit() == GLFW_TRUE; }
 void terminate() { glfwTerminate(); }
 double getTime() { return glfwGetTime(); }
 void setTime(double time) { glfwSetTime(time); }
@@ -68,8 +69,6 @@ void sleep(double seconds) {
 }
 
 void getVersion(int& major, int& minor, int& revision) { glfwGetVersion(&major, &minor, &revision); }
-void pollEvents() { glfwPollEvents(); }
-void waitEvents() { glfwWaitEvents(); }
 
 std::string takeError() {
     const char* description = nullptr;
@@ -98,8 +97,27 @@ struct Window::State {
     // would cost two round trips.
     bool focused = false;
     bool iconified = false;
+    // GLFW must not destroy a window from inside its callbacks: windows closed there wait here.
+    int callbackDepth = 0;
+    std::vector<GLFWwindow*> doomed;
 
     static State* of(GLFWwindow* window) { return static_cast<State*>(glfwGetWindowUserPointer(window)); }
+
+    // Marks the time spent inside one of our callbacks.
+    struct InCallback {
+        explicit InCallback(State* state) : s(state) { ++s->callbackDepth; }
+        ~InCallback() { --s->callbackDepth; }
+        InCallback(const InCallback&) = delete;
+        InCallback& operator=(const InCallback&) = delete;
+        State* s;
+    };
+
+    void destroyDoomed() {
+        for (GLFWwindow* window : doomed) {
+            glfwDestroyWindow(window);
+        }
+        doomed.clear();
+    }
 
     void releaseCharacterOf(int scancode) {
         for (auto it = heldCharacters.begin(); it != heldCharacters.end(); ++it) {
@@ -116,6 +134,10 @@ struct Window::State {
 
     static void onKey(GLFWwindow* window, int key, int scancode, int action, int) {
         State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
         if (action == GLFW_REPEAT && !s->keyRepeat) {
             s->pressedScancode = -1;
             s->dropCharacters = true;
@@ -140,6 +162,10 @@ struct Window::State {
 
     static void onChar(GLFWwindow* window, unsigned int character) {
         State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
         if (s->dropCharacters) {
             return;
         }
@@ -151,18 +177,14 @@ struct Window::State {
             }
             return;
         }
-        for (auto& held : s->heldCharacters) {
-            if (held.first == s->pressedScancode && held.second != character) {
-                // The key now gives another character (a modifier changed): release the old one.
-                s->releaseCharacterOf(s->pressedScancode);
-                break;
-            }
+        auto held = std::find_if(s->heldCharacters.begin(), s->heldCharacters.end(),
+                                 [s](const std::pair<int, unsigned int>& h) { return h.first == s->pressedScancode; });
+        if (held != s->heldCharacters.end() && held->second != character) {
+            // The key now gives another character (a modifier changed): release the old one.
+            s->releaseCharacterOf(s->pressedScancode);
+            held = s->heldCharacters.end();
         }
-        bool known = false;
-        for (const auto& held : s->heldCharacters) {
-            known = known || held.first == s->pressedScancode;
-        }
-        if (!known) {
+        if (held == s->heldCharacters.end()) {
             s->heldCharacters.emplace_back(s->pressedScancode, character);
         }
         if (s->charFun) {
@@ -172,6 +194,10 @@ struct Window::State {
 
     static void onCursorPos(GLFWwindow* window, double x, double y) {
         State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
         if (s->mousePosFun) {
             s->mousePosFun(x, y);
         }
@@ -179,6 +205,10 @@ struct Window::State {
 
     static void onMouseButton(GLFWwindow* window, int button, int action, int) {
         State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
         if (s->mouseButtonFun) {
             s->mouseButtonFun(button, action == GLFW_PRESS ? Press : Release);
         }
@@ -186,6 +216,10 @@ struct Window::State {
 
     static void onScroll(GLFWwindow* window, double, double yOffset) {
         State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
         s->wheel += yOffset;
         if (s->mouseWheelFun) {
             s->mouseWheelFun(s->wheel);
@@ -194,6 +228,10 @@ struct Window::State {
 
     static void onClose(GLFWwindow* window) {
         State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
         // GLFW 3 has already decided to close; the display's answer may take that back. The
         // window itself is never destroyed here: the frame loop ends instead.
         if (s->closeFun && s->closeFun() == 0) {
@@ -203,17 +241,33 @@ struct Window::State {
 
     static void onSize(GLFWwindow* window, int width, int height) {
         State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
         if (s->sizeFun) {
             s->sizeFun(width, height);
         }
     }
 
-    static void onFocus(GLFWwindow* window, int focused) { of(window)->focused = focused == GLFW_TRUE; }
+    static void onFocus(GLFWwindow* window, int focused) {
+        if (State* s = of(window)) {
+            s->focused = focused == GLFW_TRUE;
+        }
+    }
 
-    static void onIconify(GLFWwindow* window, int iconified) { of(window)->iconified = iconified == GLFW_TRUE; }
+    static void onIconify(GLFWwindow* window, int iconified) {
+        if (State* s = of(window)) {
+            s->iconified = iconified == GLFW_TRUE;
+        }
+    }
 
     static void onRefresh(GLFWwindow* window) {
         State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
         if (s->refreshFun) {
             s->refreshFun();
         }
@@ -222,7 +276,20 @@ struct Window::State {
 
 Window::Window() : mState(new State) {}
 
-Window::~Window() { close(); }
+Window::~Window() {
+    close();
+    mState->destroyDoomed();
+}
+
+void Window::pollEvents() {
+    glfwPollEvents();
+    mState->destroyDoomed();
+}
+
+void Window::waitEvents() {
+    glfwWaitEvents();
+    mState->destroyDoomed();
+}
 
 bool Window::open(int width, int height, int depthBits, bool fullscreen, bool resizable) {
     close();
@@ -261,7 +328,13 @@ bool Window::open(int width, int height, int depthBits, bool fullscreen, bool re
 void Window::close() {
     State& s = *mState;
     if (s.window) {
-        glfwDestroyWindow(s.window);
+        if (s.callbackDepth > 0) {
+            glfwHideWindow(s.window);
+            glfwSetWindowUserPointer(s.window, nullptr);
+            s.doomed.push_back(s.window);
+        } else {
+            glfwDestroyWindow(s.window);
+        }
         s.window = nullptr;
     }
     s.heldCharacters.clear();

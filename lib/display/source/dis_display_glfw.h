@@ -61,14 +61,12 @@ using WindowSizeFun = void (*)(int width, int height);
 using WindowRefreshFun = void (*)();
 
 // Process-wide calls.
-void init();
+bool init();
 void terminate();
 double getTime();
 void setTime(double time);
 void sleep(double seconds);
 void getVersion(int& major, int& minor, int& revision);
-void pollEvents();
-void waitEvents();
 // The description of the window library's last error, or "" (then cleared).
 std::string takeError();
 
@@ -85,6 +83,11 @@ public:
     bool open(int width, int height, int depthBits, bool fullscreen, bool resizable);
     void close();
     bool exists() const;
+
+    // Event processing; the callbacks run inside. A window closed by a callback is hidden at once
+    // and destroyed when the processing has returned.
+    void pollEvents();
+    void waitEvents();
 
     void setSize(int width, int height);
     void setTitle(const std::string& title);

@@ -30,7 +30,11 @@ void XmlParser::clear() { mRoot.clear(); }
 
 void XmlParser::write(std::ostream& stream, const std::string& indent) {
     if (mHeader.name() == "xml") {
-        mHeader.write(stream, true);
+        // The header is a declaration, however it was set up: anything else would read back
+        // as a closed root.
+        XmlTag header(mHeader);
+        header.setKind(XmlTag::Declaration);
+        header.write(stream, true);
         stream << '\n';
     }
     mRoot.tag().write(stream, false);

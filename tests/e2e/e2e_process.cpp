@@ -43,12 +43,30 @@ std::string TempDir::read(const std::string& name) const {
 
 bool TempDir::exists(const std::string& name) const { return std::filesystem::exists(file(name)); }
 
+namespace {
+
+// The root window: holding the focus there, no test window has it.
+const std::string& rootWindow() {
+    static std::string root;
+    if (root.empty()) {
+        root = shell("xdotool search --maxdepth 0 --name '' 2>/dev/null");
+        const size_t line = root.find('\n');
+        if (line != std::string::npos) root.resize(line);
+    }
+    return root;
+}
+
+} // namespace
+
 void parkPointer() {
-    // Every window opens at the screen's top left and there is no window manager: with the pointer
-    // over them, the topmost would hold the focus, and key events meant for one test's window, or
-    // a key left held in the server by an interrupted sender, could reach another's. With the
-    // pointer far away and no key held, keys go only to the window they are sent to.
-    shell("xdotool mousemove 1279 1023 keyup Escape keyup q 2>/dev/null");
+    // Every window opens at the screen's top left, there is no window manager, and each new window
+    // takes the focus. xdotool types into the focused window through the server's own keyboard,
+    // where keys of one test can reach another's window and a key whose release got lost stays
+    // held for every later window. Keys here go as events to one window only (see sendKeys); this
+    // puts the pointer and the focus off all windows and releases what may have been left held.
+    shell("xdotool mousemove 1279 1023 windowfocus " + rootWindow() +
+          " keyup Escape keyup q keyup space keyup Left keyup Right keyup t keyup p keyup m keyup o"
+          " keyup ctrl keyup alt 2>/dev/null");
 }
 
 Process::Process(const std::string& program, const std::string& directory,
@@ -146,7 +164,8 @@ std::string findWindow(const std::string& title, double seconds) {
 }
 
 void sendKeys(const std::string& window, const std::string& keys) {
-    shell("xdotool key --delay 40 --window " + window + " " + keys + " 2>/dev/null");
+    // With the focus elsewhere, xdotool sends the keys as events to this window alone.
+    shell("xdotool windowfocus " + rootWindow() + " key --delay 40 --window " + window + " " + keys + " 2>/dev/null");
 }
 
 std::vector<double> printedClocks(const std::string& output) {

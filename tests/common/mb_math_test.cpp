@@ -163,3 +163,15 @@ TEST(ColorTest, ScalesAlphaToo) {
     const Color c = Color(1, 0.5f, 0.25f, 0.8f) * 0.5f;
     EXPECT_EQ(c, Color(0.5f, 0.25f, 0.125f, 0.4f));
 }
+
+TEST(Quaternion, LengthAndNormalize) {
+    Quaternion q(2, 0, 0, 0);
+    EXPECT_FLOAT_EQ(q.length(), 2.0f);
+    q.normalize();
+    EXPECT_FLOAT_EQ(q.w, 1.0f);
+    Quaternion r(1, 2, 2, 4);
+    EXPECT_FLOAT_EQ(r.length(), 5.0f);
+    r.normalize();
+    EXPECT_FLOAT_EQ(r.length(), 1.0f);
+    EXPECT_FLOAT_EQ(r.z, 0.8f);
+}

@@ -37,6 +37,16 @@ struct Quaternion {
         return r;
     }
 
+    float length() const { return std::sqrt(w * w + x * x + y * y + z * z); }
+    // In place; the caller passes a non-zero quaternion.
+    void normalize() {
+        const float s = 1.0f / length();
+        w *= s;
+        x *= s;
+        y *= s;
+        z *= s;
+    }
+
     // The axis is used as given, not normalised.
     void fromAxisAngle(float angle, const Vector3T<float>& axis) {
         const float s = std::sin(angle / 2);

@@ -1,12 +1,15 @@
 // Each mesh effect played from a short timeline at fixed times, with its frames checked for what
 // it must show (and written to the frames folder).
 
+#include "clear.h"
+#include "flash.h"
 #include "flyg.h"
 #include "hedgehog.h"
 #include "hus.h"
 #include "logo.h"
 #include "meshfx_support.h"
 #include "rum.h"
+#include "scr_reader.h"
 
 #include <GL/glew.h>
 
@@ -175,6 +178,64 @@ TEST_F(TimelineTest, RumShowsTheRoomFromInsideAndBlinks) {
     rum.trigger(3.0f, "blink", "");
     play(3.5f, "rum_3.5_blocked");
     EXPECT_NEAR(Rum::blink(), 0.38f, 1e-6f); // the block holds the light
+}
+
+} // namespace
+} // namespace meshfx
+
+namespace meshfx {
+namespace {
+
+// The sample demo's own timeline with every effect it names, sampled once in each section.
+TEST_F(TimelineTest, TheSampleDemoPlaysEachMeshSection) {
+    Clear clear;
+    Flash flash(&mShared), flash2(&mShared);
+    Hedgehog hedgehog(&mShared);
+    Hus hus(&mShared);
+    Rum rum(&mShared);
+    Flyg plane(&mShared);
+    Logo logo(&mShared);
+    Flash::resetShared();
+    clear.mDisplay = flash.mDisplay = flash2.mDisplay = mDisplay.get();
+    mScript.registerCallback("clear", &clear);
+    mScript.registerCallback("flash", &flash);
+    mScript.registerCallback("flash2", &flash2);
+    prepare(rum, "rum");
+    prepare(hus, "hus");
+    prepare(hedgehog, "hedgehog");
+    prepare(plane, "plane");
+    prepare(logo, "logo");
+    std::string error;
+    ASSERT_TRUE(norvane::script::ScriptReader::loadScriptFile(std::string(MESHFX_DEMO_DIR) + "/timeline.xml", mScript,
+                                                              &error))
+        << error;
+    mScript.computeLength();
+
+    struct Sample {
+        float time;
+        const char* name;
+    };
+    // Between kicks, when the flashes have faded (a third of a second after each).
+    const Sample samples[] = {{6.0f, "demo_06_rum"},         {12.1f, "demo_12_rum_blink"}, {26.4f, "demo_26_hus_plane"},
+                              {40.4f, "demo_40_hedgehog"},   {60.4f, "demo_60_logo"},      {70.4f, "demo_70_hedgehog"},
+                              {82.4f, "demo_82_hus_plane"}, {93.0f, "demo_93_rum_block"}};
+    Frame previous;
+    for (const Sample& sample : samples) {
+        SCOPED_TRACE(sample.name);
+        // Half a second of frames at 30 per second leads into the sample, as the demo plays it.
+        for (int k = 15; k > 0; --k) {
+            mRecorder.time = sample.time - static_cast<float>(k) / 30.0f;
+            ASSERT_TRUE(mDisplay->update());
+        }
+        const Frame frame = play(sample.time, sample.name);
+        EXPECT_GT(frame.litCount(), Width * Height / 50);
+        if (!previous.rgba.empty()) {
+            EXPECT_GT(frame.difference(previous), 1.0);
+        }
+        previous = frame;
+    }
+    EXPECT_EQ(Logo::count(), 17); // a row every 0.75 s from 48 s, up to 60.4 s
+    EXPECT_TRUE(Rum::blocked());
 }
 
 } // namespace

@@ -355,6 +355,10 @@ TEST(Music, TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted) {
     char dirTemplate[] = "/tmp/crv_music_XXXXXX";
     ASSERT_NE(mkdtemp(dirTemplate), nullptr);
     const std::string dir = dirTemplate;
+    struct RemoveAtEnd {
+        std::string path;
+        ~RemoveAtEnd() { std::filesystem::remove_all(path); }
+    } removeAtEnd{dir};
     const std::string wavePath = dir + "/out.wav";
     {
         std::ofstream conf(dir + "/alsoft.conf");
@@ -368,7 +372,6 @@ TEST(Music, TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted) {
     std::vector<short> samples;
     int rate = 0, channels = 0;
     ASSERT_TRUE(readWave(wavePath, samples, rate, channels));
-    std::filesystem::remove_all(dir);
     ASSERT_EQ(rate, 44100);
     ASSERT_GE(channels, 1);
 

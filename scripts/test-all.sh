@@ -20,8 +20,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# One X server for the whole run.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+# One X server for the whole run. -noreset: without it the server resets whenever its last client
+# leaves, and a test that connects during the reset fails to open the display.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 1 100); do
   if [ -s "$tmp/display" ]; then break; fi

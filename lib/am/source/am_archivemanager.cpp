@@ -1,0 +1,105 @@
+#include "am_archivemanager.h"
+
+#include "nvn_system.h"
+
+namespace norvane {
+namespace am {
+
+namespace {
+
+std::string toLower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+} // namespace
+
+ArchiveManager::ArchiveManager() : mImages(new ImageManager()) {}
+
+ArchiveManager::~ArchiveManager() {
+    for (ArchiveBase* archive : mArchives) delete archive;
+    delete mImages;
+}
+
+int ArchiveManager::addArchive(const std::string& spec) {
+    if (spec.empty()) return -1;
+    std::string type;
+    std::string path = spec;
+    // A type prefix "type://" before the first separator.
+    for (size_t i = 0; i + 4 <= spec.size(); ++i) {
+        if (spec.compare(i, 3, "://") == 0) {
+            type = spec.substr(0, i);
+            path = spec.substr(i + 3);
+            break;
+        }
+        if (spec[i] == '/' || spec[i] == '\\') break;
+    }
+    // Otherwise the extension of the last path component.
+    if (type.empty()) {
+        for (size_t i = path.size(); i-- > 0;) {
+            const char c = path[i];
+            if (c == '.') {
+                type = path.substr(i + 1);
+                break;
+            }
+            if (c == '/' || c == '\\') break;
+        }
+    }
+    type = toLower(type);
+
+    ArchiveBase* archive = nullptr;
+    if (type.empty()) {
+        archive = new ArchiveDirectory(path);
+    } else if (type == "zip") {
+        NVN_LOG("log", "app", "Adding zip: %s", path.c_str());
+        ArchiveZIP* zip = new ArchiveZIP(path);
+        if (!zip->isOpen()) NVN_LOG("warning", "app", "Could not open the zip archive '%s'", path.c_str());
+        archive = zip;
+    } else {
+        return -1;
+    }
+    mArchives.push_back(archive);
+    return static_cast<int>(mArchives.size()) - 1;
+}
+
+FileDataHandle ArchiveManager::getFile(const std::string& name, int archive) {
+    if (archive != -1) {
+        if (archive < 0 || archive >= getArchiveCount()) return FileDataHandle();
+        return mArchives[static_cast<size_t>(archive)]->read(name);
+    }
+    for (ArchiveBase* candidate : mArchives) {
+        FileDataHandle file = candidate->read(name);
+        if (!file.empty()) return file;
+    }
+    return FileDataHandle();
+}
+
+bool ArchiveManager::putFile(FileDataHandle file, int archive) {
+    if (archive == -1) archive = 0;
+    if (archive < 0 || archive >= getArchiveCount()) return false;
+    return mArchives[static_cast<size_t>(archive)]->write(file);
+}
+
+void ArchiveManager::refresh(int archive) {
+    if (archive < 0) {
+        for (ArchiveBase* each : mArchives) each->refresh();
+    } else if (archive < getArchiveCount()) {
+        mArchives[static_cast<size_t>(archive)]->refresh();
+    }
+}
+
+Image& ArchiveManager::loadImage(Image& out, const std::string& name, int archive, bool uncached) {
+    FileDataHandle file = getFile(name, archive);
+    if (file.empty()) throw Exception("loadImage, File not found (%s)", name.c_str());
+    return mImages->loadImage(out, name, file, uncached);
+}
+
+bool ArchiveManager::saveImage(const std::string& name, Image& image) {
+    FileDataHandle file = mImages->saveImage(name, image);
+    if (file.empty()) return false;
+    return putFile(file, -1);
+}
+
+} // namespace am
+} // namespace norvane

@@ -1,0 +1,119 @@
+#include "am_videofile.h"
+
+#include "am_archivemanager.h"
+#include "nvn_system.h"
+
+#include <cstdio>
+
+namespace norvane {
+namespace am {
+
+// VideoFile ---------------------------------------------------------------------------------------
+
+VideoFile::~VideoFile() = default;
+
+bool VideoFile::isOpen() { return false; }
+
+void VideoFile::writeFrame() {}
+
+bool VideoFile::openBuffer(const char*, int) { return false; }
+
+bool VideoFile::openRead(const std::string&) { return false; }
+
+bool VideoFile::openWrite(const std::string&, const VideoRect&, ArchiveManager*) { return false; }
+
+VideoFile* VideoFile::createKind(int index) {
+    if (index == 0) return new VideoFileImageDumper();
+    return nullptr;
+}
+
+VideoFile* VideoFile::createForBuffer(const char* data, int size) {
+    for (int kind = 0;; ++kind) {
+        VideoFile* file = createKind(kind);
+        if (!file) break;
+        if (file->openBuffer(data, size)) return file;
+        delete file;
+    }
+    throw Exception("Could not find something that could read from buffer");
+}
+
+VideoFile* VideoFile::createForRead(const std::string& name) {
+    for (int kind = 0;; ++kind) {
+        VideoFile* file = createKind(kind);
+        if (!file) break;
+        if (file->openRead(name)) return file;
+        delete file;
+    }
+    throw Exception("Could not find something that could read from '%s'", name.c_str());
+}
+
+VideoFile* VideoFile::createForWrite(const std::string& name, const VideoRect& format, ArchiveManager* archives) {
+    for (int kind = 0;; ++kind) {
+        VideoFile* file = createKind(kind);
+        if (!file) break;
+        if (file->openWrite(name, format, archives)) return file;
+        delete file;
+    }
+    throw Exception("Could not find something that could write to '%s'", name.c_str());
+}
+
+// VideoFileImageDumper ----------------------------------------------------------------------------
+
+VideoFileImageDumper::VideoFileImageDumper() : mFormat{{0, 0, 0, 1}} {}
+
+VideoFileImageDumper::~VideoFileImageDumper() = default;
+
+Image& VideoFileImageDumper::setImage(const Image& image) {
+    mImage = image;
+    return mImage;
+}
+
+bool VideoFileImageDumper::openWrite(const std::string& name, const VideoRect& format, ArchiveManager* archives) {
+    if (!archives || name.empty()) return false;
+    mArchives = archives;
+    mExtension.clear();
+    mBaseName = name;
+    // From the last character back to the second (the first is never examined): the base name
+    // ends at the first '.' found; without one, the extension is everything after the first character.
+    bool found = false;
+    for (size_t i = name.size() - 1; i >= 1; --i) {
+        if (name[i] == '.') {
+            mBaseName = name.substr(0, i);
+            found = true;
+            break;
+        }
+    }
+    mExtension = found ? name.substr(mBaseName.size() + 1) : name.substr(1);
+    if (mExtension != "png") return false;
+    mFormat = format;
+    mFrame = 0;
+    return true;
+}
+
+std::string VideoFileImageDumper::frameName(int frame) const {
+    // Sized to the full name: long base names are never cut.
+    const char* const format = "%s.%06d.%s";
+    const int length = std::snprintf(nullptr, 0, format, mBaseName.c_str(), frame, mExtension.c_str());
+    if (length < 0) return std::string();
+    std::string name(static_cast<size_t>(length) + 1, '\0');
+    std::snprintf(&name[0], name.size(), format, mBaseName.c_str(), frame, mExtension.c_str());
+    name.resize(static_cast<size_t>(length));
+    return name;
+}
+
+void VideoFileImageDumper::writeFrame() {
+    const std::string name = frameName(mFrame);
+    // A lost frame leaves a gap in the numbering, and says so.
+    if (!mArchives || !mArchives->saveImage(name, mImage))
+        NVN_LOG("warning", "app", "Could not write the frame '%s'", name.c_str());
+    ++mFrame;
+}
+
+void VideoFileImageDumper::getRect(VideoRect& out) { out = mFormat; }
+
+int VideoFileImageDumper::getWidth() { return mFormat.values[0]; }
+
+int VideoFileImageDumper::getHeight() { return mFormat.values[1]; }
+
+} // namespace am
+} // namespace norvane

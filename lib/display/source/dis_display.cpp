@@ -1,0 +1,327 @@
+// The display: window, GL context, default GL state, matrices and the paced frame loop.
+
+#include "dis_display.h"
+
+#include "dis_display_glfw.h"
+#include "dis_glcheck.h"
+#include "nvn_system.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+
+namespace norvane {
+namespace display {
+
+DisplayGL* DisplayGL::sInstance = nullptr;
+
+DisplayGL::DisplayGL(const WindowMode& mode) {
+    if (sInstance) {
+        throw Exception("Could not open another GLFW-device");
+    }
+    mWindowMode = mode;
+    mMode = 0;
+    if (!glfw::init()) {
+        // Opening the window will fail and say so; the reason is only known now.
+        NVN_LOG("warning", "display", "The window library could not start: %s", glfw::takeError().c_str());
+    }
+    sInstance = this;
+    mWindow.reset(new glfw::Window);
+}
+
+DisplayGL::~DisplayGL() {
+    if (mOpen) {
+        close();
+    }
+    mWindow.reset();
+    glfw::terminate();
+    sInstance = nullptr;
+    for (Listener* listener : mListeners) {
+        if (listener->mDisplay == this) {
+            listener->mDisplay = nullptr;
+        }
+    }
+    mListeners.clear();
+}
+
+void DisplayGL::open() {
+    if (!mWindow->exists()) {
+        if (!mWindow->open(mWindowMode.width, mWindowMode.height, 16, mWindowMode.fullscreen,
+                           mWindowMode.resizable)) {
+            const std::string reason = glfw::takeError();
+            if (!reason.empty()) {
+                NVN_LOG("warning", "display", "The window library says: %s", reason.c_str());
+            }
+            throw Exception("Could not open window");
+        }
+        mContextGeneration += 1;
+        DIS_GL_STATUS();
+        if (glewInit() != GLEW_OK) {
+            mWindow->close();
+            throw Exception("DisplayGL: Could not initialize GLEW!");
+        }
+        if (isExtensionSupported("GL_ARB_shading_language_100")) {
+            NVN_LOG("info", "display", "GL_SHADING_LANGUAGE_VERSION: '%s'\n",
+                    reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)));
+        }
+        mWindow->setStickyKeys(true);
+        glfw::setTime(0.0);
+        mWindow->setKeyRepeat(true);
+        mRate = 30;
+        mOpen = true;
+        mClock = 0;
+        mMode = ModeFreeRunning;
+        mWindow->setWindowRefreshCallback(nullptr);
+        mRedraw = false;
+        mWindow->swapInterval(1);
+    } else {
+        mWindow->setSize(mWindowMode.width, mWindowMode.height);
+    }
+    DIS_GL_STATUS();
+    int major = 0, minor = 0, revision = 0;
+    glfw::getVersion(major, minor, revision);
+    NVN_LOG("info", "display", "Opened window of resolution %dx%d (glfw version: %d.%d.%d)\n", mWindowMode.width,
+            mWindowMode.height, major, minor, revision);
+
+    mWindow->setTitle(mWindowMode.title);
+    DIS_GL_STATUS();
+    if (mWindowMode.resizable) {
+        mWindow->setWindowSizeCallback(&DisplayGL::windowSizeCallback);
+    } else {
+        resize(mWindowMode.width, mWindowMode.height);
+    }
+    DIS_GL_STATUS();
+    mWindow->setKeyCallback(&DisplayGL::keyCallback);
+    mWindow->setCharCallback(&DisplayGL::charCallback);
+    mWindow->setMousePosCallback(&DisplayGL::mousePosCallback);
+    mWindow->setMouseButtonCallback(&DisplayGL::mouseButtonCallback);
+    mWindow->setMouseWheelCallback(&DisplayGL::mouseWheelCallback);
+    mWindow->setWindowCloseCallback(&DisplayGL::windowCloseCallback);
+
+    mCloseRequested = false;
+    DIS_GL_STATUS();
+    resetState();
+    mIconified = mWindow->isIconified();
+    mActive = mWindow->isActive();
+    DIS_GL_STATUS();
+}
+
+void DisplayGL::close() {
+    NVN_LOG("info", "display", "closing display");
+    mWindow->close();
+    mAttribPushed = false;
+    mOpen = false;
+}
+
+void DisplayGL::setArchive(am::ArchiveManager* archive) {
+    NVN_LOG("info", "display", "Assigning archive %p to display %p", static_cast<void*>(archive),
+            static_cast<void*>(this));
+    mArchive = archive;
+}
+
+void DisplayGL::setMode(int mode, float rate) {
+    if (mode < ModeUnpaced || mode > ModeFixedStep) {
+        throw Exception("DisplayGL::setMode; Unknown pacing mode %d", mode);
+    }
+    if ((mode == ModeFixedRate || mode == ModeFixedStep) && !(rate > 0 && std::isfinite(rate))) {
+        throw Exception("DisplayGL::setMode; Mode %d needs a rate above 0 frames per second, not %g", mode,
+                        static_cast<double>(rate));
+    }
+    mRate = rate;
+    mClock = 0;
+    mMode = mode;
+    if (mode == ModeOnDemand) {
+        mWindow->setWindowRefreshCallback(&DisplayGL::windowRefreshCallback);
+        mRedraw = true;
+        mWindow->swapInterval(1);
+    } else {
+        mWindow->setWindowRefreshCallback(nullptr);
+        mRedraw = false;
+        mWindow->swapInterval(mode == ModeUnpaced ? 0 : 1);
+    }
+}
+
+float DisplayGL::getTime() const {
+    return mMode == ModeFixedStep ? mClock : static_cast<float>(glfw::getTime());
+}
+
+bool DisplayGL::update() {
+    if (mMode == ModeOnDemand && mOpen) {
+        // Without a window nothing would ever wake the wait.
+        mWindow->waitEvents();
+    } else {
+        mWindow->pollEvents();
+    }
+    if (!mOpen) {
+        return false;
+    }
+    if (mCloseRequested) {
+        mCloseRequested = false;
+        return false;
+    }
+    bool draw = true;
+    if (mMode == ModeOnDemand) {
+        draw = mRedraw;
+        mRedraw = false;
+    }
+
+    const bool iconified = mWindow->isIconified();
+    const bool active = mWindow->isActive();
+    if (iconified != mIconified) {
+        notifyIconified(iconified);
+        mIconified = iconified;
+    }
+    if (active != mActive) {
+        notifyActivated(active);
+        mActive = active;
+    }
+
+    const bool drawn = !iconified && draw;
+    if (drawn) {
+        DIS_GL_STATUS();
+        beginFrame();
+        DIS_GL_STATUS();
+        notifyFrame();
+    }
+
+    pace();
+
+    if (drawn && mOpen) {
+        mWindow->swapBuffers();
+    }
+
+    const float now = getTime();
+    mFrameCount += 1;
+    if (now > mFpsTime + 1) {
+        mFps = mFrameCount / (now - mFpsTime);
+        mFpsTime = now;
+        mFrameCount = 0;
+    }
+    return mWindow->isOpened();
+}
+
+void DisplayGL::pace() {
+    if (mMode == ModeFixedRate) {
+        const float period = 1.0f / mRate;
+        const float wait = period + mClock - static_cast<float>(glfw::getTime()) - 0.005f;
+        if (wait > 0.005f) {
+            glfw::sleep(wait);
+        }
+        while (static_cast<float>(glfw::getTime()) < period + mClock) {
+            // The last few milliseconds are waited for on the clock itself.
+        }
+        mClock = static_cast<float>(glfw::getTime());
+    } else if (mMode == ModeFixedStep) {
+        mClock += 1.0f / mRate;
+    }
+}
+
+void DisplayGL::run() {
+    while (update()) {
+    }
+}
+
+void DisplayGL::resetState() {
+    DIS_GL(glMatrixMode(GL_TEXTURE));
+    DIS_GL(glLoadIdentity());
+    resetViewMatrix();
+    resetModelMatrix();
+    // A window without area (no size set up, minimised) keeps a square aspect.
+    const int width = mWindowMode.width, height = mWindowMode.height;
+    const float aspect = (width > 0 && height > 0) ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
+    mathbase::Matrix4x4Col projection;
+    projection.setPerspective(0.7853982f, aspect, 0.1f, 5000.0f);
+    setProjection(projection);
+    DIS_GL(glShadeModel(GL_SMOOTH));
+    DIS_GL(glClearDepth(1.0));
+    DIS_GL(glDisable(GL_DEPTH_TEST));
+    DIS_GL(glDepthFunc(GL_LEQUAL));
+    DIS_GL(glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST));
+    DIS_GL(glDisable(GL_LIGHTING));
+    DIS_GL(glColor4f(1.0f, 1.0f, 1.0f, 0.5f));
+    DIS_GL(glDisable(GL_BLEND));
+    DIS_GL(glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
+    DIS_GL(glDisable(GL_TEXTURE_2D));
+}
+
+void DisplayGL::beginFrame() {
+    if (mAttribPushed) {
+        DIS_GL(glPopAttrib());
+        mAttribPushed = false;
+    }
+    DIS_GL(glPushAttrib(GL_ALL_ATTRIB_BITS));
+    mAttribPushed = true;
+    resetState();
+    DIS_GL(glViewport(0, 0, mWindowMode.width, mWindowMode.height));
+    setVBO(nullptr);
+    setIBO(nullptr);
+}
+
+void DisplayGL::setProjection(const mathbase::Matrix4x4Col& projection) {
+    DIS_GL(glMatrixMode(GL_PROJECTION));
+    DIS_GL(glLoadMatrixf(projection.data()));
+}
+
+void DisplayGL::setViewMatrix(const mathbase::Matrix4x4Col& view) {
+    mView = view;
+    loadModelView();
+}
+
+void DisplayGL::setModelMatrix(const mathbase::Matrix4x4Col& model) {
+    mModel = model;
+    loadModelView();
+}
+
+void DisplayGL::resetViewMatrix() {
+    mView.setIdentity();
+    loadModelView();
+}
+
+void DisplayGL::resetModelMatrix() {
+    mModel.setIdentity();
+    loadModelView();
+}
+
+void DisplayGL::loadModelView() {
+    mathbase::Matrix4x4Col modelView = mView;
+    modelView.multiply(mModel);
+    DIS_GL(glMatrixMode(GL_MODELVIEW));
+    DIS_GL(glLoadMatrixf(modelView.data()));
+}
+
+void DisplayGL::drawBox(const mathbase::Vector3T<float>& centre, const mathbase::Vector3T<float>& halfSize) {
+    // Each face: outward normal n and in-face axes u, v with u x v = n, so the corners
+    // n-u-v, n+u-v, n+u+v, n-u+v run counter-clockwise seen from outside.
+    static const float faces[6][3][3] = {
+        {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}},  // +Y
+        {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},  // -Y
+        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},   // +Z
+        {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}}, // -Z
+        {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},  // -X
+        {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}},  // +X
+    };
+    static const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    glBegin(GL_QUADS);
+    for (const auto& face : faces) {
+        const float* n = face[0];
+        const float* u = face[1];
+        const float* v = face[2];
+        glNormal3f(n[0], n[1], n[2]);
+        for (const auto& corner : corners) {
+            float p[3];
+            for (int i = 0; i < 3; ++i) {
+                p[i] = n[i] + corner[0] * u[i] + corner[1] * v[i];
+            }
+            glTexCoord2f((corner[0] + 1) * 0.5f, (corner[1] + 1) * 0.5f);
+            glVertex3f(centre.x + p[0] * halfSize.x, centre.y + p[1] * halfSize.y, centre.z + p[2] * halfSize.z);
+        }
+    }
+    DIS_GL(glEnd());
+}
+
+bool DisplayGL::isExtensionSupported(const std::string& name) const {
+    return glewIsSupported(name.c_str()) == GL_TRUE;
+}
+
+} // namespace display
+} // namespace norvane

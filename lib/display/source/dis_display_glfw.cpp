@@ -1,0 +1,420 @@
+// GLFW 2 behaviour on GLFW 3 for the display. The only file of the system that includes GLFW.
+
+#include "dis_display_glfw.h"
+
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace norvane {
+namespace display {
+namespace glfw {
+
+int toGlfw2Key(int key) {
+    if (key >= 32 && key <= 255) {
+        // The two "world" keys have no GLFW 2 peer; the other codes below 256 are printable keys.
+        return (key == GLFW_KEY_WORLD_1 || key == GLFW_KEY_WORLD_2) ? -1 : key;
+    }
+    if (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F25) {
+        return KeyF1 + (key - GLFW_KEY_F1);
+    }
+    if (key >= GLFW_KEY_KP_0 && key <= GLFW_KEY_KP_9) {
+        return KeyKP0 + (key - GLFW_KEY_KP_0);
+    }
+    switch (key) {
+    case GLFW_KEY_ESCAPE: return KeyEsc;
+    case GLFW_KEY_ENTER: return KeyEnter;
+    case GLFW_KEY_TAB: return KeyTab;
+    case GLFW_KEY_BACKSPACE: return KeyBackspace;
+    case GLFW_KEY_INSERT: return KeyInsert;
+    case GLFW_KEY_DELETE: return KeyDel;
+    case GLFW_KEY_RIGHT: return KeyRight;
+    case GLFW_KEY_LEFT: return KeyLeft;
+    case GLFW_KEY_DOWN: return KeyDown;
+    case GLFW_KEY_UP: return KeyUp;
+    case GLFW_KEY_PAGE_UP: return KeyPageUp;
+    case GLFW_KEY_PAGE_DOWN: return KeyPageDown;
+    case GLFW_KEY_HOME: return KeyHome;
+    case GLFW_KEY_END: return KeyEnd;
+    case GLFW_KEY_KP_DECIMAL: return KeyKPDecimal;
+    case GLFW_KEY_KP_DIVIDE: return KeyKPDivide;
+    case GLFW_KEY_KP_MULTIPLY: return KeyKPMultiply;
+    case GLFW_KEY_KP_SUBTRACT: return KeyKPSubtract;
+    case GLFW_KEY_KP_ADD: return KeyKPAdd;
+    case GLFW_KEY_KP_ENTER: return KeyKPEnter;
+    case GLFW_KEY_KP_EQUAL: return KeyKPEqual;
+    case GLFW_KEY_LEFT_SHIFT: return KeyLShift;
+    case GLFW_KEY_LEFT_CONTROL: return KeyLCtrl;
+    case GLFW_KEY_LEFT_ALT: return KeyLAlt;
+    case GLFW_KEY_RIGHT_SHIFT: return KeyRShift;
+    case GLFW_KEY_RIGHT_CONTROL: return KeyRCtrl;
+    case GLFW_KEY_RIGHT_ALT: return KeyRAlt;
+    default: return -1;
+    }
+}
+
+bool init() { return glfwInit() == GLFW_TRUE; }
+void terminate() { glfwTerminate(); }
+double getTime() { return glfwGetTime(); }
+void setTime(double time) { glfwSetTime(time); }
+
+void sleep(double seconds) {
+    if (seconds > 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    }
+}
+
+void getVersion(int& major, int& minor, int& revision) { glfwGetVersion(&major, &minor, &revision); }
+
+std::string takeError() {
+    const char* description = nullptr;
+    glfwGetError(&description);
+    return description ? description : "";
+}
+
+struct Window::State {
+    GLFWwindow* window = nullptr;
+    KeyFun keyFun = nullptr;
+    CharFun charFun = nullptr;
+    MousePosFun mousePosFun = nullptr;
+    MouseButtonFun mouseButtonFun = nullptr;
+    MouseWheelFun mouseWheelFun = nullptr;
+    WindowCloseFun closeFun = nullptr;
+    WindowSizeFun sizeFun = nullptr;
+    WindowRefreshFun refreshFun = nullptr;
+    bool keyRepeat = false;
+    // GLFW 3 reports a key before the characters it produces: the scancode of the key pressed
+    // last, so that its characters can be released with it; -1 when characters belong to no key.
+    int pressedScancode = -1;
+    bool dropCharacters = false; // the key event was a repeat that is not reported
+    std::vector<std::pair<int, unsigned int>> heldCharacters; // scancode, character
+    double wheel = 0;         // sum of the vertical scroll offsets
+    // Window states as the window system last reported them: asking the X server every frame
+    // would cost two round trips.
+    bool focused = false;
+    bool iconified = false;
+    // GLFW must not destroy a window from inside its callbacks: windows closed there wait here.
+    int callbackDepth = 0;
+    std::vector<GLFWwindow*> doomed;
+
+    static State* of(GLFWwindow* window) { return static_cast<State*>(glfwGetWindowUserPointer(window)); }
+
+    // Marks the time spent inside one of our callbacks.
+    struct InCallback {
+        explicit InCallback(State* state) : s(state) { ++s->callbackDepth; }
+        ~InCallback() { --s->callbackDepth; }
+        InCallback(const InCallback&) = delete;
+        InCallback& operator=(const InCallback&) = delete;
+        State* s;
+    };
+
+    void destroyDoomed() {
+        for (GLFWwindow* window : doomed) {
+            glfwDestroyWindow(window);
+        }
+        doomed.clear();
+    }
+
+    void releaseCharacterOf(int scancode) {
+        for (auto it = heldCharacters.begin(); it != heldCharacters.end(); ++it) {
+            if (it->first == scancode) {
+                unsigned int character = it->second;
+                heldCharacters.erase(it);
+                if (charFun) {
+                    charFun(static_cast<int>(character), Release);
+                }
+                return;
+            }
+        }
+    }
+
+    static void onKey(GLFWwindow* window, int key, int scancode, int action, int) {
+        State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
+        if (action == GLFW_REPEAT && !s->keyRepeat) {
+            s->pressedScancode = -1;
+            s->dropCharacters = true;
+            return;
+        }
+        s->dropCharacters = false;
+        const int code = toGlfw2Key(key);
+        if (action == GLFW_RELEASE) {
+            s->pressedScancode = -1;
+            if (code >= 0 && s->keyFun) {
+                s->keyFun(code, Release);
+            }
+            s->releaseCharacterOf(scancode);
+            return;
+        }
+        // A press, or a repeat reported as a further press.
+        s->pressedScancode = scancode;
+        if (code >= 0 && s->keyFun) {
+            s->keyFun(code, Press);
+        }
+    }
+
+    static void onChar(GLFWwindow* window, unsigned int character) {
+        State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
+        if (s->dropCharacters) {
+            return;
+        }
+        if (s->pressedScancode < 0) {
+            // Not produced by a key we saw go down: report it as a press and its release.
+            if (s->charFun) {
+                s->charFun(static_cast<int>(character), Press);
+                s->charFun(static_cast<int>(character), Release);
+            }
+            return;
+        }
+        auto held = std::find_if(s->heldCharacters.begin(), s->heldCharacters.end(),
+                                 [s](const std::pair<int, unsigned int>& h) { return h.first == s->pressedScancode; });
+        if (held != s->heldCharacters.end() && held->second != character) {
+            // The key now gives another character (a modifier changed): release the old one.
+            s->releaseCharacterOf(s->pressedScancode);
+            held = s->heldCharacters.end();
+        }
+        if (held == s->heldCharacters.end()) {
+            s->heldCharacters.emplace_back(s->pressedScancode, character);
+        }
+        if (s->charFun) {
+            s->charFun(static_cast<int>(character), Press);
+        }
+    }
+
+    static void onCursorPos(GLFWwindow* window, double x, double y) {
+        State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
+        if (s->mousePosFun) {
+            s->mousePosFun(x, y);
+        }
+    }
+
+    static void onMouseButton(GLFWwindow* window, int button, int action, int) {
+        State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
+        if (s->mouseButtonFun) {
+            s->mouseButtonFun(button, action == GLFW_PRESS ? Press : Release);
+        }
+    }
+
+    static void onScroll(GLFWwindow* window, double, double yOffset) {
+        State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
+        s->wheel += yOffset;
+        if (s->mouseWheelFun) {
+            s->mouseWheelFun(s->wheel);
+        }
+    }
+
+    static void onClose(GLFWwindow* window) {
+        State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
+        // GLFW 3 has already decided to close; the display's answer may take that back. The
+        // window itself is never destroyed here: the frame loop ends instead.
+        if (s->closeFun && s->closeFun() == 0) {
+            glfwSetWindowShouldClose(window, GLFW_FALSE);
+        }
+    }
+
+    static void onSize(GLFWwindow* window, int width, int height) {
+        State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
+        if (s->sizeFun) {
+            s->sizeFun(width, height);
+        }
+    }
+
+    static void onFocus(GLFWwindow* window, int focused) {
+        if (State* s = of(window)) {
+            s->focused = focused == GLFW_TRUE;
+        }
+    }
+
+    static void onIconify(GLFWwindow* window, int iconified) {
+        if (State* s = of(window)) {
+            s->iconified = iconified == GLFW_TRUE;
+        }
+    }
+
+    static void onRefresh(GLFWwindow* window) {
+        State* s = of(window);
+        if (!s) {
+            return; // a window closed during this event processing
+        }
+        InCallback inCallback(s);
+        if (s->refreshFun) {
+            s->refreshFun();
+        }
+    }
+};
+
+Window::Window() : mState(new State) {}
+
+Window::~Window() {
+    close();
+    mState->destroyDoomed();
+}
+
+void Window::pollEvents() {
+    glfwPollEvents();
+    mState->destroyDoomed();
+}
+
+void Window::waitEvents() {
+    glfwWaitEvents();
+    mState->destroyDoomed();
+}
+
+bool Window::open(int width, int height, int depthBits, bool fullscreen, bool resizable) {
+    close();
+    glfwDefaultWindowHints();
+    glfwWindowHint(GLFW_RESIZABLE, resizable ? GLFW_TRUE : GLFW_FALSE);
+    glfwWindowHint(GLFW_DEPTH_BITS, depthBits);
+    glfwWindowHint(GLFW_STENCIL_BITS, 0);
+    GLFWwindow* window =
+        glfwCreateWindow(width, height, "", fullscreen ? glfwGetPrimaryMonitor() : nullptr, nullptr);
+    if (!window) {
+        return false;
+    }
+    State& s = *mState;
+    s.window = window;
+    s.pressedScancode = -1;
+    s.dropCharacters = false;
+    s.heldCharacters.clear();
+    s.wheel = 0;
+    glfwSetWindowUserPointer(window, &s);
+    glfwMakeContextCurrent(window);
+    glfwSetKeyCallback(window, &State::onKey);
+    glfwSetCharCallback(window, &State::onChar);
+    glfwSetCursorPosCallback(window, &State::onCursorPos);
+    glfwSetMouseButtonCallback(window, &State::onMouseButton);
+    glfwSetScrollCallback(window, &State::onScroll);
+    glfwSetWindowCloseCallback(window, &State::onClose);
+    glfwSetWindowSizeCallback(window, &State::onSize);
+    glfwSetWindowRefreshCallback(window, &State::onRefresh);
+    glfwSetWindowFocusCallback(window, &State::onFocus);
+    glfwSetWindowIconifyCallback(window, &State::onIconify);
+    s.focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE;
+    s.iconified = glfwGetWindowAttrib(window, GLFW_ICONIFIED) == GLFW_TRUE;
+    return true;
+}
+
+void Window::close() {
+    State& s = *mState;
+    if (s.window) {
+        if (s.callbackDepth > 0) {
+            glfwHideWindow(s.window);
+            glfwSetWindowUserPointer(s.window, nullptr);
+            s.doomed.push_back(s.window);
+        } else {
+            glfwDestroyWindow(s.window);
+        }
+        s.window = nullptr;
+    }
+    s.heldCharacters.clear();
+    s.pressedScancode = -1;
+}
+
+bool Window::exists() const { return mState->window != nullptr; }
+
+void Window::setSize(int width, int height) {
+    if (mState->window) {
+        glfwSetWindowSize(mState->window, width, height);
+    }
+}
+
+void Window::setTitle(const std::string& title) {
+    if (mState->window) {
+        glfwSetWindowTitle(mState->window, title.c_str());
+    }
+}
+
+void Window::swapBuffers() {
+    if (mState->window) {
+        glfwSwapBuffers(mState->window);
+    }
+}
+
+void Window::swapInterval(int interval) {
+    if (mState->window) {
+        glfwSwapInterval(interval);
+    }
+}
+
+void Window::setKeyRepeat(bool enabled) { mState->keyRepeat = enabled; }
+
+void Window::setStickyKeys(bool enabled) {
+    if (mState->window) {
+        glfwSetInputMode(mState->window, GLFW_STICKY_KEYS, enabled ? GLFW_TRUE : GLFW_FALSE);
+    }
+}
+
+bool Window::isOpened() const { return mState->window && !glfwWindowShouldClose(mState->window); }
+
+bool Window::isActive() const { return mState->window && mState->focused; }
+
+bool Window::isIconified() const { return mState->window && mState->iconified; }
+
+void Window::setKeyCallback(KeyFun fun) { mState->keyFun = fun; }
+void Window::setCharCallback(CharFun fun) { mState->charFun = fun; }
+
+void Window::setMousePosCallback(MousePosFun fun) {
+    mState->mousePosFun = fun;
+    if (fun && mState->window) {
+        double x = 0, y = 0;
+        glfwGetCursorPos(mState->window, &x, &y);
+        fun(x, y);
+    }
+}
+
+void Window::setMouseButtonCallback(MouseButtonFun fun) { mState->mouseButtonFun = fun; }
+
+void Window::setMouseWheelCallback(MouseWheelFun fun) {
+    mState->mouseWheelFun = fun;
+    if (fun && mState->window) {
+        fun(mState->wheel);
+    }
+}
+
+void Window::setWindowCloseCallback(WindowCloseFun fun) { mState->closeFun = fun; }
+
+void Window::setWindowSizeCallback(WindowSizeFun fun) {
+    mState->sizeFun = fun;
+    if (fun && mState->window) {
+        int width = 0, height = 0;
+        glfwGetWindowSize(mState->window, &width, &height);
+        fun(width, height);
+    }
+}
+
+void Window::setWindowRefreshCallback(WindowRefreshFun fun) { mState->refreshFun = fun; }
+
+} // namespace glfw
+} // namespace display
+} // namespace norvane

@@ -1,0 +1,122 @@
+#pragma once
+// The window library as the display uses it: GLFW 2 behaviour (key codes, character releases,
+// a close callback with an answer, callbacks that report the current state when installed, an
+// absolute wheel position) given on GLFW 3. dis_display_glfw.cpp is the one file that talks to GLFW.
+
+#include <memory>
+#include <string>
+
+namespace norvane {
+namespace display {
+namespace glfw {
+
+// GLFW 2 key codes. Printable keys (32..255) are their own codes.
+enum Key {
+    KeySpecial = 256,
+    KeyEsc = 257,
+    KeyF1 = 258,
+    KeyF25 = 282,
+    KeyUp = 283,
+    KeyDown = 284,
+    KeyLeft = 285,
+    KeyRight = 286,
+    KeyLShift = 287,
+    KeyRShift = 288,
+    KeyLCtrl = 289,
+    KeyRCtrl = 290,
+    KeyLAlt = 291,
+    KeyRAlt = 292,
+    KeyTab = 293,
+    KeyEnter = 294,
+    KeyBackspace = 295,
+    KeyInsert = 296,
+    KeyDel = 297,
+    KeyPageUp = 298,
+    KeyPageDown = 299,
+    KeyHome = 300,
+    KeyEnd = 301,
+    KeyKP0 = 302,
+    KeyKP9 = 311,
+    KeyKPDivide = 312,
+    KeyKPMultiply = 313,
+    KeyKPSubtract = 314,
+    KeyKPAdd = 315,
+    KeyKPDecimal = 316,
+    KeyKPEqual = 317,
+    KeyKPEnter = 318,
+};
+
+enum Action { Release = 0, Press = 1 };
+
+// The GLFW 2 code of a GLFW 3 key; -1 for keys GLFW 2 did not have.
+int toGlfw2Key(int glfw3Key);
+
+using KeyFun = void (*)(int key, int action);
+using CharFun = void (*)(int character, int action);
+using MousePosFun = void (*)(double x, double y);
+using MouseButtonFun = void (*)(int button, int action);
+using MouseWheelFun = void (*)(double position);
+using WindowCloseFun = int (*)(); // 0 keeps the window open
+using WindowSizeFun = void (*)(int width, int height);
+using WindowRefreshFun = void (*)();
+
+// Process-wide calls.
+bool init();
+void terminate();
+double getTime();
+void setTime(double time);
+void sleep(double seconds);
+void getVersion(int& major, int& minor, int& revision);
+// The description of the window library's last error, or "" (then cleared).
+std::string takeError();
+
+// The one window and its context.
+class Window {
+public:
+    Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    ~Window();
+
+    // Makes the window (default colour bits, the given depth bits, no stencil) and makes its
+    // context current; false when that failed.
+    bool open(int width, int height, int depthBits, bool fullscreen, bool resizable);
+    void close();
+    bool exists() const;
+
+    // Event processing; the callbacks run inside. A window closed by a callback is hidden at once
+    // and destroyed when the processing has returned.
+    void pollEvents();
+    void waitEvents();
+
+    void setSize(int width, int height);
+    void setTitle(const std::string& title);
+    void swapBuffers();
+    void swapInterval(int interval);
+    void setKeyRepeat(bool enabled);
+    void setStickyKeys(bool enabled);
+
+    // The window exists and is not closing.
+    bool isOpened() const;
+    bool isActive() const;
+    bool isIconified() const;
+
+    // The size, position and wheel callbacks are called at once with the current state.
+    void setKeyCallback(KeyFun fun);
+    void setCharCallback(CharFun fun);
+    void setMousePosCallback(MousePosFun fun);
+    void setMouseButtonCallback(MouseButtonFun fun);
+    void setMouseWheelCallback(MouseWheelFun fun);
+    void setWindowCloseCallback(WindowCloseFun fun);
+    void setWindowSizeCallback(WindowSizeFun fun);
+    void setWindowRefreshCallback(WindowRefreshFun fun);
+
+    struct State;
+
+private:
+    std::unique_ptr<State> mState;
+};
+
+} // namespace glfw
+} // namespace display
+} // namespace norvane

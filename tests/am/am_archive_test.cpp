@@ -1,0 +1,272 @@
+// Archives and the archive manager over real directories and ZIP files made by the tests.
+
+#include "am_archivemanager.h"
+#include "am_test_files.h"
+#include "nvn_system.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace norvane::am;
+using amtest::Bytes;
+using amtest::TempDir;
+
+namespace {
+
+std::string text(const FileDataHandle& file) {
+    if (file.empty()) return "<missing>";
+    return std::string(file->bytes ? file->bytes : "", static_cast<size_t>(file->size));
+}
+
+FileDataHandle makeFile(const std::string& name, const std::string& content) {
+    FileData* data = new FileData();
+    data->name = name;
+    data->size = static_cast<int>(content.size());
+    data->bytes = static_cast<char*>(std::malloc(content.size() + 1));
+    std::memcpy(data->bytes, content.data(), content.size());
+    return FileDataHandle(data);
+}
+
+std::vector<std::string> directoryListing(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Offset of the first occurrence of needle in the file's bytes.
+size_t findBytes(const Bytes& haystack, const std::string& needle) {
+    auto it = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end());
+    return it == haystack.end() ? std::string::npos : static_cast<size_t>(it - haystack.begin());
+}
+
+// Sets the uncompressed size of every entry (local and central headers) of a stored archive.
+void patchUncompressedSizes(Bytes& zip, uint32_t size) {
+    for (size_t i = 0; i + 4 <= zip.size(); ++i) {
+        const uint32_t signature = zip[i] | zip[i + 1] << 8 | zip[i + 2] << 16 | uint32_t(zip[i + 3]) << 24;
+        size_t field = 0;
+        if (signature == 0x04034b50) field = i + 22;      // local file header
+        else if (signature == 0x02014b50) field = i + 24; // central directory header
+        else continue;
+        for (int b = 0; b < 4; ++b) zip[field + b] = static_cast<unsigned char>(size >> (8 * b));
+    }
+}
+
+} // namespace
+
+TEST(FileDataHandle, CountsSharesAndFreesWithTheLastHandle) {
+    FileDataHandle empty;
+    EXPECT_TRUE(empty.empty());
+    EXPECT_EQ(empty.useCount(), 0);
+
+    FileDataHandle a = makeFile("a", "alpha");
+    FileDataHandle b = a;
+    EXPECT_EQ(a.useCount(), 2);
+    b = a; // same block: no change
+    a = a;
+    EXPECT_EQ(a.useCount(), 2);
+    b = makeFile("b", "beta"); // a's file keeps one handle, b's new file one
+    EXPECT_EQ(a.useCount(), 1);
+    EXPECT_EQ(b.useCount(), 1);
+    a = b; // a's old file goes here
+    EXPECT_EQ(b.useCount(), 2);
+    EXPECT_EQ(text(a), "beta");
+    a.release();
+    EXPECT_TRUE(a.empty());
+    EXPECT_EQ(b.useCount(), 1);
+    b.assign(nullptr);
+    EXPECT_TRUE(b.empty());
+    empty = empty;
+    EXPECT_TRUE(empty.empty());
+}
+
+TEST(ArchiveDirectory, ReadsWholeFilesAndMissingOnes) {
+    TempDir dir;
+    amtest::writeFile(dir.file("a.txt"), std::string("hello"));
+    amtest::writeFile(dir.file("empty.txt"), std::string());
+    ArchiveDirectory archive(dir.path()); // no trailing separator: one is added
+    EXPECT_EQ(archive.root(), dir.path() + "/");
+    FileDataHandle file = archive.read("a.txt");
+    EXPECT_EQ(text(file), "hello");
+    EXPECT_EQ(file->name, "a.txt");
+    FileDataHandle empty = archive.read("empty.txt");
+    ASSERT_FALSE(empty.empty());
+    EXPECT_EQ(empty->size, 0);
+    EXPECT_TRUE(archive.read("nothere.txt").empty());
+}
+
+TEST(ArchiveDirectory, DirectoriesAndFifosReadAsMissing) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("sub"));
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    ArchiveDirectory archive(dir.path() + "/");
+    EXPECT_TRUE(archive.read("sub").empty());
+    EXPECT_TRUE(archive.read("pipe").empty()); // and does not wait for a writer
+}
+
+TEST(ArchiveDirectory, WritesWholeFilesCreatingDirectories) {
+    TempDir dir;
+    ArchiveDirectory archive(dir.path());
+    EXPECT_TRUE(archive.write(makeFile("frames/deep/shot.000001.png", "png bytes")));
+    EXPECT_EQ(amtest::readFile(dir.file("frames/deep/shot.000001.png")), Bytes({'p', 'n', 'g', ' ', 'b', 'y', 't', 'e', 's'}));
+    EXPECT_TRUE(archive.write(makeFile("./frames/x.txt", "x")));
+    EXPECT_TRUE(amtest::fileExists(dir.file("frames/x.txt")));
+    // Replacing leaves no temporary file behind.
+    EXPECT_TRUE(archive.write(makeFile("frames/x.txt", "second")));
+    EXPECT_EQ(text(archive.read("frames/x.txt")), "second");
+    EXPECT_EQ(directoryListing(dir.file("frames")), (std::vector<std::string>{"deep", "x.txt"}));
+}
+
+TEST(ArchiveDirectory, AFailedWriteReportsFalseAndKeepsTheOldFile) {
+    TempDir dir;
+    ArchiveDirectory archive(dir.path());
+    // A path through a regular file cannot be created.
+    amtest::writeFile(dir.file("plain"), std::string("file"));
+    EXPECT_FALSE(archive.write(makeFile("plain/inside.txt", "x")));
+
+    // A full disk, as the file-size limit makes it: the old file stays whole and no temporary remains.
+    amtest::writeFile(dir.file("setup.local.xml"), std::string("<demo>old</demo>"));
+    struct rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = archive.write(makeFile("setup.local.xml", std::string(5000, 'n')));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(text(archive.read("setup.local.xml")), "<demo>old</demo>");
+    EXPECT_EQ(directoryListing(dir.path()), (std::vector<std::string>{"plain", "setup.local.xml"}));
+}
+
+TEST(ArchiveZIP, FindsEntriesWithoutRegardToCaseAndLeadingDotSlash) {
+    TempDir dir;
+    amtest::makeZip(dir.file("pack.zip"), {{"Hus/HUS.kvx", "mesh", false},
+                                           {"a.txt", std::string(10000, 'a'), false},
+                                           {"stored.bin", "plain", true},
+                                           {"empty.txt", "", true}});
+    ArchiveZIP zip(dir.file("pack.zip"));
+    ASSERT_TRUE(zip.isOpen());
+    EXPECT_EQ(text(zip.read("hus/hus.kvx")), "mesh");
+    EXPECT_EQ(text(zip.read("./hus/hus.kvx")), "mesh");
+    EXPECT_EQ(text(zip.read("/HUS/hus.KVX")), "mesh");
+    EXPECT_EQ(zip.read("./hus/hus.kvx")->name, "./hus/hus.kvx"); // named as asked
+    EXPECT_EQ(text(zip.read("a.txt")), std::string(10000, 'a')); // larger than the archive
+    EXPECT_EQ(text(zip.read("stored.bin")), "plain");
+    FileDataHandle empty = zip.read("empty.txt");
+    ASSERT_FALSE(empty.empty());
+    EXPECT_EQ(empty->size, 0);
+    EXPECT_TRUE(zip.read("hus").empty());
+    EXPECT_TRUE(zip.read("missing.txt").empty());
+    EXPECT_FALSE(zip.write(makeFile("new.txt", "x")));
+}
+
+TEST(ArchiveZIP, CorruptAndTruncatedArchivesFindNothing) {
+    TempDir dir;
+    amtest::makeZip(dir.file("good.zip"), {{"a.txt", "alpha", false}});
+    Bytes bytes = amtest::readFile(dir.file("good.zip"));
+    amtest::writeFile(dir.file("cut.zip"), Bytes(bytes.begin(), bytes.begin() + bytes.size() / 2));
+    amtest::writeFile(dir.file("noise.zip"), amtest::pattern(300, 1, 1));
+    amtest::writeFile(dir.file("empty.zip"), Bytes());
+    for (const char* name : {"cut.zip", "noise.zip", "empty.zip", "absent.zip"}) {
+        ArchiveZIP zip(dir.file(name));
+        EXPECT_FALSE(zip.isOpen()) << name;
+        EXPECT_TRUE(zip.read("a.txt").empty()) << name;
+    }
+}
+
+TEST(ArchiveZIP, DamagedEntriesReadAsMissing) {
+    TempDir dir;
+    // A CRC error: one byte of a stored entry changed.
+    amtest::makeZip(dir.file("crc.zip"), {{"a.txt", "the stored content", true}, {"b.txt", "bravo", true}});
+    Bytes crc = amtest::readFile(dir.file("crc.zip"));
+    const size_t at = findBytes(crc, "the stored content");
+    ASSERT_NE(at, std::string::npos);
+    crc[at + 4] = 'X';
+    amtest::writeFile(dir.file("crc.zip"), crc);
+    ArchiveZIP crcZip(dir.file("crc.zip"));
+    EXPECT_TRUE(crcZip.read("a.txt").empty());
+    EXPECT_EQ(text(crcZip.read("b.txt")), "bravo"); // the other entry is intact
+
+    // An entry stated larger than its data reads short.
+    amtest::makeZip(dir.file("short.zip"), {{"a.txt", "short", true}});
+    Bytes shortZip = amtest::readFile(dir.file("short.zip"));
+    patchUncompressedSizes(shortZip, 50);
+    amtest::writeFile(dir.file("short.zip"), shortZip);
+    EXPECT_TRUE(ArchiveZIP(dir.file("short.zip")).read("a.txt").empty());
+
+    // Sizes beyond the cap (2 GiB and more would turn negative as a file size) are not allocated.
+    for (uint32_t huge : {0x80000000u, 0xfffffff0u, static_cast<uint32_t>(ArchiveZIP::MaxEntrySize) + 1u}) {
+        amtest::makeZip(dir.file("huge.zip"), {{"a.txt", "tiny", true}});
+        Bytes hugeZip = amtest::readFile(dir.file("huge.zip"));
+        patchUncompressedSizes(hugeZip, huge);
+        amtest::writeFile(dir.file("huge.zip"), hugeZip);
+        EXPECT_TRUE(ArchiveZIP(dir.file("huge.zip")).read("a.txt").empty()) << huge;
+    }
+}
+
+TEST(ArchiveManager, AddArchiveTellsDirectoriesFromZipFiles) {
+    TempDir dir;
+    ArchiveManager manager;
+    EXPECT_EQ(manager.addArchive(""), -1);
+    EXPECT_EQ(manager.addArchive("music.mp3"), -1);
+    EXPECT_EQ(manager.addArchive("tar://a/b"), -1);
+    EXPECT_EQ(manager.addArchive("data.old"), -1);
+    EXPECT_EQ(manager.getArchiveCount(), 0);
+    EXPECT_EQ(manager.addArchive("./"), 0);
+    EXPECT_EQ(manager.addArchive(dir.path()), 1);
+    EXPECT_EQ(manager.addArchive("some.dir/data"), 2); // a dot before the last separator is no extension
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(manager.addArchive("x/y.zip"), 3);
+    EXPECT_EQ(manager.addArchive("zip://" + dir.file("pack")), 4);
+    EXPECT_EQ(manager.addArchive(dir.file("PACK.ZIP")), 5);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("Adding zip: x/y.zip"), std::string::npos);
+    // An archive that cannot be opened is kept, but not silently.
+    EXPECT_NE(log.find("[warning]"), std::string::npos);
+    EXPECT_NE(log.find("'x/y.zip'"), std::string::npos);
+    EXPECT_NE(log.find("Adding zip: " + dir.file("pack")), std::string::npos);
+    EXPECT_NE(dynamic_cast<ArchiveDirectory*>(manager.getArchive(2)), nullptr);
+    EXPECT_NE(dynamic_cast<ArchiveZIP*>(manager.getArchive(4)), nullptr);
+    EXPECT_NE(dynamic_cast<ArchiveZIP*>(manager.getArchive(5)), nullptr);
+    EXPECT_EQ(manager.getArchiveCount(), 6);
+}
+
+TEST(ArchiveManager, LooksUpInInsertionOrder) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("d"));
+    amtest::writeFile(dir.file("d/a.png"), std::string("from the directory"));
+    amtest::makeZip(dir.file("pack.zip"), {{"a.png", "from the zip", false}, {"only.txt", "zip only", false}});
+    ArchiveManager manager;
+    ASSERT_EQ(manager.addArchive(dir.file("d")), 0);
+    ASSERT_EQ(manager.addArchive("zip://" + dir.file("pack.zip")), 1);
+    EXPECT_EQ(text(manager.getFile("a.png")), "from the directory");
+    EXPECT_EQ(text(manager.getFile("a.png", 1)), "from the zip");
+    EXPECT_EQ(text(manager.getFile("only.txt")), "zip only");
+    EXPECT_TRUE(manager.getFile("only.txt", 0).empty());
+    EXPECT_TRUE(manager.getFile("none.txt").empty());
+    EXPECT_TRUE(manager.getFile("a.png", 7).empty());
+
+    // Writes go to archive 0; the ZIP refuses them.
+    EXPECT_TRUE(manager.putFile(makeFile("frames/shot.000001.png", "frame")));
+    EXPECT_EQ(text(manager.getFile("frames/shot.000001.png")), "frame");
+    EXPECT_FALSE(manager.putFile(makeFile("x.txt", "x"), 1));
+    manager.refresh(-1);
+    manager.refresh(1);
+}
+
+TEST(ArchiveManager, PutFileWithoutArchivesFailsAndReleasesTheFile) {
+    ArchiveManager manager;
+    FileDataHandle file = makeFile("x.txt", "x");
+    EXPECT_FALSE(manager.putFile(file));
+    EXPECT_EQ(file.useCount(), 1);
+    Image image;
+    EXPECT_THROW(manager.loadImage(image, "x.png"), norvane::Exception);
+}

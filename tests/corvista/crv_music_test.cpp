@@ -1,0 +1,427 @@
+// Music playback on music files synthesized by the tests, through OpenAL Soft's silent "null"
+// device, its "wave" device (which records the real mixed output) and no device at all.
+
+#include "crv_music.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using norvane::am::FileData;
+using norvane::am::FileDataHandle;
+using norvane::corvista::Music;
+
+namespace {
+
+typedef std::vector<char> Bytes;
+
+// A growing memory file for libsndfile's virtual I/O.
+struct MemoryFile {
+    Bytes bytes;
+    sf_count_t position = 0;
+};
+
+sf_count_t fileLength(void* user) { return static_cast<sf_count_t>(static_cast<MemoryFile*>(user)->bytes.size()); }
+sf_count_t fileSeek(sf_count_t offset, int whence, void* user) {
+    MemoryFile* file = static_cast<MemoryFile*>(user);
+    const sf_count_t base = whence == SEEK_CUR ? file->position : whence == SEEK_END ? fileLength(user) : 0;
+    file->position = base + offset;
+    return file->position;
+}
+sf_count_t fileRead(void* out, sf_count_t count, void* user) {
+    MemoryFile* file = static_cast<MemoryFile*>(user);
+    const sf_count_t left = std::max<sf_count_t>(0, fileLength(user) - file->position);
+    count = std::min(count, left);
+    std::memcpy(out, file->bytes.data() + file->position, static_cast<size_t>(count));
+    file->position += count;
+    return count;
+}
+sf_count_t fileWrite(const void* data, sf_count_t count, void* user) {
+    MemoryFile* file = static_cast<MemoryFile*>(user);
+    const size_t end = static_cast<size_t>(file->position + count);
+    if (file->bytes.size() < end) file->bytes.resize(end);
+    std::memcpy(file->bytes.data() + file->position, data, static_cast<size_t>(count));
+    file->position += count;
+    return count;
+}
+sf_count_t fileTell(void* user) { return static_cast<MemoryFile*>(user)->position; }
+
+// A sine of the given frequency, written in memory as a sound file of the given libsndfile format.
+Bytes sine(int format, int sampleRate, int channels, int frames, double frequency) {
+    MemoryFile memory;
+    SF_VIRTUAL_IO io{fileLength, fileSeek, fileRead, fileWrite, fileTell};
+    SF_INFO info = {};
+    info.samplerate = sampleRate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* sound = sf_open_virtual(&io, SFM_WRITE, &info, &memory);
+    if (!sound) {
+        ADD_FAILURE() << "libsndfile cannot write: " << sf_strerror(nullptr);
+        return Bytes();
+    }
+    std::vector<float> samples(static_cast<size_t>(frames) * channels);
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            samples[static_cast<size_t>(i) * channels + c] =
+                static_cast<float>(0.5 * std::sin(2.0 * M_PI * frequency * i / sampleRate));
+    sf_writef_float(sound, samples.data(), frames);
+    sf_close(sound);
+    return memory.bytes;
+}
+
+Bytes wav(int sampleRate, int channels, int frames, double frequency = 440.0) {
+    return sine(SF_FORMAT_WAV | SF_FORMAT_PCM_16, sampleRate, channels, frames, frequency);
+}
+
+Bytes ogg(int sampleRate, int channels, int frames, double frequency = 440.0) {
+    return sine(SF_FORMAT_OGG | SF_FORMAT_VORBIS, sampleRate, channels, frames, frequency);
+}
+
+FileDataHandle fileOf(const Bytes& bytes) {
+    FileData* data = new FileData();
+    data->name = "music";
+    data->size = static_cast<int>(bytes.size());
+    data->bytes = static_cast<char*>(std::malloc(bytes.size() + 1));
+    if (!bytes.empty()) std::memcpy(data->bytes, bytes.data(), bytes.size());
+    return FileDataHandle(data);
+}
+
+// The tests play through the silent device unless the run chose another.
+void useNullDevice() { setenv("ALSOFT_DRIVERS", "null", 0); }
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// setup with standard output captured.
+bool setupCapturing(Music& music, const Bytes& bytes, std::string& output) {
+    testing::internal::CaptureStdout();
+    const bool ok = music.setup(fileOf(bytes));
+    output = testing::internal::GetCapturedStdout();
+    return ok;
+}
+
+// Runs one test of this program in a child process with its own sound configuration (OpenAL
+// reads it once per process). Returns the child's standard output; the exit status goes to status.
+std::string runChild(const std::string& test, const std::vector<std::pair<std::string, std::string>>& env,
+                     int& status) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return std::string();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], 1);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        setenv("HALCYRA_MUSIC_CHILD", "1", 1);
+        for (const auto& entry : env) {
+            if (entry.second.empty()) unsetenv(entry.first.c_str());
+            else setenv(entry.first.c_str(), entry.second.c_str(), 1);
+        }
+        const std::string filter = "--gtest_filter=" + test;
+        execl("/proc/self/exe", "crv_music_child", filter.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    std::string output;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = read(pipeFds[0], buffer, sizeof(buffer))) > 0) output.append(buffer, static_cast<size_t>(got));
+    close(pipeFds[0]);
+    waitpid(pid, &status, 0);
+    return output;
+}
+
+bool inChild() { return std::getenv("HALCYRA_MUSIC_CHILD") != nullptr; }
+
+} // namespace
+
+TEST(Music, LengthAndSampleRateOfWavAndOgg) {
+    useNullDevice();
+    Music music;
+    EXPECT_FALSE(music.isPlaying());
+    EXPECT_EQ(music.getPosition(), 0);
+    ASSERT_TRUE(music.setup(fileOf(wav(44100, 2, 66150))));
+    EXPECT_EQ(music.getLength(), 66150);
+    EXPECT_EQ(music.getSampleRate(), 44100);
+    EXPECT_FALSE(music.isPlaying()); // ready, not started
+    EXPECT_EQ(music.getPosition(), 0);
+
+    ASSERT_TRUE(music.setup(fileOf(ogg(22050, 1, 44100))));
+    EXPECT_EQ(music.getLength(), 44100);
+    EXPECT_EQ(music.getSampleRate(), 22050);
+}
+
+TEST(Music, PauseKeepsThePositionAndResumesFromIt) {
+    useNullDevice();
+    Music music;
+    ASSERT_TRUE(music.setup(fileOf(ogg(44100, 2, 44100 * 5))));
+    music.play();
+    EXPECT_TRUE(music.isPlaying());
+    sleepMs(300);
+    music.setPaused(true);
+    EXPECT_TRUE(music.isPaused());
+    EXPECT_FALSE(music.isPlaying());
+    const int paused = music.getPosition();
+    EXPECT_GT(paused, 0);
+    EXPECT_LT(paused, 2 * 44100);
+    sleepMs(250);
+    EXPECT_EQ(music.getPosition(), paused);
+    music.setPaused(false);
+    EXPECT_TRUE(music.isPlaying());
+    sleepMs(250);
+    const int resumed = music.getPosition();
+    EXPECT_GT(resumed, paused);
+    EXPECT_LT(resumed, paused + 2 * 44100); // on from where it stopped, not from the start or further
+}
+
+TEST(Music, SeeksToAFrame) {
+    useNullDevice();
+    Music music;
+    ASSERT_TRUE(music.setup(fileOf(wav(48000, 1, 48000 * 4))));
+    // Stopped: reads back exactly, and play starts there.
+    music.setPosition(12345);
+    EXPECT_EQ(music.getPosition(), 12345);
+    music.setPosition(-5);
+    EXPECT_EQ(music.getPosition(), 0);
+    music.setPosition(48000 * 10);
+    EXPECT_EQ(music.getPosition(), 48000 * 4);
+    music.setPosition(96000);
+    music.play();
+    sleepMs(100);
+    int position = music.getPosition();
+    EXPECT_GE(position, 96000);
+    EXPECT_LT(position, 96000 + 48000);
+    // Paused: reads back exactly, and resuming plays on from there.
+    music.setPaused(true);
+    music.setPosition(4000);
+    EXPECT_EQ(music.getPosition(), 4000);
+    music.setPaused(false);
+    sleepMs(100);
+    position = music.getPosition();
+    EXPECT_GE(position, 4000);
+    EXPECT_LT(position, 4000 + 48000);
+    // Playing: jumps there and plays on.
+    music.setPosition(150000);
+    position = music.getPosition();
+    EXPECT_GE(position, 150000);
+    EXPECT_LT(position, 150000 + 48000);
+}
+
+TEST(Music, MutedMusicKeepsMoving) {
+    useNullDevice();
+    Music music;
+    ASSERT_TRUE(music.setup(fileOf(wav(44100, 2, 44100 * 3))));
+    music.setMuted(true);
+    EXPECT_TRUE(music.isMuted());
+    music.play();
+    sleepMs(300);
+    EXPECT_TRUE(music.isPlaying());
+    const int position = music.getPosition();
+    EXPECT_GT(position, 0);
+    sleepMs(200);
+    EXPECT_GT(music.getPosition(), position);
+    music.setMuted(false);
+    EXPECT_FALSE(music.isMuted());
+    EXPECT_TRUE(music.isPlaying());
+}
+
+TEST(Music, TheEndIsReportedAsNotPlaying) {
+    useNullDevice();
+    Music music;
+    ASSERT_TRUE(music.setup(fileOf(wav(44100, 1, 8820)))); // 0.2 s
+    music.play();
+    EXPECT_TRUE(music.isPlaying());
+    for (int i = 0; i < 100 && music.isPlaying(); ++i) sleepMs(20);
+    EXPECT_FALSE(music.isPlaying());
+    EXPECT_FALSE(music.isPaused());
+    EXPECT_EQ(music.getPosition(), 8820); // at the end, not back at 0
+    // Looping: back to the start, then playing again.
+    music.setPosition(0);
+    EXPECT_EQ(music.getPosition(), 0);
+    music.play();
+    EXPECT_TRUE(music.isPlaying());
+    sleepMs(60);
+    EXPECT_LT(music.getPosition(), 8820);
+}
+
+TEST(Music, UndecodableDataSwitchesSoundOff) {
+    useNullDevice();
+    Music music;
+    std::string output;
+    Bytes noise(5000);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 7919) >> 3);
+    EXPECT_FALSE(setupCapturing(music, noise, output));
+    EXPECT_EQ(output, "Could not open file\n");
+    EXPECT_FALSE(setupCapturing(music, Bytes(), output));
+    EXPECT_EQ(output, "Could not open file\n");
+    // Decodable, but without a single frame: the demo would divide by its length.
+    EXPECT_FALSE(setupCapturing(music, wav(44100, 2, 0), output));
+    EXPECT_EQ(output, "Could not open file\n");
+    // A sample rate of 0, written by hand.
+    Bytes zeroRate = wav(8000, 1, 100);
+    std::memset(&zeroRate[24], 0, 4);
+    EXPECT_FALSE(setupCapturing(music, zeroRate, output));
+    EXPECT_EQ(output, "Could not open file\n");
+    // A cut file still plays what is there.
+    const Bytes whole = wav(8000, 1, 8000);
+    EXPECT_TRUE(setupCapturing(music, Bytes(whole.begin(), whole.begin() + 44 + 2 * 4000), output));
+    EXPECT_EQ(music.getLength(), 4000);
+    // Three channels cannot be played.
+    EXPECT_FALSE(setupCapturing(music, wav(8000, 3, 800), output));
+    EXPECT_EQ(output, "Could not open sound!, muting\n");
+    EXPECT_FALSE(music.isPlaying());
+    music.play(); // nothing to play, and no harm done
+    EXPECT_FALSE(music.isPlaying());
+}
+
+TEST(Music, NoSoundDeviceSwitchesSoundOff) {
+    int status = 0;
+    const std::string output = runChild("MusicChild.NoDevice", {{"ALSOFT_DRIVERS", "no-such-driver"}}, status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+TEST(MusicChild, NoDevice) {
+    if (!inChild()) GTEST_SKIP() << "runs in a child process of Music.NoSoundDeviceSwitchesSoundOff";
+    Music music;
+    std::string output;
+    EXPECT_FALSE(setupCapturing(music, wav(44100, 2, 4410), output));
+    EXPECT_NE(output.find("[error][corvista::Music::setup], No sound device!\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("(crv_music.cpp:38)"), std::string::npos) << output;
+    EXPECT_FALSE(music.isPlaying());
+    EXPECT_EQ(music.getPosition(), 0);
+}
+
+namespace {
+
+// The interleaved 16-bit samples of a WAV file as OpenAL Soft's wave device writes it
+// (WAVE_FORMAT_EXTENSIBLE), and its rate and channel count.
+bool readWave(const std::string& path, std::vector<short>& samples, int& rate, int& channels) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) return false;
+    auto u32 = [&](size_t at) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at])) |
+               static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
+               static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
+               static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
+    };
+    int bits = 0;
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(at, 4);
+        size_t size = u32(at + 4);
+        if (id == "fmt ") {
+            channels = static_cast<unsigned char>(bytes[at + 10]);
+            rate = static_cast<int>(u32(at + 12));
+            bits = static_cast<unsigned char>(bytes[at + 22]);
+        } else if (id == "data") {
+            if (bits != 16) return false;
+            size = std::min(size, bytes.size() - at - 8);
+            samples.resize(size / 2);
+            std::memcpy(samples.data(), bytes.data() + at + 8, samples.size() * 2);
+            return true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+// Strength of one frequency in a block of mono samples (Goertzel), per sample.
+double toneLevel(const std::vector<double>& block, double frequency, int rate) {
+    const double coefficient = 2.0 * std::cos(2.0 * M_PI * frequency / rate);
+    double s1 = 0.0, s2 = 0.0;
+    for (double x : block) {
+        const double s0 = x + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    return std::sqrt(std::max(0.0, power)) / static_cast<double>(block.size());
+}
+
+} // namespace
+
+TEST(Music, TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted) {
+    char dirTemplate[] = "/tmp/crv_music_XXXXXX";
+    ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+    const std::string dir = dirTemplate;
+    struct RemoveAtEnd {
+        std::string path;
+        ~RemoveAtEnd() { std::filesystem::remove_all(path); }
+    } removeAtEnd{dir};
+    const std::string wavePath = dir + "/out.wav";
+    {
+        std::ofstream conf(dir + "/alsoft.conf");
+        conf << "[general]\ndrivers = wave\nsample-type = int16\nfrequency = 44100\n[wave]\nfile = " << wavePath << "\n";
+    }
+    int status = 0;
+    const std::string output = runChild("MusicChild.WaveCapture", {{"ALSOFT_DRIVERS", ""}, {"ALSOFT_CONF", dir + "/alsoft.conf"}}, status);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    ASSERT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+
+    std::vector<short> samples;
+    int rate = 0, channels = 0;
+    ASSERT_TRUE(readWave(wavePath, samples, rate, channels));
+    ASSERT_EQ(rate, 44100);
+    ASSERT_GE(channels, 1);
+
+    // 50 ms blocks of the first channel: is the 880 Hz sine there?
+    const size_t block = static_cast<size_t>(rate) / 20;
+    std::vector<bool> tone;
+    double loudest = 0.0;
+    for (size_t start = 0; (start + block) * channels <= samples.size(); start += block) {
+        std::vector<double> mono(block);
+        for (size_t i = 0; i < block; ++i) mono[i] = samples[(start + i) * channels] / 32768.0;
+        const double at880 = toneLevel(mono, 880.0, rate);
+        const double at440 = toneLevel(mono, 440.0, rate);
+        loudest = std::max(loudest, at880);
+        tone.push_back(at880 > 0.05 && at880 > 10.0 * at440);
+    }
+    EXPECT_GT(loudest, 0.1);
+    // Runs of blocks with the tone: played 600 ms, paused 600 ms, muted 600 ms, played 600 ms.
+    std::vector<std::pair<size_t, size_t>> runs; // start block, length
+    for (size_t i = 0; i < tone.size(); ++i) {
+        if (!tone[i]) continue;
+        if (runs.empty() || runs.back().first + runs.back().second != i) runs.push_back({i, 0});
+        ++runs.back().second;
+    }
+    std::string pattern;
+    for (bool on : tone) pattern += on ? '#' : '.';
+    ASSERT_EQ(runs.size(), 2u) << pattern;
+    for (const auto& run : runs) {
+        EXPECT_GE(run.second, 8u) << pattern; // 600 ms, give or take the edges of a block and a busy machine
+        EXPECT_LE(run.second, 18u) << pattern;
+    }
+    const size_t gap = runs[1].first - (runs[0].first + runs[0].second);
+    EXPECT_GE(gap, 18u) << pattern; // paused, then muted: 1.2 s of silence
+    EXPECT_LE(gap, 30u) << pattern;
+}
+
+TEST(MusicChild, WaveCapture) {
+    if (!inChild()) GTEST_SKIP() << "runs in a child process of Music.TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted";
+    Music music;
+    ASSERT_TRUE(music.setup(fileOf(wav(44100, 2, 44100 * 10, 880.0))));
+    music.play();
+    sleepMs(600);
+    music.setPaused(true);
+    const int paused = music.getPosition();
+    sleepMs(600);
+    EXPECT_EQ(music.getPosition(), paused);
+    music.setMuted(true);
+    music.setPaused(false);
+    sleepMs(600);
+    EXPECT_GT(music.getPosition(), paused); // muted, but moving
+    music.setMuted(false);
+    sleepMs(600);
+    music.release(); // closes the device: the file's header is complete
+}

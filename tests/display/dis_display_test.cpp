@@ -1,0 +1,394 @@
+// The window and the frame loop: opening, closing, resizing, pacing modes, frame order and the
+// default GL state every frame starts from.
+
+#include "dis_test_support.h"
+
+#include "nvn_system.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+using namespace distest;
+using norvane::Exception;
+
+namespace {
+
+std::string messageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
+} // namespace
+
+TEST_F(DisplayTest, OpensOneWindowWithItsContextAndClosesIt) {
+    DisplayGL& d = open();
+    EXPECT_TRUE(d.isOpen());
+    EXPECT_EQ(d.getContextGeneration(), 1);
+    EXPECT_EQ(d.getMode(), 1);
+    EXPECT_EQ(d.getRate(), 30.0f);
+    EXPECT_EQ(d.getWidth(), 64);
+    EXPECT_EQ(d.getHeight(), 48);
+    EXPECT_NE(glGetString(GL_VERSION), nullptr);
+    EXPECT_TRUE(d.isExtensionSupported("GL_ARB_vertex_buffer_object"));
+    EXPECT_FALSE(d.isExtensionSupported("GL_NO_such_extension"));
+    EXPECT_TRUE(d.update());
+
+    d.close();
+    EXPECT_FALSE(d.isOpen());
+    EXPECT_FALSE(d.update());
+    EXPECT_EQ(glfwGetCurrentContext(), nullptr);
+}
+
+TEST_F(DisplayTest, OnlyOneDisplayLivesAtATime) {
+    open();
+    WindowMode mode;
+    EXPECT_EQ(messageOf([&] { DisplayGL second(mode); }), "Could not open another GLFW-device");
+    // The first one is untouched.
+    EXPECT_TRUE(display->isOpen());
+    EXPECT_TRUE(display->update());
+    display.reset();
+    DisplayGL third(mode);
+    EXPECT_FALSE(third.isOpen());
+}
+
+TEST_F(DisplayTest, OpeningAgainKeepsTheContextAndReopeningAfterCloseMakesANewOne) {
+    DisplayGL& d = open();
+    d.open();
+    EXPECT_EQ(d.getContextGeneration(), 1);
+    d.close();
+    d.open();
+    EXPECT_EQ(d.getContextGeneration(), 2);
+    EXPECT_TRUE(d.update());
+}
+
+TEST_F(DisplayTest, AWindowWithoutSizeIsRefusedAndStaysClosed) {
+    WindowMode mode;
+    mode.width = 0;
+    mode.height = 0;
+    display.reset(new DisplayGL(mode));
+    EXPECT_EQ(messageOf([&] { display->open(); }), "Could not open window");
+    EXPECT_FALSE(display->isOpen());
+    EXPECT_FALSE(display->update());
+}
+
+TEST_F(DisplayTest, ListenersDrawFirstAddedFirstEveryFrame) {
+    DisplayGL& d = open();
+    Recorder first("first", &log, &d), second("second", &log, &d), third("third", &log, &d);
+    log.clear();
+    ASSERT_TRUE(d.update());
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(log, (std::vector<std::string>{"first frame 0", "second frame 0", "third frame 0", "first frame 0",
+                                             "second frame 0", "third frame 0"}));
+}
+
+TEST_F(DisplayTest, AddingToAnOpenDisplayReportsItsSizeAtOnce) {
+    DisplayGL& d = open();
+    Recorder late("late", &log);
+    d.addListener(&late);
+    EXPECT_EQ(late.resizes, (std::vector<std::pair<int, int>>{{64, 48}}));
+    d.removeListener(&late);
+    d.removeListener(&late); // absent: nothing happens
+    log.clear();
+    d.update();
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(DisplayTest, ResizeReportsTheOldSizeWhileTheDisplayHoldsTheNewOne) {
+    DisplayGL& d = open(false, 800, 600);
+    Recorder listener("l", &log, &d);
+    listener.resizes.clear();
+    d.setDirty(false);
+    d.resize(1024, 768);
+    EXPECT_EQ(listener.resizes, (std::vector<std::pair<int, int>>{{800, 600}}));
+    EXPECT_EQ(listener.sizeSeen, std::make_pair(1024, 768));
+    EXPECT_TRUE(d.isDirty());
+}
+
+TEST_F(DisplayTest, AResizableWindowFollowsTheWindowSystemsSize) {
+    DisplayGL& d = open(true);
+    Recorder listener("l", &log, &d);
+    listener.resizes.clear();
+    glfwSetWindowSize(glfwGetCurrentContext(), 100, 80);
+    for (int i = 0; i < 500 && d.getWidth() != 100; ++i) {
+        d.update();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(d.getWidth(), 100);
+    EXPECT_EQ(d.getHeight(), 80);
+    ASSERT_FALSE(listener.resizes.empty());
+    EXPECT_EQ(listener.resizes.back(), std::make_pair(64, 48));
+    EXPECT_EQ(listener.sizeSeen, std::make_pair(100, 80));
+
+    // The next frame draws into the whole new window.
+    GLint viewport[4] = {0, 0, 0, 0};
+    listener.frameHook = [&] { glGetIntegerv(GL_VIEWPORT, viewport); };
+    d.update();
+    EXPECT_EQ(viewport[2], 100);
+    EXPECT_EQ(viewport[3], 80);
+}
+
+TEST_F(DisplayTest, AWindowWithoutAreaKeepsAFiniteProjection) {
+    DisplayGL& d = open();
+    Recorder listener("l", &log, &d);
+    d.resize(0, 0);
+    float projection[16] = {};
+    listener.frameHook = [&] { glGetFloatv(GL_PROJECTION_MATRIX, projection); };
+    ASSERT_TRUE(d.update());
+    for (float value : projection) {
+        EXPECT_TRUE(std::isfinite(value));
+    }
+    EXPECT_FLOAT_EQ(projection[0], projection[5]); // a square aspect
+}
+
+TEST_F(DisplayTest, EveryFrameStartsFromTheDefaultState) {
+    DisplayGL& d = open();
+    Recorder listener("l", &log, &d);
+    GLboolean depth = GL_TRUE, blend = GL_TRUE;
+    GLint matrixMode = 0;
+    float colour[4] = {};
+    listener.frameHook = [&] {
+        glGetBooleanv(GL_DEPTH_TEST, &depth);
+        glGetBooleanv(GL_BLEND, &blend);
+        glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        // Leave a mess for the next frame.
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_BLEND);
+        glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
+        glMatrixMode(GL_TEXTURE);
+        glViewport(0, 0, 1, 1);
+    };
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(d.update());
+        EXPECT_EQ(depth, GL_FALSE);
+        EXPECT_EQ(blend, GL_FALSE);
+        EXPECT_EQ(matrixMode, GL_PROJECTION);
+        EXPECT_EQ(colour[0], 1.0f);
+        EXPECT_EQ(colour[3], 0.5f);
+    }
+}
+
+TEST_F(DisplayTest, ViewAndModelMatricesMakeTheModelView) {
+    open();
+    norvane::mathbase::Matrix4x4Col view, model;
+    view.setTranslation({1, 2, 3});
+    model.setScale(2);
+    display->setViewMatrix(view);
+    display->setModelMatrix(model);
+    float m[16] = {};
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_EQ(m[0], 2.0f);
+    EXPECT_EQ(m[12], 1.0f);
+    EXPECT_EQ(m[14], 3.0f);
+    display->resetViewMatrix();
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_EQ(m[12], 0.0f);
+    EXPECT_EQ(m[0], 2.0f);
+}
+
+TEST_F(DisplayTest, PacingModesNeedAPositiveRateWhereTheyUseIt) {
+    DisplayGL& d = open();
+    EXPECT_EQ(messageOf([&] { d.setMode(2, 0); }),
+              "DisplayGL::setMode; Mode 2 needs a rate above 0 frames per second, not 0");
+    EXPECT_EQ(messageOf([&] { d.setMode(4, -25); }),
+              "DisplayGL::setMode; Mode 4 needs a rate above 0 frames per second, not -25");
+    EXPECT_NE(messageOf([&] { d.setMode(4, NAN); }), "(nothing thrown)");
+    EXPECT_NE(messageOf([&] { d.setMode(4, INFINITY); }), "(nothing thrown)");
+    EXPECT_EQ(messageOf([&] { d.setMode(5, 30); }), "DisplayGL::setMode; Unknown pacing mode 5");
+    // Refused modes change nothing.
+    EXPECT_EQ(d.getMode(), 1);
+    EXPECT_EQ(d.getRate(), 30.0f);
+    // Modes that do not use the rate take any.
+    d.setMode(1, 0);
+    d.setMode(3, 0);
+    d.setMode(0, -1);
+    EXPECT_EQ(d.getMode(), 0);
+}
+
+TEST_F(DisplayTest, FixedStepAdvancesTheClockByExactlyOneStepPerFrameWithoutWaiting) {
+    DisplayGL& d = open();
+    d.setMode(4, 10);
+    EXPECT_EQ(d.getTime(), 0.0f);
+    float expected = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 60; ++i) {
+        ASSERT_TRUE(d.update());
+        expected += 1.0f / 10.0f;
+        ASSERT_EQ(d.getTime(), expected);
+    }
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Six seconds of display time, made far faster than real time.
+    EXPECT_LT(wall, 3.0);
+}
+
+TEST_F(DisplayTest, FixedRateNeverStartsFramesCloserThanTheRateAllows) {
+    DisplayGL& d = open();
+    Recorder listener("l", &log, &d);
+    std::vector<double> starts;
+    listener.frameHook = [&] { starts.push_back(glfwGetTime()); };
+    const float rate = 30;
+    d.setMode(2, rate);
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(d.update());
+    }
+    ASSERT_EQ(starts.size(), 10u);
+    // Each frame's pacing ends at least one period after the previous frame's, and a frame starts
+    // only after the previous frame's pacing ended: frame k+1 starts at least k-1 periods after frame 1
+    // whatever else delays the loop.
+    const double period = 1.0 / rate - 1e-5; // the clock is read as a float
+    for (size_t k = 2; k < starts.size(); ++k) {
+        EXPECT_GE(starts[k] - starts[0], (k - 1) * period) << "frame " << k;
+    }
+    // The display time is the window library's time.
+    EXPECT_NEAR(d.getTime(), glfwGetTime(), 0.05);
+}
+
+TEST_F(DisplayTest, OnDemandDrawsOnlyWhenARedrawWasAskedFor) {
+    DisplayGL& d = open();
+    Recorder listener("l", &log, &d);
+    d.setMode(3, 0);
+    auto frames = [&] { return std::count(log.begin(), log.end(), "l frame 0"); };
+    // Entering the mode asks for one frame.
+    glfwPostEmptyEvent();
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(frames(), 1);
+    // Events without a redraw request draw nothing.
+    for (int i = 0; i < 3; ++i) {
+        glfwPostEmptyEvent();
+        ASSERT_TRUE(d.update());
+    }
+    EXPECT_EQ(frames(), 1);
+    d.setDirty(true);
+    glfwPostEmptyEvent();
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(frames(), 2);
+    // A handler's result bit 4 asks for a redraw.
+    listener.result = 4;
+    Glfw3Input().press(GLFW_KEY_A);
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(frames(), 3);
+}
+
+TEST_F(DisplayTest, OnDemandWithoutAWindowEndsTheLoopInsteadOfWaiting) {
+    DisplayGL& d = open();
+    d.setMode(3, 0);
+    d.close();
+    EXPECT_FALSE(d.update());
+}
+
+TEST_F(DisplayTest, AnIconifiedWindowIsNeitherDrawnNorToldTwice) {
+    DisplayGL& d = open();
+    Recorder a("a", &log, &d), b("b", &log, &d);
+    a.logStates = b.logStates = true;
+    Glfw3Input input;
+    auto without = [&](const char* what) {
+        std::vector<std::string> kept;
+        for (const std::string& entry : log) {
+            if (entry.find(what) == std::string::npos) {
+                kept.push_back(entry);
+            }
+        }
+        return kept;
+    };
+    log.clear();
+    input.iconify(true);
+    ASSERT_TRUE(d.update());
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(without("activate"), (std::vector<std::string>{"a iconify 1", "b iconify 1"}));
+    log.clear();
+    input.iconify(false);
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(without("activate"), (std::vector<std::string>{"a iconify 0", "b iconify 0", "a frame 0", "b frame 0"}));
+}
+
+TEST_F(DisplayTest, StateChangesReachListenersFirstAddedFirst) {
+    DisplayGL& d = open();
+    Recorder a("a", &log, &d), b("b", &log, &d);
+    a.logStates = b.logStates = true;
+    log.clear();
+    d.notifyIconified(true);
+    d.notifyActivated(false);
+    EXPECT_EQ(log, (std::vector<std::string>{"a iconify 1", "b iconify 1", "a activate 0", "b activate 0"}));
+}
+
+TEST_F(DisplayTest, AFrameHandlerMayRemoveListenersWithoutSkippingOrTouchingThem) {
+    DisplayGL& d = open();
+    auto first = std::make_unique<Recorder>("first", &log, &d);
+    auto second = std::make_unique<Recorder>("second", &log, &d);
+    auto third = std::make_unique<Recorder>("third", &log, &d);
+    // The first removes itself; the second deletes the third before its turn.
+    first->frameHook = [&] { d.removeListener(first.get()); };
+    second->frameHook = [&] { third.reset(); };
+    log.clear();
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(log, (std::vector<std::string>{"first frame 0", "second frame 0"}));
+    // A listener added during a frame draws from the next frame on.
+    std::unique_ptr<Recorder> added;
+    second->frameHook = [&] {
+        if (!added) {
+            added = std::make_unique<Recorder>("added", &log, &d);
+        }
+    };
+    log.clear();
+    ASSERT_TRUE(d.update());
+    ASSERT_TRUE(d.update());
+    EXPECT_EQ(log, (std::vector<std::string>{"second frame 0", "second frame 0", "added frame 0"}));
+}
+
+TEST_F(DisplayTest, ListenersOutlivingTheDisplayAreDetached) {
+    auto listener = std::make_unique<Recorder>("l", &log);
+    open();
+    display->addListener(listener.get());
+    Recorder attached("a", &log, display.get());
+    display.reset();
+    // Neither destructor may reach the destroyed display.
+    listener.reset();
+}
+
+TEST_F(DisplayTest, BoxFacesWindOutwardAndCarryOutwardNormals) {
+    DisplayGL& d = open(false, 64, 64);
+    // Seen head-on with back faces culled and a light from the viewer, a face shows lit only
+    // when it winds counter-clockwise from outside and its normal points out.
+    struct Turn {
+        const char* face;
+        float angle, x, y;
+    };
+    const Turn turns[] = {{"+Z", 0, 0, 1},  {"-Z", 180, 0, 1}, {"+X", -90, 0, 1},
+                          {"-X", 90, 0, 1}, {"+Y", 90, 1, 0},  {"-Y", -90, 1, 0}};
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-2, 2, -2, 2, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const float direction[4] = {0, 0, 1, 0}, white[4] = {1, 1, 1, 1}, none[4] = {0, 0, 0, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, direction);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glEnable(GL_DEPTH_TEST);
+    glReadBuffer(GL_BACK);
+    for (const Turn& turn : turns) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        glRotatef(turn.angle, turn.x, turn.y, 0);
+        d.drawBox({0, 0, 0}, {1, 1, 1});
+        unsigned char centre[4] = {}, corner[4] = {};
+        glReadPixels(32, 32, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+        glReadPixels(4, 4, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
+        EXPECT_NEAR(centre[0], 204, 2) << turn.face; // the default material's diffuse 0.8
+        EXPECT_EQ(corner[0], 0) << turn.face;
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}

@@ -5,6 +5,9 @@
 #include "crv_platform.h"
 #include "effect_shared.h"
 #include "flash.h"
+#include "tunnel.h"
+#include "waxon.h"
+#include "waxon_draw.h"
 
 #include <cstdio>
 #include <exception>
@@ -21,13 +24,19 @@ int demoMain(int /*argc*/, char** /*argv*/) {
 
         EffectShared shared;
         Clear clear;
+        Tunnel tunnel(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
+        WaxOn waxOn(&shared);
+        WaxOnDraw waxOnDraw(&shared);
         clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
 
         demo.addEffect("clear", &clear);
+        demo.addEffect("tunnel", &tunnel);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
+        demo.addEffect("waxon", &waxOn);
+        demo.addEffect("waxon_draw", &waxOnDraw);
 
         demo.run();
     } catch (const std::exception& error) {

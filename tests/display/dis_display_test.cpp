@@ -146,6 +146,11 @@ TEST_F(DisplayTest, AWindowWithoutAreaKeepsAFiniteProjection) {
         EXPECT_TRUE(std::isfinite(value));
     }
     EXPECT_FLOAT_EQ(projection[0], projection[5]); // a square aspect
+    // The pointer's relative position has nothing to divide by either.
+    Glfw3Input().cursor(5, 7);
+    ASSERT_FALSE(listener.pointerEvents.empty());
+    EXPECT_EQ(listener.pointerEvents.back().relX, 0.0f);
+    EXPECT_EQ(listener.pointerEvents.back().relY, 0.0f);
 }
 
 TEST_F(DisplayTest, EveryFrameStartsFromTheDefaultState) {

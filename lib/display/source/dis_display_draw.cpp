@@ -6,18 +6,11 @@
 
 #include <GL/glew.h>
 
-#if __has_include("dis_vbo.h") && __has_include("dis_ibo.h")
 #include "dis_ibo.h"
 #include "dis_vbo.h"
-#define DIS_HAVE_BUFFERS 1
-#else
-#define DIS_HAVE_BUFFERS 0
-#endif
 
 namespace norvane {
 namespace display {
-
-#if DIS_HAVE_BUFFERS
 
 void DisplayGL::setVBO(VBO* vbo) {
     if (vbo == mCurrentVBO) {
@@ -56,18 +49,6 @@ void DisplayGL::draw(int mode, int firstIndex, int numIndices, int firstVertex, 
         DIS_GL(glDrawArrays(mode, firstVertex, numVertices));
     }
 }
-
-#else
-
-// Until the buffer classes are part of the library nothing but "no buffer" can be made current.
-void DisplayGL::setVBO(VBO* vbo) { mCurrentVBO = vbo; }
-void DisplayGL::setIBO(IBO* ibo) { mCurrentIBO = ibo; }
-
-void DisplayGL::draw(int mode, int, int, int firstVertex, int numVertices) {
-    DIS_GL(glDrawArrays(mode, firstVertex, numVertices));
-}
-
-#endif
 
 } // namespace display
 } // namespace norvane

@@ -1,0 +1,168 @@
+#pragma once
+// The base of every element of the GUI: a node of the control tree with its rectangles, children,
+// focus, scroll offset, style colours, name, text, class name and application callbacks.
+
+#include "vst_event.h"
+#include "vst_rect.h"
+
+#include "mathbase/mb_color.h"
+#include "xml/xml_parser.h"
+
+#include <string>
+#include <vector>
+
+namespace norvane {
+namespace display {
+class DisplayGL;
+}
+
+namespace vistrel {
+
+class Render;
+
+// The three rectangles of a control's frame or client area: local, on screen, and visible.
+struct RectSet {
+    Rect& local;
+    Rect& screen;
+    Rect& clip;
+};
+
+class Control {
+public:
+    // Colour blocks, states within a block, and the two colours of a pair.
+    enum Block { BlockBack = 0, BlockCaption = 1, BlockText = 2, BlockCount = 3 };
+    enum State {
+        StateBorder = 0,
+        StateColor = 1,
+        StateHighlight = 2,
+        StatePushed = 3,
+        StateInactive = 4,
+        StateCount = 5
+    };
+    enum Which { First = 0, Second = 1 };
+
+    Control();
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    // A new, default-constructed object of the same class (the factory's prototypes use it).
+    virtual Control* create() = 0;
+    virtual std::string getClassName();
+    // The display of the workspace at the root of the tree; null outside a workspace.
+    virtual display::DisplayGL* getDisplay();
+    virtual void setOwner(Control* owner);
+    virtual Control* getOwner();
+    virtual Control* getRoot();
+    virtual unsigned getChildCount();
+    virtual Control* getChildOrNull(unsigned index);
+    // Colour text: hexadecimal pairs red, green, blue and optionally alpha.
+    virtual mathbase::Color parseColor(const std::string& text);
+    // Reads the control from the layout or style tag on which the iterator stands.
+    virtual void load(xml::XmlParser::Iterator& tag);
+    // The style tags of that name, before the first; an iterator over nothing outside a workspace.
+    virtual xml::XmlParser::Iterator getStyle(const std::string& tagName);
+    virtual std::string getName();
+    virtual void setName(std::string name);
+    virtual std::string getText();
+    virtual void setText(std::string text);
+    virtual void setInactive(bool inactive);
+    virtual bool isInactive();
+    virtual void setVisible(bool visible);
+    virtual bool isVisible();
+    virtual Rect& getArea();
+    virtual Rect& getScreenArea();
+    virtual Rect& getClientArea();
+    virtual Rect& getScreenClientArea();
+    virtual void setArea(Rect area);
+    virtual void setPosition(float x, float y);
+    virtual Point getScroll();
+    virtual void setScroll(float x, float y);
+    virtual void updateClientArea();
+    virtual void computeRects(RectSet& set, bool client);
+    virtual Point getOrigin(bool client);
+    virtual Rect getClipRect(bool client);
+    virtual Point getScreenPosition();
+    virtual Rect getRootClipRect();
+    virtual bool isMaximized();
+    virtual void setMaximized(bool maximized);
+    virtual Rect getBoundingRect();
+    virtual void addChild(Control* child, int index = -1);
+    virtual void removeChild(unsigned index);
+    virtual void removeAllChildren();
+    virtual Control* getChild(unsigned index);
+    virtual Control* find(const std::string& name);
+    virtual void addCallback(Callback* callback);
+    virtual void notify(int code, Control* source = nullptr);
+    virtual void notifyNamed(Control* source, const std::string& name);
+    virtual bool hitTest(const Event& e);
+    virtual bool handleEvent(Event& e);
+    virtual Render* getRender();
+    virtual Control* getFocus();
+    virtual void setFocus(Control* child);
+    virtual void clearFocus();
+    virtual void openPopup(Control* popup);
+    virtual void closePopup();
+    virtual void draw();
+    // A popup sizes itself here when the workspace opens it; other controls do nothing.
+    virtual void layout();
+
+    // Non-virtual helpers.
+    void setArea(float x1, float y1, float x2, float y2) { setArea(Rect(x1, y1, x2, y2)); }
+    const Rect& getClipArea() const { return mClipArea; }
+    const Rect& getClientClipArea() const { return mClientClipArea; }
+    bool isHover() const { return mHover; }
+    const float* getColor(int block, int state, int which) const { return mColors[block][state][which]; }
+    void setColor(int block, int state, int which, const mathbase::Color& c);
+    // Hands a colour pair to the Render.
+    void useColors(int block, int state);
+    // Index of child in the child list, or -1.
+    int indexOf(const Control* child) const;
+
+protected:
+    // Called by load on a control whose class name is "flow", for each "area" tag of a child's tag
+    // that gives a "size" (pixels) or a "percent" (weight). The flow layout overrides it.
+    virtual void setFlowSize(Control* child, float value, bool weight);
+
+    Rect mArea;             // in the parent's child coordinate space
+    Rect mScreenArea;       // mArea on screen
+    Rect mClipArea;         // the visible part of mScreenArea
+    Rect mClientArea;       // client area in the control's own coordinates
+    Rect mScreenClientArea; // the client area on screen
+    Rect mClientClipArea;   // its visible part; children are scissored to it
+    float mColors[BlockCount][StateCount][2][4];
+    std::string mName;
+    std::string mText;
+    std::string mClassName;
+    bool mBringToFront;
+    Control* mParent; // not owned
+    Control* mFocus;  // not owned
+    Point mScroll;
+    std::vector<Control*> mChildren; // owned; first drawn first
+    std::vector<Callback*> mCallbacks; // not owned
+    bool mHover;
+    bool mInactive;
+    bool mVisible;
+    bool mMaximized;
+    Rect mSavedArea;
+    bool mHasSavedArea;
+    Render* mRender; // not owned
+
+private:
+    // True when the style tag is being applied to this control or one of its ancestors, that is,
+    // applying it again here would recurse without end.
+    bool isApplyingStyle(const xml::XmlNode* style) const;
+    // Counts one more control made by the load that is under way; false when the load has made
+    // as many as one layout may.
+    bool takeLoadBudget();
+
+    // Reads one tag of a "child" list: creates, adds, styles and loads the control it names.
+    void loadChildTag(xml::XmlParser::Iterator& tag);
+
+    const xml::XmlNode* mStyleInUse; // the style tag this control is loading from, during load
+    int* mLoadBudget;                // controls a running load may still make (set on the root)
+    friend class Workspace;
+};
+
+} // namespace vistrel
+} // namespace norvane

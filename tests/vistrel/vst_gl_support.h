@@ -1,0 +1,99 @@
+#pragma once
+// GL test support: a real window under the shared X server with archives that hold the glyph
+// image, and pixels read back from the back buffer.
+
+#include "am_archivemanager.h"
+#include "dis_display.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace vsttest {
+
+class GLTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        display.reset();
+        archives.reset();
+    }
+
+    norvane::display::DisplayGL& open(int width, int height) {
+        norvane::display::WindowMode mode;
+        mode.title = "vistrel test";
+        mode.width = width;
+        mode.height = height;
+        display.reset(new norvane::display::DisplayGL(mode));
+        display->open();
+        archives.reset(new norvane::am::ArchiveManager());
+        archives->addArchive(VISTREL_TEST_ASSETS);
+        display->setArchive(archives.get());
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        return *display;
+    }
+
+    // RGBA of the whole back buffer, top row first.
+    std::vector<unsigned char> readPixels() {
+        int w = display->getWidth(), h = display->getHeight();
+        std::vector<unsigned char> gl(static_cast<size_t>(w) * h * 4);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, gl.data());
+        std::vector<unsigned char> top(gl.size());
+        for (int y = 0; y < h; ++y)
+            std::copy(gl.begin() + static_cast<long>(h - 1 - y) * w * 4, gl.begin() + static_cast<long>(h - y) * w * 4,
+                      top.begin() + static_cast<long>(y) * w * 4);
+        pixels = top;
+        return top;
+    }
+    // One channel (0 red .. 3 alpha) of the pixel at window coordinates (x, y), top-left origin.
+    int at(int x, int y, int channel) const {
+        return pixels[(static_cast<size_t>(y) * display->getWidth() + x) * 4 + channel];
+    }
+    // Columns in rows y0..y1 whose red exceeds 128: first and last, or -1, -1.
+    std::pair<int, int> inkColumns(int y0, int y1, int x0 = 0, int x1 = -1) const {
+        if (x1 < 0)
+            x1 = display->getWidth() - 1;
+        int first = -1, last = -1;
+        for (int x = x0; x <= x1; ++x) {
+            for (int y = y0; y <= y1; ++y) {
+                if (at(x, y, 0) > 128) {
+                    if (first < 0)
+                        first = x;
+                    last = x;
+                    break;
+                }
+            }
+        }
+        return {first, last};
+    }
+
+    std::unique_ptr<norvane::am::ArchiveManager> archives;
+    std::unique_ptr<norvane::display::DisplayGL> display;
+    std::vector<unsigned char> pixels;
+};
+
+// The callbacks the display installed on the current window, called as the window system would.
+struct WindowInput {
+    GLFWwindow* window = glfwGetCurrentContext();
+
+    template <typename Fun> Fun installed(Fun (*setter)(GLFWwindow*, Fun)) const {
+        Fun fun = setter(window, nullptr);
+        setter(window, fun);
+        return fun;
+    }
+    void key(int key, int action) const { installed(glfwSetKeyCallback)(window, key, 1000 + key, action, 0); }
+    void cursor(double x, double y) const { installed(glfwSetCursorPosCallback)(window, x, y); }
+    void button(int button, int action) const { installed(glfwSetMouseButtonCallback)(window, button, action, 0); }
+    void click(double x, double y, int which = GLFW_MOUSE_BUTTON_LEFT) const {
+        cursor(x, y);
+        button(which, GLFW_PRESS);
+        button(which, GLFW_RELEASE);
+    }
+};
+
+} // namespace vsttest

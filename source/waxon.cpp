@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <utility>
 
-using norvane::display::DisplayGL;
 using norvane::display::FBO;
 using norvane::display::Texture;
 
@@ -26,7 +25,10 @@ const TargetSpec kTargets[] = {{"screen", true}, {"glow1", true}, {"glow2", true
 
 // The display's default GL state, as every frame starts with it. The display offers its own reset
 // only to itself so far; when it is callable from here that one is used, else these same steps.
-void resetStateHere(DisplayGL& display) {
+template <typename Display> auto resetState(Display& display, int) -> decltype(display.resetState(), void()) {
+    display.resetState();
+}
+template <typename Display> void resetState(Display& display, long) {
     DIS_GL(glMatrixMode(GL_TEXTURE));
     DIS_GL(glLoadIdentity());
     display.resetViewMatrix();
@@ -47,11 +49,6 @@ void resetStateHere(DisplayGL& display) {
     DIS_GL(glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
     DIS_GL(glDisable(GL_TEXTURE_2D));
 }
-
-template <typename Display> auto resetState(Display& display, int) -> decltype(display.resetState(), void()) {
-    display.resetState();
-}
-template <typename Display> void resetState(Display& display, long) { resetStateHere(display); }
 
 } // namespace
 
@@ -113,7 +110,7 @@ RenderTarget* WaxOn::current() {
         if (it != mShared->targets.end() && it->second != nullptr && it->second->fbo != nullptr) return it->second;
     }
     if (!mWarned) {
-        NVN_LOG("warning", "effects", "WaxOn: there is no render target '%s'; drawing into the window\n",
+        NVN_LOG("warning", "effects", "WaxOn: there is no render target '%s'; drawing into the window",
                 mWhich.c_str());
         mWarned = true;
     }

@@ -104,7 +104,7 @@ RenderTarget* WaxOnDraw::find(const std::string& name) {
             return it->second;
     }
     if (mWarnedAbout != name) {
-        NVN_LOG("warning", "effects", "WaxOnDraw: there is no render target '%s' to show\n", name.c_str());
+        NVN_LOG("warning", "effects", "WaxOnDraw: there is no render target '%s' to show", name.c_str());
         mWarnedAbout = name;
     }
     return nullptr;

@@ -150,10 +150,16 @@ TEST_F(WaxOnTest, AnUnknownWhichWarnsOnceAndSendsTheChildrenToTheWindow) {
 
 TEST_F(WaxOnTest, EveryDrawClearsTheTargetToTransparentBlack) {
     mWaxOn.trigger(0, "which", "screen");
+    glEnable(GL_BLEND); // whatever the effects before left: the children start from the default state
+    glEnable(GL_TEXTURE_2D);
     mWaxOn.draw(0, 0, 0);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    glEnable(GL_BLEND);
     glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     mWaxOn.postDraw(0, 0, 0);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)); // and so do the effects after
     EXPECT_EQ(targetPixel(target("screen"), 5, 5), (Rgba{0, 255, 0, 255}));
     mWaxOn.draw(0, 0, 0); // nothing drawn this time
     mWaxOn.postDraw(0, 0, 0);

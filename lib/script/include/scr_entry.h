@@ -1,0 +1,66 @@
+#pragma once
+// One timeline entry with its triggers and spline tracks, and how it is evaluated.
+
+#include "scr_callback.h"
+#include "scr_spline.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace norvane::script {
+
+// Registered callbacks by name, compared byte for byte. The map never owns a callback.
+using CallbackMap = std::map<std::string, Callback*>;
+
+// A named event with its value text, fired mRepeat times: at mStart, then every mDelay seconds
+// (local time of the entry), until the next reset re-arms it.
+struct Trigger {
+    int mIssued = 0; // firings since the last reset
+    std::string mName = "new";
+    std::string mValue;
+    float mStart = 0.0f;
+    int mRepeat = 1;
+    float mDelay = 0.0f;
+};
+
+// A named curve whose value at the entry's local time goes to the callback's setValue.
+class SplineTrack : public Spline {
+public:
+    SplineTrack();
+
+    void apply(Callback& callback, float local);
+
+    std::string mName;
+};
+
+class EffectEntry {
+public:
+    EffectEntry();
+    ~EffectEntry();
+    EffectEntry(const EffectEntry&) = delete;
+    EffectEntry& operator=(const EffectEntry&) = delete;
+
+    // Plays the entry at time t of its parent (the timeline's clock for a top-level entry) with
+    // the frame step dt. The caller has checked that the entry is enabled and its span holds t.
+    void evaluate(const float& t, float dt, const CallbackMap& callbacks);
+    // Re-arms the triggers and makes start due again; the step (negative) is not used.
+    void reset(float step);
+    // Fires every trigger firing that has become due by local time.
+    void runTriggers(float local, Callback& callback);
+
+    // Whether the entry plays at time t of its parent.
+    bool isActiveAt(float t) const { return mStart <= t && t < mEnd && mEnabled; }
+
+    std::string mName;
+    bool mEnabled;
+    float mStart; // in the parent's time, seconds
+    float mEnd;
+    bool mNeedsStart;
+    std::vector<std::unique_ptr<EffectEntry>> mChildren;
+    std::vector<std::unique_ptr<Trigger>> mTriggers;
+    std::vector<std::unique_ptr<SplineTrack>> mTracks;
+};
+
+} // namespace norvane::script

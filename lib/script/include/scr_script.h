@@ -1,0 +1,37 @@
+#pragma once
+// The timeline: top-level entries evaluated every frame against the registered callbacks.
+
+#include "scr_entry.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace norvane::script {
+
+class Script {
+public:
+    Script();
+    ~Script();
+    Script(const Script&) = delete;
+    Script& operator=(const Script&) = delete;
+
+    // Stores the callback under name, replacing an earlier one of that name. Not owned.
+    void registerCallback(const std::string& name, Callback* callback);
+
+    // Evaluates the timeline at t seconds. A clock before 0 (or not a number) is ignored: true,
+    // nothing changes.
+    // Returns false, calling nothing, when t lies beyond mLength. A step backwards re-arms
+    // every top-level entry before it is evaluated.
+    bool update(const float& t);
+
+    // mLength := the largest end of the top-level entries, at least 0.
+    void computeLength();
+
+    float mTime;   // the last time accepted by update
+    float mLength; // end of the timeline, seconds
+    CallbackMap mCallbacks;
+    std::vector<std::unique_ptr<EffectEntry>> mEntries;
+};
+
+} // namespace norvane::script

@@ -1,0 +1,32 @@
+#include "scr_script.h"
+
+namespace norvane::script {
+
+Script::Script() : mTime(0.0f), mLength(0.0f) {}
+
+// The entries go before the callback map, as members are destroyed in reverse order.
+Script::~Script() = default;
+
+void Script::registerCallback(const std::string& name, Callback* callback) { mCallbacks[name] = callback; }
+
+bool Script::update(const float& t) {
+    if (!(t >= 0.0f)) return true;
+    const float dt = t - mTime;
+    mTime = t;
+    if (t > mLength) return false;
+    for (size_t i = 0; i < mEntries.size(); ++i) {
+        EffectEntry& entry = *mEntries[i];
+        if (dt < 0.0f) entry.reset(dt);
+        if (entry.isActiveAt(t)) entry.evaluate(t, dt, mCallbacks);
+    }
+    return true;
+}
+
+void Script::computeLength() {
+    mLength = 0.0f;
+    for (const auto& entry : mEntries) {
+        if (entry->mEnd > mLength) mLength = entry->mEnd;
+    }
+}
+
+} // namespace norvane::script

@@ -1,0 +1,214 @@
+#include "scr_recorder.h"
+#include "scr_script.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+using halcyra_test::Calls;
+using halcyra_test::Recorder;
+using norvane::script::EffectEntry;
+using norvane::script::Script;
+using norvane::script::SplineTrack;
+using norvane::script::Trigger;
+
+namespace {
+
+std::unique_ptr<EffectEntry> entry(const std::string& name, float start, float end) {
+    auto e = std::make_unique<EffectEntry>();
+    e->mName = name;
+    e->mEnabled = true;
+    e->mStart = start;
+    e->mEnd = end;
+    return e;
+}
+
+EffectEntry& add(Script& script, std::unique_ptr<EffectEntry> e) {
+    script.mEntries.push_back(std::move(e));
+    script.computeLength();
+    return *script.mEntries.back();
+}
+
+EffectEntry& addChild(EffectEntry& parent, std::unique_ptr<EffectEntry> e) {
+    parent.mChildren.push_back(std::move(e));
+    return *parent.mChildren.back();
+}
+
+Trigger& addTrigger(EffectEntry& e, const std::string& name, float start, int repeat, float delay) {
+    auto trigger = std::make_unique<Trigger>();
+    trigger->mName = name;
+    trigger->mValue = "v";
+    trigger->mStart = start;
+    trigger->mRepeat = repeat;
+    trigger->mDelay = delay;
+    e.mTriggers.push_back(std::move(trigger));
+    return *e.mTriggers.back();
+}
+
+} // namespace
+
+TEST(EffectEntry, StartsEmptyAndDisabled) {
+    EffectEntry e;
+    EXPECT_EQ(e.mName, "new");
+    EXPECT_FALSE(e.mEnabled);
+    EXPECT_TRUE(e.mNeedsStart);
+    Trigger trigger;
+    EXPECT_EQ(trigger.mName, "new");
+    EXPECT_EQ(trigger.mRepeat, 1);
+    SplineTrack track;
+    EXPECT_EQ(track.mName, "new");
+    EXPECT_EQ(track.mType, 2);
+    EXPECT_TRUE(track.mSmoothing);
+}
+
+TEST(ScriptUpdate, IgnoresNegativeTimeAndTimeBeyondTheEnd) {
+    Script script;
+    Recorder fx("");
+    script.registerCallback("fx", &fx);
+    add(script, entry("fx", 0, 10));
+    EXPECT_EQ(script.mLength, 10.0f);
+
+    ASSERT_TRUE(script.update(1.0f));
+    fx.take();
+    EXPECT_TRUE(script.update(-1.0f));
+    EXPECT_EQ(script.mTime, 1.0f);
+    EXPECT_TRUE(fx.take().empty());
+    ASSERT_TRUE(script.update(2.0f)); // the step is measured from before the ignored call
+    EXPECT_EQ(fx.take(), (Calls{"draw 2 1 0.2", "postDraw 2 1 0.2"}));
+
+    EXPECT_TRUE(script.update(10.0f)); // the end itself still evaluates, though the entry is over
+    EXPECT_TRUE(fx.take().empty());
+    EXPECT_FALSE(script.update(10.5f));
+    EXPECT_EQ(script.mTime, 10.5f);
+    EXPECT_FALSE(script.update(10.2f));
+    EXPECT_TRUE(fx.take().empty());
+    ASSERT_TRUE(script.update(9.0f)); // step -1.2: the entry is reset and starts again
+    EXPECT_EQ(fx.take(), (Calls{"start", "draw 9 -1.2 0.9", "postDraw 9 -1.2 0.9"}));
+
+    float notANumber = std::nanf("");
+    EXPECT_TRUE(script.update(notANumber));
+    EXPECT_EQ(script.mTime, 9.0f);
+}
+
+TEST(ScriptUpdate, EntrySpanIsHalfOpen) {
+    Script script;
+    Recorder fx("");
+    script.registerCallback("fx", &fx);
+    add(script, entry("fx", 2, 5));
+    add(script, entry("fx", 3, 3));
+    script.update(2.0f);
+    EXPECT_EQ(fx.take(), (Calls{"start", "draw 0 2 0", "postDraw 0 2 0"}));
+    script.update(3.0f);
+    EXPECT_EQ(fx.take(), (Calls{"draw 1 1 0.333333", "postDraw 1 1 0.333333"}));
+    script.update(5.0f);
+    EXPECT_TRUE(fx.take().empty());
+}
+
+TEST(ScriptUpdate, DueTriggersComeTogetherAtTheFrameTime) {
+    Script script;
+    Recorder fx("");
+    script.registerCallback("fx", &fx);
+    EffectEntry& e = add(script, entry("fx", 1, 20));
+    addTrigger(e, "three", 1, 3, 0.5f);
+    addTrigger(e, "never", 0, 0, 0.5f);
+    addTrigger(e, "negative", 0, -2, 0.5f);
+    addTrigger(e, "burst", 1.5f, 2, 0.0f);
+    script.update(3.2f); // local 2.2
+    EXPECT_EQ(fx.take(), (Calls{"start", "trigger 2.2 three=v", "trigger 2.2 three=v", "trigger 2.2 three=v",
+                                "trigger 2.2 burst=v", "trigger 2.2 burst=v", "draw 2.2 3.2 0.115789",
+                                "postDraw 2.2 3.2 0.115789"}));
+    script.update(10.0f);
+    EXPECT_EQ(fx.take().size(), 2u); // all spent: draw and postDraw only
+}
+
+TEST(ScriptUpdate, BackwardsStepReArmsTopLevelEntriesOnly) {
+    Script script;
+    Calls log;
+    Recorder parent("parent", &log), child("child", &log);
+    script.registerCallback("parent", &parent);
+    script.registerCallback("child", &child);
+    EffectEntry& p = add(script, entry("parent", 0, 40));
+    addTrigger(p, "p", 5, 1, 0);
+    EffectEntry& c = addChild(p, entry("child", 0, 40));
+    addTrigger(c, "c", 5, 1, 0);
+
+    script.update(30.0f);
+    EXPECT_EQ(log, (Calls{"parent: start", "parent: trigger 30 p=v", "parent: draw 30 30 0.75", "child: start",
+                          "child: trigger 30 c=v", "child: draw 30 30 0.75", "child: postDraw 30 30 0.75",
+                          "parent: postDraw 30 30 0.75"}));
+    log.clear();
+    script.update(10.0f);
+    EXPECT_EQ(log, (Calls{"parent: start", "parent: trigger 10 p=v", "parent: draw 10 -20 0.25",
+                          "child: draw 10 -20 0.25", "child: postDraw 10 -20 0.25", "parent: postDraw 10 -20 0.25"}));
+}
+
+TEST(ScriptUpdate, ResetReachesInactiveEntriesAndStartWaitsForTheirNextEvaluation) {
+    Script script;
+    Recorder fx("");
+    script.registerCallback("fx", &fx);
+    EffectEntry& early = add(script, entry("fx", 0, 2));
+    EffectEntry& late = add(script, entry("", 5, 8));
+    script.update(1.0f);
+    EXPECT_FALSE(early.mNeedsStart);
+    script.update(6.0f);
+    script.update(5.5f);
+    EXPECT_TRUE(early.mNeedsStart);
+    EXPECT_TRUE(late.mNeedsStart); // never started: its name has no callback
+    fx.take();
+    script.update(1.5f);
+    EXPECT_EQ(fx.take().front(), "start");
+}
+
+TEST(ScriptUpdate, UnregisteredEntryPlaysItsChildrenInItsOwnTime) {
+    Script script;
+    Calls log;
+    Recorder a("a", &log), b("b", &log);
+    script.registerCallback("a", &a);
+    script.registerCallback("b", &b);
+    script.registerCallback("null", nullptr); // a name without a callback behind it
+    EffectEntry& group = add(script, entry("Group", 10, 20));
+    addTrigger(group, "lost", 0, 1, 0);
+    addChild(group, entry("a", 1, 3));
+    EffectEntry& inner = addChild(group, entry("null", 0, 5));
+    addChild(inner, entry("b", 2, 4));
+    addChild(group, entry("A", 0, 10)); // letter case matters
+    auto disabled = entry("a", 0, 10);
+    disabled->mEnabled = false;
+    addChild(group, std::move(disabled));
+
+    script.update(12.5f);
+    EXPECT_EQ(log, (Calls{"a: start", "a: draw 1.5 12.5 0.75", "a: postDraw 1.5 12.5 0.75", "b: start",
+                          "b: draw 0.5 12.5 0.25", "b: postDraw 0.5 12.5 0.25"}));
+    EXPECT_TRUE(group.mNeedsStart);
+    EXPECT_EQ(group.mTriggers[0]->mIssued, 0);
+}
+
+TEST(ScriptUpdate, EntriesSharingANameShareTheCallbackInListOrder) {
+    Script script;
+    Recorder fx(""), replaced("");
+    script.registerCallback("fx", &replaced);
+    script.registerCallback("fx", &fx);
+    EffectEntry& first = add(script, entry("fx", 0, 10));
+    first.mTracks.push_back(std::make_unique<SplineTrack>());
+    first.mTracks[0]->mName = "alpha";
+    first.mTracks[0]->mType = 1;
+    first.mTracks[0]->addKey({0.0f, 0.0f, 0, 0});
+    first.mTracks[0]->addKey({10.0f, 1.0f, 0, 0});
+    add(script, entry("fx", 4, 6));
+    script.update(5.0f);
+    EXPECT_EQ(fx.take(), (Calls{"start", "value 5 alpha=0.5", "draw 5 5 0.5", "postDraw 5 5 0.5", "start",
+                                "draw 1 5 0.5", "postDraw 1 5 0.5"}));
+    EXPECT_TRUE(replaced.take().empty());
+}
+
+TEST(ScriptLength, CountsTopLevelEndsOnly) {
+    Script script;
+    script.computeLength();
+    EXPECT_EQ(script.mLength, 0.0f);
+    EffectEntry& e = add(script, entry("a", -5, -1));
+    EXPECT_EQ(script.mLength, 0.0f);
+    addChild(e, entry("b", 0, 100));
+    add(script, entry("c", 0, 7.5f));
+    EXPECT_EQ(script.mLength, 7.5f);
+}

@@ -1,10 +1,15 @@
 // The program: builds the demo system and the effects, plays, and reports a fatal error.
 
 #include "clear.h"
+#include "clouds.h"
 #include "crv_corvista.h"
 #include "crv_platform.h"
 #include "effect_shared.h"
 #include "flash.h"
+#include "hyperkub.h"
+#include "kub.h"
+#include "planet.h"
+#include "vintage.h"
 
 #include <cstdio>
 #include <exception>
@@ -21,13 +26,23 @@ int demoMain(int /*argc*/, char** /*argv*/) {
 
         EffectShared shared;
         Clear clear;
+        Kub kub;
+        HyperKub hyperkub(&shared);
+        Clouds clouds(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
+        Planet planet(&shared);
+        Vintage vintage(&shared);
         clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
 
         demo.addEffect("clear", &clear);
+        demo.addEffect("kub", &kub);
+        demo.addEffect("hyperkub", &hyperkub);
+        demo.addEffect("clouds", &clouds);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
+        demo.addEffect("planet", &planet);
+        demo.addEffect("vintage", &vintage);
 
         demo.run();
     } catch (const std::exception& error) {

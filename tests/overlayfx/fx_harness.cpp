@@ -38,9 +38,9 @@ void TempDir::write(const std::string& name, const std::string& bytes) const {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-Harness::Harness(int width, int height, const std::vector<std::string>& archives) {
+Harness::Harness(int width, int height, const std::vector<std::string>& archives, bool withDemo) {
     for (const std::string& archive : archives) mArchives.addArchive(archive);
-    mArchives.addArchive(HALCYRA_DEMO_DIR);
+    if (withDemo) mArchives.addArchive(HALCYRA_DEMO_DIR);
     norvane::display::WindowMode mode;
     mode.title = "overlayfx test";
     mode.width = width;

@@ -43,9 +43,9 @@ private:
 
 class Harness : public norvane::display::Listener {
 public:
-    // A window of the size; the archives are searched in the order given. The sample demo's
-    // folder of the build is always searched last.
-    Harness(int width, int height, const std::vector<std::string>& archives = {});
+    // A window of the size; the archives are searched in the order given, and then (withDemo) the
+    // sample demo's folder of the build.
+    Harness(int width, int height, const std::vector<std::string>& archives = {}, bool withDemo = true);
     ~Harness() override;
 
     // Gives the effect the display and registers it with the timeline.

@@ -213,7 +213,7 @@ TEST(ScriptReader, FailedDocumentAppendsNothingAndSaysWhy) {
         <effect name="c" start="3" end="60"><effect name="d"><spline name="alpha"/></effect></effect>
       </script>)",
                       &error));
-    EXPECT_EQ(error, "the spline 'alpha' of the effect 'd' (start ) has no key");
+    EXPECT_EQ(error, "the spline 'alpha' of the effect 'd' starting at 0 has no key");
     ASSERT_EQ(script.mEntries.size(), 1u);
     EXPECT_EQ(script.mLength, 5.0f);
 

@@ -104,8 +104,10 @@ bool ScriptReader::readEffect(const xml::IteratorConst& tag, EffectEntry& entry,
     while (++splines) {
         auto track = std::make_unique<SplineTrack>();
         if (!readSpline(splines, *track)) {
-            setError(error, "the spline '" + track->mName + "' of the effect '" + entry.mName + "' (start " +
-                                tag->getAttribute("start") + ") has no key");
+            char start[32];
+            std::snprintf(start, sizeof(start), "%g", double(entry.mStart));
+            setError(error, "the spline '" + track->mName + "' of the effect '" + entry.mName + "' starting at " +
+                                start + " has no key");
             return false;
         }
         entry.mTracks.push_back(std::move(track));

@@ -6,9 +6,14 @@
 #include "crv_platform.h"
 #include "effect_shared.h"
 #include "flash.h"
+#include "flyg.h"
+#include "hedgehog.h"
+#include "hus.h"
 #include "hyperkub.h"
 #include "kub.h"
+#include "logo.h"
 #include "planet.h"
+#include "rum.h"
 #include "vintage.h"
 
 #include <cstdio>
@@ -29,6 +34,11 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         Kub kub;
         HyperKub hyperkub(&shared);
         Clouds clouds(&shared);
+        Hedgehog hedgehog(&shared);
+        Hus hus(&shared);
+        Rum rum(&shared);
+        Flyg plane(&shared);
+        Logo logo(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
         Planet planet(&shared);
@@ -37,8 +47,13 @@ int demoMain(int /*argc*/, char** /*argv*/) {
 
         demo.addEffect("clear", &clear);
         demo.addEffect("kub", &kub);
+        demo.addEffect("rum", &rum);
+        demo.addEffect("hus", &hus);
         demo.addEffect("hyperkub", &hyperkub);
         demo.addEffect("clouds", &clouds);
+        demo.addEffect("hedgehog", &hedgehog);
+        demo.addEffect("plane", &plane);
+        demo.addEffect("logo", &logo);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
         demo.addEffect("planet", &planet);

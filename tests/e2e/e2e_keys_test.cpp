@@ -19,9 +19,7 @@ const char* const kScript =
     "<script><effect name=\"clear\" start=\"0\" end=\"100\"><trigger name=\"white\" start=\"0\"/></effect></script>\n";
 
 std::string setupXml(const std::string& title, const std::string& music) {
-    // The effects load their own assets at start-up: they come from the sample demo of the build.
     return "<?xml version=\"1.0\"?>\n<demo>\n"
-           "\t<archive path=\"" HALCYRA_DEMO_DIR "\"/>\n"
            "\t<display width=\"96\" height=\"64\" title=\"" + title + "\"/>\n"
            "\t<osd show=\"on\"/>\n"
            "\t<script filename=\"s.xml\"/>\n" +

@@ -1,6 +1,7 @@
 // The program: builds the demo system and the effects, plays, and reports a fatal error.
 
 #include "clear.h"
+#include "clouds.h"
 #include "crv_corvista.h"
 #include "crv_platform.h"
 #include "effect_shared.h"
@@ -8,11 +9,15 @@
 #include "flyg.h"
 #include "hedgehog.h"
 #include "hus.h"
+#include "hyperkub.h"
+#include "kub.h"
 #include "logo.h"
+#include "planet.h"
 #include "rum.h"
 #include "tunnel.h"
 #include "waxon.h"
 #include "waxon_draw.h"
+#include "vintage.h"
 
 #include <cstdio>
 #include <exception>
@@ -29,6 +34,9 @@ int demoMain(int /*argc*/, char** /*argv*/) {
 
         EffectShared shared;
         Clear clear;
+        Kub kub;
+        HyperKub hyperkub(&shared);
+        Clouds clouds(&shared);
         Hedgehog hedgehog(&shared);
         Hus hus(&shared);
         Rum rum(&shared);
@@ -37,19 +45,26 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         Logo logo(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
+        Planet planet(&shared);
+        Vintage vintage(&shared);
         WaxOn waxOn(&shared);
         WaxOnDraw waxOnDraw(&shared);
         clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
 
         demo.addEffect("clear", &clear);
+        demo.addEffect("kub", &kub);
         demo.addEffect("rum", &rum);
         demo.addEffect("hus", &hus);
+        demo.addEffect("hyperkub", &hyperkub);
+        demo.addEffect("clouds", &clouds);
         demo.addEffect("hedgehog", &hedgehog);
         demo.addEffect("plane", &plane);
         demo.addEffect("tunnel", &tunnel);
         demo.addEffect("logo", &logo);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
+        demo.addEffect("planet", &planet);
+        demo.addEffect("vintage", &vintage);
         demo.addEffect("waxon", &waxOn);
         demo.addEffect("waxon_draw", &waxOnDraw);
 

@@ -1,5 +1,7 @@
 // The program: builds the demo system and the effects, plays, and reports a fatal error.
 
+#include "bot.h"
+#include "buff.h"
 #include "clear.h"
 #include "crv_corvista.h"
 #include "crv_platform.h"
@@ -29,8 +31,10 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         Hedgehog hedgehog(&shared);
         Hus hus(&shared);
         Rum rum(&shared);
+        Buff buff(&shared);
         Flyg plane(&shared);
         Logo logo(&shared);
+        Bot bot(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
         clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
@@ -40,9 +44,11 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         demo.addEffect("hus", &hus);
         demo.addEffect("hedgehog", &hedgehog);
         demo.addEffect("plane", &plane);
+        demo.addEffect("buff", &buff);
         demo.addEffect("logo", &logo);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
+        demo.addEffect("bot", &bot);
 
         demo.run();
     } catch (const std::exception& error) {

@@ -16,7 +16,7 @@ void main() {
         vec3 d = lpos[i] - positionWorld;
         float distance2 = max(dot(d, d), 1e-4);
         float lambert = max(dot(n, d * inversesqrt(distance2)), 0.0);
-        light += lcol[i] * lambert * (14.0 / (1.0 + 0.12 * distance2));
+        light += lcol[i] * lambert * (4.0 / (1.0 + 0.1 * distance2));
     }
     vec3 colour = gl_Color.rgb * light * lightBoost;
     float rim = pow(1.0 - abs(n.y), 4.0);

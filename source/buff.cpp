@@ -245,6 +245,8 @@ float Buff::verticalAngle(float fieldOfView) {
     return angle < MaxVerticalAngle ? angle : MaxVerticalAngle;
 }
 
+SceneNode* Buff::getScene() const { return sceneFile ? sceneFile->getSceneByIndex(0) : nullptr; }
+
 void Buff::setup() {
     stepTime = 0.0f;
     spaceAmount = 0.0f;
@@ -327,7 +329,7 @@ void Buff::setValue(float /*local*/, const std::string& name, float value) {
 }
 
 void Buff::draw(float t, float /*step*/, float /*progress*/) {
-    SceneNode* scene = sceneFile ? sceneFile->getSceneByIndex(0) : nullptr;
+    SceneNode* scene = getScene();
     if (!scene || !camera || !mDisplay) return; // not set up
 
     // The scene's own camera.
@@ -350,29 +352,7 @@ void Buff::draw(float t, float /*step*/, float /*progress*/) {
     DIS_GL(glEnable(GL_CULL_FACE));
     DIS_GL(glFrontFace(GL_CCW));
 
-    // The tubes grow in fixed steps. After a jump back the step time is ahead of the clock and
-    // no steps run until the clock passes it again.
-    while (stepTime + StepLength < t) {
-        for (Head* head : heads) head->step(stepTime);
-        stepTime += StepLength;
-    }
-
-    for (int i = 0; i < MaxLights; ++i) {
-        lpos[i] = Vec3();
-        lcol[i] = Vec3();
-    }
-    for (int i = 0; i < static_cast<int>(heads.size()) && i < MaxLights; ++i) lcol[i] = headColour(i);
-    for (int i = 0; i < static_cast<int>(heads.size()); ++i) {
-        Head* head = heads[i];
-        // Behind the step time (after a jump back) only the tip follows the clock: laying a ring
-        // there would join the tube back to an earlier point.
-        if (t >= 0.0f) head->step(t, t >= stepTime);
-        if (i < MaxLights) {
-            Matrix4x4Col transform;
-            head->curve->getTransform(t, transform);
-            transform.transformPoint(lpos[i], head->position);
-        }
-    }
+    advance(t);
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     program.use();
@@ -403,6 +383,32 @@ void Buff::draw(float t, float /*step*/, float /*progress*/) {
 
     DIS_GL(glDisable(GL_CULL_FACE));
     DIS_GL(glDisable(GL_DEPTH_TEST));
+}
+
+void Buff::advance(float t) {
+    // The tubes grow in fixed steps. After a jump back the step time is ahead of the clock and
+    // no steps run until the clock passes it again.
+    while (stepTime + StepLength < t) {
+        for (Head* head : heads) head->step(stepTime);
+        stepTime += StepLength;
+    }
+
+    for (int i = 0; i < MaxLights; ++i) {
+        lpos[i] = Vec3();
+        lcol[i] = Vec3();
+    }
+    for (int i = 0; i < static_cast<int>(heads.size()) && i < MaxLights; ++i) lcol[i] = headColour(i);
+    for (int i = 0; i < static_cast<int>(heads.size()); ++i) {
+        Head* head = heads[i];
+        // Behind the step time (after a jump back) only the tip follows the clock: laying a ring
+        // there would join the tube back to an earlier point.
+        if (t >= 0.0f) head->step(t, t >= stepTime);
+        if (i < MaxLights) {
+            Matrix4x4Col transform;
+            head->curve->getTransform(t, transform);
+            transform.transformPoint(lpos[i], head->position);
+        }
+    }
 }
 
 void Buff::drawStars(const Vec3& eye) {

@@ -95,6 +95,10 @@ public:
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
 
+    // The heads' fixed steps up to the time, the tips moved to it and the lights placed: the work
+    // of a frame before anything is drawn.
+    void advance(float t);
+
     // The cross product b = normalize(s x d) that spans a ring with the side.
     static Vec3 computeRingBinormal(const Vec3& side, const Vec3& direction);
     // The tube colour of head i; the first six are also the light colours.
@@ -107,6 +111,8 @@ public:
     float getStepTime() const { return stepTime; }
     const std::vector<Head*>& getHeads() const { return heads; }
     const norvane::kvx::Camera* getCamera() const { return camera; }
+    // The first scene of the file; null before setup.
+    norvane::kvx::SceneNode* getScene() const;
     // The light positions and colours handed to the shader at the last draw.
     const Vec3* getLightPositions() const { return lpos; }
     const Vec3* getLightColours() const { return lcol; }

@@ -235,6 +235,14 @@ TEST_F(BuffTest, TheSceneDrawsItsMaterialColourThroughItsCamera) {
     EXPECT_GT(middle[0] + middle[1] + middle[2], 30);
     frame(*buff, 0.0f);
     EXPECT_EQ(window.pixel(48, 32), middle);
+    // Frames whose steps write tube rings while the scene's meshes are still the display's
+    // current buffers: the writes must leave those alone, so the box still draws. (The lights lie
+    // behind the face's plane, so only the ambient light reaches it at any time.)
+    buff->trigger(0, "lofter", "on");
+    frame(*buff, 0.5f);
+    frame(*buff, 1.0f);
+    EXPECT_GT(buff->getHeads()[0]->getVertexCount(), 26);
+    EXPECT_EQ(window.pixel(48, 32), middle);
 }
 
 } // namespace

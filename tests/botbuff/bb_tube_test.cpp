@@ -96,7 +96,7 @@ TEST_F(TubeTest, RingsFollowDistanceOnStraightPaths) {
     EXPECT_NEAR(v[39].tex[1], 0.08f, 1e-5f);
 }
 
-TEST_F(TubeTest, TurnsLayRingsAboveAFiftiethOfAUnitOnly) {
+TEST_F(TubeTest, TurnsLayRingsOnlyBeyondFiveHundredthsOfAUnit) {
     std::unique_ptr<norvane::kvx::CurveInstance> path(bbtest::cornerPath("corner", 1));
     Buff::Head head(window.display(), path.get());
     head.step(0.98f); // just before the corner, heading along +X

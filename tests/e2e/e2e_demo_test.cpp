@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -107,6 +108,35 @@ TEST_F(DumpTest, ClearAndFlashColoursAtKnownFrames) {
     EXPECT_EQ(white.r, 255);
     EXPECT_EQ(white.g, 255);
     EXPECT_EQ(white.b, 255);
+}
+
+// The size of a dumped frame.
+std::pair<int, int> frameSize(const e2e::TempDir& dir, int frame) {
+    norvane::am::ArchiveManager archives;
+    archives.addArchive(dir.path());
+    norvane::am::Image image;
+    archives.loadImage(image, frameName(frame), -1, true);
+    return {image->getWidth(), image->getHeight()};
+}
+
+TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
+    e2e::TempDir dir;
+    dir.write("setup.xml", setupXml("e2e-dump-resize", "\t<script filename=\"s.xml\"/>\n"
+                                                       "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
+                                                       "\t<music filename=\"absent.ogg\"/>\n"));
+    dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"60\"/></script>");
+    e2e::Process process(kProgram, dir.path());
+    const std::string window = e2e::findWindow("e2e-dump-resize", 30);
+    ASSERT_FALSE(window.empty());
+    e2e::shell("xdotool windowsize " + window + " 100 70 2>/dev/null");
+    e2e::sleepSeconds(1.0);
+    e2e::sendKeys(window, "Escape");
+    ASSERT_TRUE(process.wait(20));
+    ASSERT_EQ(process.status(), 0) << process.out() << process.err();
+    const int frames = countFrames(dir);
+    ASSERT_GT(frames, 2);
+    EXPECT_EQ(frameSize(dir, 0), std::make_pair(64, 48));
+    EXPECT_EQ(frameSize(dir, frames - 1), std::make_pair(100, 70));
 }
 
 struct FatalCase {

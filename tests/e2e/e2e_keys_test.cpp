@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -44,19 +47,34 @@ public:
         mWindow = e2e::findWindow(title, 30);
     }
     bool hasWindow() const { return !mWindow.empty(); }
-    void keys(const std::string& keys, double settle = 0.25) {
-        e2e::sendKeys(mWindow, keys);
+    // Sends the keys and waits until the program has handled them. Events sent over different X
+    // connections may overtake each other, so the keys go in one call, followed by P, whose
+    // printed clock tells that all of them were read (a pause between the keys keeps the window
+    // library from taking a release and a new press of the same key for the server's key repeat).
+    void keys(const std::string& keys, double settle = 0.0) {
+        printClock(keys + " p");
         e2e::sleepSeconds(settle);
     }
-    // Asks for the clock with P and returns it.
-    double clock() {
-        keys("p");
-        const std::vector<double> clocks = e2e::printedClocks(mProcess.out());
-        return clocks.empty() ? -1000.0 : clocks.back();
-    }
+    // The last key: the program ends, so nothing answers.
+    void close(const std::string& key) { e2e::sendKeys(mWindow, key); }
+    // The demo clock of a frame drawn after every key sent so far. P prints the clock of the last
+    // drawn frame, which may come before keys that arrived in the same event poll; a second P,
+    // sent once the first was answered, is read in a later poll, after a frame that saw them all.
+    double clock() { return printClock("p"); }
     e2e::Process& process() { return mProcess; }
 
 private:
+    double printClock(const std::string& keys) {
+        const size_t before = e2e::printedClocks(mProcess.out()).size();
+        e2e::sendKeys(mWindow, keys);
+        for (int i = 0; i < 500; ++i) {
+            const std::vector<double> clocks = e2e::printedClocks(mProcess.out());
+            if (clocks.size() > before) return clocks.back();
+            e2e::sleepSeconds(0.02);
+        }
+        return -1000.0;
+    }
+
     e2e::Process mProcess;
     std::string mWindow;
 };
@@ -76,11 +94,14 @@ TEST(PlaybackKeys, SpacePausesAndResumesWithoutAJump) {
     const double paused = demo.clock();
     e2e::sleepSeconds(0.5);
     EXPECT_DOUBLE_EQ(demo.clock(), paused); // frozen
+    const auto resumedAt = std::chrono::steady_clock::now();
     demo.keys("space", 0.4);
     const double resumed = demo.clock();
-    EXPECT_GT(resumed, paused + 0.2);
-    EXPECT_LT(resumed, paused + 1.2); // the 0.75 s spent paused are not skipped
-    demo.keys("Escape");
+    const double sinceResume = std::chrono::duration<double>(std::chrono::steady_clock::now() - resumedAt).count();
+    EXPECT_GT(resumed, paused + 0.05);
+    // It went on from where it stopped: the second spent paused is not skipped.
+    EXPECT_LE(resumed - paused, sinceResume + 0.05);
+    demo.close("Escape");
     ASSERT_TRUE(demo.process().wait(10));
     EXPECT_EQ(demo.process().status(), 0);
 }
@@ -94,13 +115,13 @@ TEST(PlaybackKeys, ArrowsSeekByFiveSecondsNotBeforeZero) {
     const double before = demo.clock();
     demo.keys("Right");
     const double ahead = demo.clock();
-    EXPECT_GT(ahead, before + 5.0);
-    EXPECT_LT(ahead, before + 6.5);
+    EXPECT_GE(ahead, before + 5.0);
+    EXPECT_LT(ahead, before + 8.0);
     demo.keys("Left Left");
     const double back = demo.clock();
     EXPECT_GE(back, 0.0);
-    EXPECT_LT(back, 1.0);
-    demo.keys("q");
+    EXPECT_LT(back, 2.0);
+    demo.close("q");
     ASSERT_TRUE(demo.process().wait(10));
     EXPECT_EQ(demo.process().status(), 0);
 }
@@ -113,18 +134,22 @@ TEST(PlaybackKeys, RightArrowStopsAtTheMusicEndWhichEndsTheDemoNormally) {
     dir.write("s.xml", kScript);
     Demo demo(dir, "e2e-keys-end");
     ASSERT_TRUE(demo.hasWindow());
-    demo.keys("Right Right", 0.4);
+    // Paused, the clock stands still: the seeks move it by exactly 5 s each (to the music's frame).
+    demo.keys("space");
+    const double paused = demo.clock();
+    demo.keys("Right Right");
     const double ten = demo.clock();
-    EXPECT_GT(ten, 9.9);
-    EXPECT_LT(ten, 11.5);
-    demo.keys("ctrl+t Right", 0.1); // the mark, then a seek to the music's end, no further
+    EXPECT_NEAR(ten, paused + 10.0, 0.001);
+    demo.keys("ctrl+t Right"); // the mark, then a seek to the music's end, no further
+    EXPECT_DOUBLE_EQ(demo.clock(), 12.0);
+    demo.close("space"); // playing on from the end ends the demo
     ASSERT_TRUE(demo.process().wait(10)) << "the demo went on past the music's end";
     EXPECT_EQ(demo.process().status(), 0);
     for (double clock : e2e::printedClocks(demo.process().out())) EXPECT_LE(clock, 12.0);
     // Ended through the display's close request: the start mark was written back.
-    const double mark = std::atof(attribute(dir.read("setup.local.xml"), "time", "start").c_str());
-    EXPECT_GT(mark, 9.9);
-    EXPECT_LT(mark, 12.0);
+    char mark[32];
+    std::snprintf(mark, sizeof(mark), "%.2f", ten);
+    EXPECT_EQ(attribute(dir.read("setup.local.xml"), "time", "start"), mark);
 }
 
 TEST(PlaybackKeys, MusicLoopsFromTheStartWithTheClock) {
@@ -140,7 +165,7 @@ TEST(PlaybackKeys, MusicLoopsFromTheStartWithTheClock) {
     const double clock = demo.clock();
     EXPECT_GE(clock, 0.0);
     EXPECT_LT(clock, 1.9); // back at the start with the music
-    demo.keys("Escape");
+    demo.close("Escape");
     ASSERT_TRUE(demo.process().wait(10));
     EXPECT_EQ(demo.process().status(), 0);
 }
@@ -154,20 +179,21 @@ TEST(PlaybackKeys, StartMarkIsSetSoughtAndWrittenBack) {
     ASSERT_TRUE(demo.hasWindow());
     demo.keys("Right", 0.3);
     demo.keys("ctrl+t", 0.1);
-    const double marked = demo.clock();
+    const double marked = demo.clock(); // a little after the mark
     demo.keys("Right", 0.1);
     EXPECT_GT(demo.clock(), marked + 4.9);
     demo.keys("t", 0.05);
     const double sought = demo.clock();
-    EXPECT_GT(sought, marked - 0.5);
-    EXPECT_LT(sought, marked + 0.4);
-    demo.keys("Escape");
+    EXPECT_GE(sought, 5.0);
+    EXPECT_LT(sought, marked + 1.0);
+    demo.close("Escape");
     ASSERT_TRUE(demo.process().wait(10));
     EXPECT_EQ(demo.process().status(), 0);
     const std::string saved = dir.read("setup.local.xml");
     const double start = std::atof(attribute(saved, "time", "start").c_str());
-    EXPECT_GT(start, 5.0);
-    EXPECT_NEAR(start, marked, 0.5);
+    EXPECT_GE(start, 5.0);
+    EXPECT_LE(start, marked + 0.01);
+    EXPECT_LE(start, sought + 0.01);
     EXPECT_EQ(attribute(saved, "music", "mute"), "nosound"); // the file asked for it
     EXPECT_EQ(attribute(saved, "display", "title"), "e2e-keys-mark");
 }
@@ -182,8 +208,8 @@ TEST(PlaybackKeys, AltTClearsTheMarkAndSeeksToZero) {
     ASSERT_TRUE(demo.hasWindow());
     EXPECT_GT(demo.clock(), 7.0); // playback began at the mark
     demo.keys("alt+t", 0.1);
-    EXPECT_LT(demo.clock(), 0.5);
-    demo.keys("Escape");
+    EXPECT_LT(demo.clock(), 2.0);
+    demo.close("Escape");
     ASSERT_TRUE(demo.process().wait(10));
     EXPECT_EQ(attribute(dir.read("setup.local.xml"), "time", "start"), "0.00");
 }
@@ -199,7 +225,7 @@ TEST(PlaybackKeys, MuteAndTimeBarSettingsAreWrittenBack) {
     ASSERT_TRUE(demo.hasWindow());
     // O shows the bar (top), O again within the delay moves it: middle, bottom.
     demo.keys("m o o o ctrl+o");
-    demo.keys("Escape");
+    demo.close("Escape");
     ASSERT_TRUE(demo.process().wait(10));
     EXPECT_EQ(demo.process().status(), 0);
     const std::string saved = dir.read("setup.local.xml");
@@ -218,7 +244,7 @@ TEST(PlaybackKeys, OnlySetupXmlIsLeftUntouched) {
     Demo demo(dir, "e2e-keys-untouched");
     ASSERT_TRUE(demo.hasWindow());
     demo.keys("ctrl+t m");
-    demo.keys("Escape");
+    demo.close("Escape");
     ASSERT_TRUE(demo.process().wait(10));
     EXPECT_EQ(demo.process().status(), 0);
     EXPECT_EQ(dir.read("setup.xml"), setup);

@@ -1,5 +1,6 @@
 #include "e2e_process.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +8,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
@@ -43,9 +43,36 @@ std::string TempDir::read(const std::string& name) const {
 
 bool TempDir::exists(const std::string& name) const { return std::filesystem::exists(file(name)); }
 
+namespace {
+
+// The root window: holding the focus there, no test window has it.
+const std::string& rootWindow() {
+    static std::string root;
+    if (root.empty()) {
+        root = shell("xdotool search --maxdepth 0 --name '' 2>/dev/null");
+        const size_t line = root.find('\n');
+        if (line != std::string::npos) root.resize(line);
+    }
+    return root;
+}
+
+} // namespace
+
+void parkPointer() {
+    // Every window opens at the screen's top left, there is no window manager, and each new window
+    // takes the focus. xdotool types into the focused window through the server's own keyboard,
+    // where keys of one test can reach another's window and a key whose release got lost stays
+    // held for every later window. Keys here go as events to one window only (see sendKeys); this
+    // puts the pointer and the focus off all windows and releases what may have been left held.
+    shell("xdotool mousemove 1279 1023 windowfocus " + rootWindow() +
+          " keyup Escape keyup q keyup space keyup Left keyup Right keyup t keyup p keyup m keyup o"
+          " keyup ctrl keyup alt 2>/dev/null");
+}
+
 Process::Process(const std::string& program, const std::string& directory,
                  const std::vector<std::string>& environment)
     : mDirectory(directory) {
+    parkPointer();
     mPid = fork();
     if (mPid < 0) throw std::runtime_error("fork failed");
     if (mPid == 0) {
@@ -124,26 +151,39 @@ std::string shell(const std::string& command) {
 }
 
 std::string findWindow(const std::string& title, double seconds) {
-    char command[512];
-    std::snprintf(command, sizeof(command), "timeout %g xdotool search --sync --name '^%s$' 2>/dev/null",
-                  seconds, title.c_str());
-    std::string id = shell(command);
-    const size_t end = id.find('\n');
-    if (end != std::string::npos) id.resize(end);
-    return id;
+    // A search can fail when other tests' windows come and go while it runs: ask again.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    do {
+        std::string id = shell("timeout 5 xdotool search --sync --name '^" + title + "$' 2>/dev/null");
+        const size_t line = id.find('\n');
+        if (line != std::string::npos) id.resize(line);
+        if (!id.empty()) return id;
+        sleepSeconds(0.1);
+    } while (std::chrono::steady_clock::now() < end);
+    return "";
 }
 
 void sendKeys(const std::string& window, const std::string& keys) {
-    shell("xdotool key --window " + window + " " + keys + " 2>/dev/null");
+    // With the focus elsewhere, xdotool sends the keys as events to this window alone.
+    shell("xdotool windowfocus " + rootWindow() + " key --delay 40 --window " + window + " " + keys + " 2>/dev/null");
 }
 
 std::vector<double> printedClocks(const std::string& output) {
+    // A clock line: an optional minus, digits, a point and exactly six digits.
+    auto isClock = [](const std::string& text) {
+        size_t i = (!text.empty() && text[0] == '-') ? 1 : 0;
+        const size_t whole = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+        if (i == whole || i >= text.size() || text[i] != '.') return false;
+        const size_t fraction = ++i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+        return i == text.size() && i - fraction == 6;
+    };
     std::vector<double> clocks;
-    static const std::regex line("^-?[0-9]+\\.[0-9]{6}$");
     std::istringstream in(output);
     std::string text;
     while (std::getline(in, text))
-        if (std::regex_match(text, line)) clocks.push_back(std::atof(text.c_str()));
+        if (isClock(text)) clocks.push_back(std::atof(text.c_str()));
     return clocks;
 }
 

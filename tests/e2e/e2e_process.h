@@ -25,6 +25,9 @@ private:
     std::string mPath;
 };
 
+// Moves the pointer off every window and releases keys a broken sender may have left held.
+void parkPointer();
+
 // One run of a program, its standard output and error captured into files of its directory.
 class Process {
 public:

@@ -8,7 +8,6 @@
 #include "crv_music.h"
 #include "dis_display.h"
 #include "dis_listener.h"
-#include "dis_glcheck.h"
 #include "dis_timer.h"
 #include "scr_script.h"
 

@@ -132,7 +132,7 @@ void Corvista::setTime(float t) {
 }
 
 void Corvista::handleMusicEnd() {
-    if (mNoSound || mMusic.isPlaying() || mMusic.isPaused()) return;
+    if (mNoSound || mPaused || mMusic.isPlaying()) return;
     if (!mLoop) {
         // End the loop through the display's own close request, so everything is torn down and the
         // settings are written back.
@@ -205,7 +205,9 @@ int Corvista::onKeyDown(display::Event* event) {
         mPauseTime = mClock;
         mOsdShownAt = mClock;
         mPaused = !mPaused;
-        if (!mNoSound) mMusic.setPaused(mPaused);
+        // Resumed at the very end, the music has ended: the next frame ends the demo or plays it
+        // again from the start, as after playing through.
+        if (!mNoSound && !(!mPaused && mMusic.getPosition() >= mMusic.getLength())) mMusic.setPaused(mPaused);
         if (!mPaused) setClock(mPauseTime);
         break;
     case KeyT:

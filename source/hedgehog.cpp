@@ -61,17 +61,19 @@ void Hedgehog::draw(float t, float step, float /*progress*/) {
     const float r = 1.0f - s;
     glColor4f(5.0f * s + 0.5f * r, 2.0f * s + 0.5f * r, 0.5f * s + 0.5f * r, 5.0f * s + r);
 
-    program.use();
-    program.setUniformVec3Array("attract", attract, 10);
-    const Vector3T<float> position(0.0f, gGung, 0.0f), scale(1.0f, 1.0f, 1.0f);
-    norvane::mathbase::Quaternion rotation;
-    rotation.fromEuler(norvane::mathbase::EulerAngles(3.0f * t, 0.0f, 0.0f, 0));
-    norvane::mathbase::Matrix4x4Col world2obj;
-    world2obj.setInverseTransform(position, rotation, scale);
-    program.setUniformMatrix("world2obj", world2obj);
-    setModel(position, 3.0f * t, 0.0f, 0.0f, scale);
-    if (mBall) mBall->draw();
-    program.unuse();
+    if (mBall) {
+        program.use();
+        program.setUniformVec3Array("attract", attract, 10);
+        const Vector3T<float> position(0.0f, gGung, 0.0f), scale(1.0f, 1.0f, 1.0f);
+        norvane::mathbase::Quaternion rotation;
+        rotation.fromEuler(norvane::mathbase::EulerAngles(3.0f * t, 0.0f, 0.0f, 0));
+        norvane::mathbase::Matrix4x4Col world2obj;
+        world2obj.setInverseTransform(position, rotation, scale);
+        program.setUniformMatrix("world2obj", world2obj);
+        setModel(position, 3.0f * t, 0.0f, 0.0f, scale);
+        mBall->draw();
+        program.unuse();
+    }
 
     DIS_GL(glDisable(GL_CULL_FACE));
     DIS_GL(glDisable(GL_DEPTH_TEST));

@@ -212,29 +212,40 @@ Mesh* makeTube() {
     return mesh;
 }
 
-// The logo's beam: a square column tapering from 1 x 1 at its foot (y = 0) to a narrow tip at
-// y = 1; the effect stretches it to seven units and fans it out, adding up the light.
+// The logo's beam: a square column through its pivot, from y = -1 to y = 1, tapering to narrow
+// ends. The effect stretches it to fourteen units and fans it round the pivot below the view, so
+// one end of every beam reaches up into the picture whichever way the fan has turned; the beams
+// add up their light.
 Mesh* makeBeam() {
     Mesh* mesh = newMesh("logo");
     Builder b(mesh);
     b.beginSubmesh("light");
-    const float foot = 0.5f, tip = 0.08f;
-    const Vec3 base[4] = {Vec3(-foot, 0, -foot), Vec3(foot, 0, -foot), Vec3(foot, 0, foot), Vec3(-foot, 0, foot)};
-    const Vec3 head[4] = {Vec3(-tip, 1, -tip), Vec3(tip, 1, -tip), Vec3(tip, 1, tip), Vec3(-tip, 1, tip)};
-    for (int k = 0; k < 4; ++k) {
-        const int n = (k + 1) % 4;
-        const Vec3 side[4] = {base[k], base[n], head[n], head[k]};
-        const Vec3 mid = (base[k] + base[n]) * 0.5f;
-        b.quad(side, Vec3(mid.x, 0.2f, mid.z), 0, 0, 1, 1);
+    const float middle = 0.22f, tip = 0.04f;
+    const float levels[3] = {-1.0f, 0.0f, 1.0f};
+    const float widths[3] = {tip, middle, tip};
+    Vec3 ring[3][4];
+    for (int l = 0; l < 3; ++l) {
+        const float w = widths[l], y = levels[l];
+        const Vec3 corners[4] = {Vec3(-w, y, -w), Vec3(w, y, -w), Vec3(w, y, w), Vec3(-w, y, w)};
+        for (int k = 0; k < 4; ++k) ring[l][k] = corners[k];
     }
-    b.quad(head, Vec3(0, 1, 0), 0, 0, 1, 1);
-    b.quad(base, Vec3(0, -1, 0), 0, 0, 1, 1);
+    for (int l = 0; l < 2; ++l) {
+        for (int k = 0; k < 4; ++k) {
+            const int n = (k + 1) % 4;
+            const Vec3 side[4] = {ring[l][k], ring[l][n], ring[l + 1][n], ring[l + 1][k]};
+            const Vec3 mid = (ring[1][k] + ring[1][n]) * 0.5f;
+            b.quad(side, Vec3(mid.x, l == 0 ? -0.2f : 0.2f, mid.z), 0, static_cast<float>(l), 1,
+                   static_cast<float>(l + 1));
+        }
+    }
+    b.quad(ring[2], Vec3(0, 1, 0), 0, 0, 1, 1);
+    b.quad(ring[0], Vec3(0, -1, 0), 0, 0, 1, 1);
     finish(mesh);
     return mesh;
 }
 
-// The aeroplane: nose towards -Z, about four units long and five across the wings; the body and
-// the flying surfaces are two submeshes.
+// The aeroplane: nose towards -Z, about seven units long and eight across the wings (the effect
+// draws it at a tenth of that); the body and the flying surfaces are two submeshes.
 Mesh* makePlane() {
     Mesh* mesh = newMesh("Cube");
     Builder b(mesh);
@@ -257,6 +268,7 @@ Mesh* makePlane() {
     b.box(Vec3(-2.5f, -0.06f, -0.6f), Vec3(2.5f, 0.06f, 0.4f));
     b.box(Vec3(-1.0f, 0.0f, 1.5f), Vec3(1.0f, 0.08f, 2.0f));
     b.box(Vec3(-0.04f, 0.3f, 1.4f), Vec3(0.04f, 1.1f, 2.0f));
+    for (Vec3& p : mesh->positions) p *= 1.6f;
     finish(mesh);
     return mesh;
 }

@@ -4,6 +4,7 @@
 
 #include "am_image.h"
 #include "dis_display.h"
+#include "dis_shader.h"
 #include "kvx_manager.h"
 
 #include <GL/glew.h>
@@ -384,6 +385,58 @@ TEST_F(TorvikTest, AMeshDestroyedWhileCurrentLeavesTheDisplayClean) {
     clear();
     next.draw();
     EXPECT_TRUE(litAt(frame(), -0.5f, -0.5f));
+}
+
+// Every channel of the mesh vertex reaches a shader: the normal, the texture coordinate and both
+// tangent attributes, each written out as a colour.
+TEST_F(TorvikTest, EveryVertexChannelReachesTheShader) {
+    static const char* const kVertex = R"(#version 120
+attribute vec4 tangent0_vs;
+attribute vec4 tangent1_vs;
+uniform int channel;
+varying vec4 colour;
+void main() {
+    if (channel == 0) colour = vec4(abs(gl_Normal), 1.0);
+    else if (channel == 1) colour = vec4(gl_MultiTexCoord0.xy, 0.0, 1.0);
+    else if (channel == 2) colour = vec4(abs(tangent0_vs.xyz), 1.0);
+    else colour = vec4(abs(tangent1_vs.xyz), 1.0);
+    gl_Position = gl_Vertex;
+}
+)";
+    static const char* const kFragment = "#version 120\nvarying vec4 colour;\nvoid main() { gl_FragColor = colour; }\n";
+    norvane::display::VertexShader vertex(mDisplay.get());
+    vertex.compile(kVertex, static_cast<int>(std::strlen(kVertex)), "channels.vert");
+    norvane::display::FragmentShader fragment(mDisplay.get());
+    fragment.compile(kFragment, static_cast<int>(std::strlen(kFragment)), "channels.frag");
+    norvane::display::ShaderProgram program(mDisplay.get());
+    program.attach(vertex);
+    program.attach(fragment);
+    program.link();
+
+    // A square in the x-y plane with u along x and v along y: normal +z, tangent x, bitangent y.
+    std::unique_ptr<norvane::kvx::Mesh> source = squareMesh(-1, -1, 1, 1);
+    for (Vec3& uv : *source->submeshes[0]->vertexArrays[0]) uv = Vec3(0.5f * (uv.x + 1), 0.5f * (uv.y + 1), 0);
+    Mesh mesh(mDisplay.get());
+    mesh.loadWithNormals(*source, 2);
+    auto centre = [&](int channel) {
+        clear();
+        program.setUniformInt("channel", channel);
+        program.use();
+        mesh.draw();
+        program.unuse();
+        unsigned char p[4] = {};
+        glReadPixels(kSize / 4, kSize * 3 / 4, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    auto near = [](const std::vector<int>& a, std::vector<int> b) {
+        for (int i = 0; i < 3; ++i)
+            if (std::abs(a[i] - b[i]) > 6) return false;
+        return true;
+    };
+    EXPECT_TRUE(near(centre(0), {0, 0, 255}));
+    EXPECT_TRUE(near(centre(1), {66, 194, 0})); // u = 0.26, v = 0.76 at the sampled pixel
+    EXPECT_TRUE(near(centre(2), {255, 0, 0}));
+    EXPECT_TRUE(near(centre(3), {0, 255, 0}));
 }
 
 } // namespace

@@ -53,6 +53,17 @@ public:
     kvx::Bounds bounds;
     display::DisplayGL* display; // not owned
 
+    // The packing without GL, for load and for checking files. Plans one range per submesh
+    // (empty for an empty or unsound submesh, with the warning) and the buffer totals.
+    static void planRanges(const kvx::Mesh& source, std::vector<DrawRange>& ranges, int& indexTotal,
+                           int& vertexTotal);
+    // One submesh's face corners, face by face, local to the submesh.
+    static void submeshCorners(const kvx::Submesh& submesh, std::vector<uint32_t>& corners);
+    // The planned range's vertices, sixteen floats each, into out; fields the submesh does not
+    // provide are written as zero.
+    static void packVertices(const kvx::Mesh& source, const kvx::Submesh& submesh, const DrawRange& range,
+                             float* out);
+
 private:
     // Lets the display forget our buffers before they are set up again.
     void detachBuffers();

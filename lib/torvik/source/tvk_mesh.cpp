@@ -61,20 +61,14 @@ void Mesh::detachBuffers() {
     if (display->getCurrentIBO() == &ibo) display->setIBO(nullptr);
 }
 
-void Mesh::load(const kvx::Mesh& source, int /*flags*/) {
-    detachBuffers();
-    vbo.mDisplay = display;
-    ibo.mDisplay = display;
-
+void Mesh::planRanges(const kvx::Mesh& source, std::vector<DrawRange>& planned, int& indexTotal,
+                      int& vertexTotal) {
     const size_t submeshCount = source.submeshes.size();
-    ranges.assign(submeshCount, DrawRange());
-    bounds = source.bounds;
-    name = source.name;
-    if (submeshCount == 0) return;
-
-    // First pass: the ranges. Empty and unsound submeshes take no room.
+    planned.assign(submeshCount, DrawRange());
+    indexTotal = 0;
+    vertexTotal = 0;
+    // Empty and unsound submeshes take no room.
     const size_t positionCount = source.positions.size();
-    int totalIndices = 0, totalVertices = 0;
     for (size_t i = 0; i < submeshCount; ++i) {
         const kvx::Submesh* submesh = source.submeshes[i];
         if (!submesh || submesh->faces.empty() || submesh->vertices.empty()) continue;
@@ -84,15 +78,52 @@ void Mesh::load(const kvx::Mesh& source, int /*flags*/) {
                        source.name.c_str(), static_cast<int>(i));
             continue;
         }
-        DrawRange& range = ranges[i];
+        DrawRange& range = planned[i];
         range.mode = GL_TRIANGLES;
         range.indexCount = 3 * static_cast<int>(submesh->faces.size());
-        range.firstIndex = totalIndices;
-        range.firstVertex = totalVertices;
+        range.firstIndex = indexTotal;
+        range.firstVertex = vertexTotal;
         range.vertexCount = static_cast<int>(submesh->vertices.size());
-        totalIndices += range.indexCount;
-        totalVertices += range.vertexCount;
+        indexTotal += range.indexCount;
+        vertexTotal += range.vertexCount;
     }
+}
+
+void Mesh::submeshCorners(const kvx::Submesh& submesh, std::vector<uint32_t>& corners) {
+    corners.clear();
+    corners.reserve(submesh.faces.size() * 3);
+    for (const kvx::Submesh::Face& face : submesh.faces) corners.insert(corners.end(), face.corner, face.corner + 3);
+}
+
+void Mesh::packVertices(const kvx::Mesh& source, const kvx::Submesh& submesh, const DrawRange& range, float* out) {
+    GpuVertex* vertex = reinterpret_cast<GpuVertex*>(out);
+    std::memset(vertex, 0, sizeof(GpuVertex) * static_cast<size_t>(range.vertexCount));
+    const std::vector<kvx::Submesh::VertexFrame>& frames = submesh.vertexFrames;
+    const kvx::Submesh::VertexArray* uv = submesh.vertexArrays.empty() ? nullptr : submesh.vertexArrays[0];
+    for (int v = 0; v < range.vertexCount; ++v, ++vertex) {
+        const size_t k = static_cast<size_t>(v);
+        copy3(vertex->position, source.positions[submesh.vertices[k]]);
+        if (k < frames.size()) {
+            copy3(vertex->normal, frames[k].normal);
+            copy3(vertex->tangent, frames[k].tangent);
+            copy3(vertex->bitangent, frames[k].bitangent);
+        }
+        if (uv && k < uv->size()) {
+            vertex->uv[0] = (*uv)[k].x;
+            vertex->uv[1] = (*uv)[k].y;
+        }
+    }
+}
+
+void Mesh::load(const kvx::Mesh& source, int /*flags*/) {
+    detachBuffers();
+    vbo.mDisplay = display;
+    ibo.mDisplay = display;
+
+    bounds = source.bounds;
+    name = source.name;
+    int totalIndices = 0, totalVertices = 0;
+    planRanges(source, ranges, totalIndices, totalVertices);
     if (totalVertices == 0 || totalIndices == 0) {
         vbo.release();
         ibo.release();
@@ -104,50 +135,30 @@ void Mesh::load(const kvx::Mesh& source, int /*flags*/) {
     ibo.setup(indexTypeFor(totalVertices), totalIndices, nullptr);
     DIS_GL_STATUS();
 
-    // Second pass: the indices, mesh-wide, narrowed by the index buffer.
+    // The indices, mesh-wide: each submesh's corners plus its first vertex, narrowed by the buffer.
     std::vector<uint32_t> corners;
-    for (size_t i = 0; i < submeshCount; ++i) {
+    for (size_t i = 0; i < ranges.size(); ++i) {
         const DrawRange& range = ranges[i];
         if (range.indexCount == 0) continue;
-        corners.clear();
-        for (const kvx::Submesh::Face& face : source.submeshes[i]->faces)
-            corners.insert(corners.end(), face.corner, face.corner + 3);
+        submeshCorners(*source.submeshes[i], corners);
         ibo.replace(range.firstIndex, range.indexCount, corners.data(), range.firstVertex, GL_UNSIGNED_INT);
     }
 
-    // Third pass: the vertices, through one write-only lock. Everything a submesh does not
-    // provide (frames, texture coordinates, the padding floats) is zero, never left undefined.
-    GpuVertex* out = static_cast<GpuVertex*>(vbo.lock(true, false));
+    // The vertices, through one write-only lock.
+    float* out = static_cast<float*>(vbo.lock(true, false));
     if (!out) {
         vbo.unlock();
         DIS_GL_STATUS();
         throw Exception("[torvik::Mesh] Could not lock the vertex buffer of mesh '%s'", source.name.c_str());
     }
-    std::memset(out, 0, sizeof(GpuVertex) * static_cast<size_t>(totalVertices));
-    for (size_t i = 0; i < submeshCount; ++i) {
+    for (size_t i = 0; i < ranges.size(); ++i) {
         const DrawRange& range = ranges[i];
         if (range.indexCount == 0) continue;
         const kvx::Submesh& submesh = *source.submeshes[i];
-        const std::vector<kvx::Submesh::VertexFrame>& frames = submesh.vertexFrames;
-        if (frames.empty())
+        if (submesh.vertexFrames.empty())
             logMessage("warning", "kvx", __FILE__, __LINE__, kLoadFunction, "Mesh '%s' has no normals",
                        source.name.c_str());
-        const kvx::Submesh::VertexArray* uv = nullptr;
-        if (!submesh.vertexArrays.empty()) uv = submesh.vertexArrays[0];
-        GpuVertex* vertex = out + range.firstVertex;
-        for (int v = 0; v < range.vertexCount; ++v, ++vertex) {
-            const size_t k = static_cast<size_t>(v);
-            copy3(vertex->position, source.positions[submesh.vertices[k]]);
-            if (k < frames.size()) {
-                copy3(vertex->normal, frames[k].normal);
-                copy3(vertex->tangent, frames[k].tangent);
-                copy3(vertex->bitangent, frames[k].bitangent);
-            }
-            if (uv && k < uv->size()) {
-                vertex->uv[0] = (*uv)[k].x;
-                vertex->uv[1] = (*uv)[k].y;
-            }
-        }
+        packVertices(source, submesh, range, out + static_cast<size_t>(range.firstVertex) * 16);
     }
     vbo.unlock();
     DIS_GL_STATUS();

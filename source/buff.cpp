@@ -42,6 +42,18 @@ Vec3 cross(const Vec3& a, const Vec3& b) {
 
 bool isFinite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
+// The unit vector along v, scaled first so that neither tiny nor huge components lose it; false
+// (out unchanged) for a zero or broken vector.
+bool unitOf(const Vec3& v, Vec3& out) {
+    const float largest = std::fmax(std::fabs(v.x), std::fmax(std::fabs(v.y), std::fabs(v.z)));
+    if (!(largest > 0.0f) || !std::isfinite(largest)) return false;
+    Vec3 u = v * (1.0f / largest);
+    u.normalize();
+    if (!isFinite(u)) return false;
+    out = u;
+    return true;
+}
+
 // A unit vector across the direction, from the axis least along it.
 Vec3 sideAcross(const Vec3& direction) {
     Vec3 axis;
@@ -77,7 +89,9 @@ Buff::MaterialRecord::MaterialRecord(const norvane::kvx::Material& material, con
 Buff::Head::Head(norvane::display::DisplayGL* display, norvane::kvx::CurveInstance* curve_)
     : position(), direction(0.0f, 1.0f, 0.0f), side(1.0f, 0.0f, 0.0f), radius(0.5f), parameter(0.0f), curve(curve_),
       starting(true), lastPosition(), lastDirection(0.0f, 1.0f, 0.0f), lastSide(1.0f, 0.0f, 0.0f), lastRadius(0.5f),
-      ring(), staging(), startRing(), vertices(display), indices(display), vertexCount(0), indexCount(0) {
+      ring(), staging(), startRing(), vertices(display), indices(display), vertexCount(0), indexCount(0),
+      uploads(display != nullptr) {
+    if (!uploads) return;
     vertices.setup(vertices.getFormat(), MaxTubeVertices, nullptr);
     indices.setup(GL_UNSIGNED_INT, MaxTubeIndices, nullptr);
 }
@@ -86,8 +100,7 @@ void Buff::Head::correctSide() {
     const Vec3 d = normalized(direction);
     const Vec3 corrected = cross(direction, cross(side, d));
     // After a sharp turn the old side can lie along the new direction: then nothing of it is left.
-    if (corrected.lengthSquared() > 1e-12f && isFinite(corrected)) side = normalized(corrected);
-    else side = sideAcross(direction);
+    if (corrected.lengthSquared() < 1e-12f || !unitOf(corrected, side)) side = sideAcross(direction);
 }
 
 void Buff::Head::buildRing() {
@@ -121,10 +134,7 @@ void Buff::Head::step(float time, bool lay) {
     if (!isFinite(p)) return; // a broken path moves nothing
     position = p;
     // A tangent of zero (one point, or handles on the point) has no direction: keep the last one.
-    if (isFinite(tangent) && tangent.lengthSquared() > 1e-20f) {
-        const Vec3 d = normalized(tangent);
-        if (isFinite(d)) direction = d;
-    }
+    unitOf(tangent, direction);
     radius = 0.5f;
     if (starting) side = sideAcross(direction);
     correctSide();
@@ -168,7 +178,7 @@ void Buff::Head::addRing() {
     for (int i = 0; i < RingVertices; ++i) staging[i] = ring[i];
     // Written without binding: the buffer is bound for the call alone, so whatever buffers the
     // display holds current stay current.
-    vertices.BufferObject::replace(vertexCount, RingVertices, ring);
+    if (uploads) vertices.BufferObject::replace(vertexCount, RingVertices, ring);
     vertexCount += RingVertices;
 }
 
@@ -187,13 +197,15 @@ void Buff::Head::addSegment() {
         quads[4 * j + 2] = cur + j + 1;
         quads[4 * j + 3] = cur + j;
     }
-    indices.BufferObject::replace(indexCount, 4 * RingSides, quads);
-    DIS_GL_STATUS();
+    if (uploads) {
+        indices.BufferObject::replace(indexCount, 4 * RingSides, quads);
+        DIS_GL_STATUS();
+    }
     indexCount += 4 * RingSides;
 }
 
 void Buff::Head::draw(norvane::display::DisplayGL* display) {
-    if (starting) return;
+    if (starting || !uploads) return;
     display->setVBO(&vertices);
     display->setIBO(&indices);
     display->draw(GL_QUADS, 0, indexCount, 0, vertexCount);
@@ -266,8 +278,10 @@ void Buff::setup() {
         slot = mesh.release();
     }
 
+    // The scene, its camera, and every mesh and material it draws must be in the file: say so
+    // now rather than in the middle of the show.
+    checkScene(*sceneFile, ScenePath);
     SceneNode* scene = sceneFile->getSceneByIndex(0);
-    if (!scene) throw Exception("No scene in %s", ScenePath);
     for (SceneNode* child : scene->children) {
         if (!child) continue;
         if (child->getType() == norvane::kvx::ChunkCurveInstance) {
@@ -276,7 +290,6 @@ void Buff::setup() {
             camera = static_cast<norvane::kvx::Camera*>(child);
         }
     }
-    if (!camera) throw Exception("No camera in %s", ScenePath);
 
     program.mDisplay = mDisplay;
     program.loadFiles("buff/scene.vert", "buff/scene.frag");
@@ -287,22 +300,22 @@ void Buff::setup() {
         delete slot;
         slot = new MaterialRecord(*material, this);
     }
-    // Every mesh the scene draws, and every material its submeshes name, must be in the file:
-    // say so now rather than in the middle of the show.
-    checkScene(scene);
     file.release();
 }
 
-void Buff::checkScene(SceneNode* node) {
-    for (SceneNode* child : node->children) {
+namespace {
+
+// The file's own nesting limit bounds the depth of this walk.
+void checkNode(const norvane::kvx::Manager& file, const char* path, const SceneNode* node) {
+    for (const SceneNode* child : node->children) {
         if (!child) continue;
         const int type = child->getType();
         if (type == norvane::kvx::ChunkCamera || type == norvane::kvx::ChunkCurveInstance) continue; // not drawn
         if (type == norvane::kvx::ChunkMeshInstance) {
             const auto* instance = static_cast<const norvane::kvx::MeshInstance*>(child);
-            const norvane::kvx::Mesh* mesh = sceneFile->getMesh(instance->meshName);
+            const norvane::kvx::Mesh* mesh = file.getMesh(instance->meshName);
             if (!mesh)
-                throw Exception("%s: the mesh instance '%s' names the mesh '%s', which is not in the file", ScenePath,
+                throw Exception("%s: the mesh instance '%s' names the mesh '%s', which is not in the file", path,
                                 instance->name.c_str(), instance->meshName.c_str());
             for (const norvane::kvx::Submesh* submesh : mesh->submeshes) {
                 const int k = submesh->materialIndex;
@@ -310,14 +323,26 @@ void Buff::checkScene(SceneNode* node) {
                 if (material.empty()) material = mesh->getMaterialName(k);
                 if (material.empty())
                     throw Exception("%s: drawmesh::trianglelist without material (mesh '%s' of the instance '%s')",
-                                    ScenePath, mesh->name.c_str(), instance->name.c_str());
-                if (!materials.count(material))
-                    throw Exception("%s: the material '%s' of the mesh '%s' (instance '%s') is not in the file",
-                                    ScenePath, material.c_str(), mesh->name.c_str(), instance->name.c_str());
+                                    path, mesh->name.c_str(), instance->name.c_str());
+                if (!file.getMaterial(material))
+                    throw Exception("%s: the material '%s' of the mesh '%s' (instance '%s') is not in the file", path,
+                                    material.c_str(), mesh->name.c_str(), instance->name.c_str());
             }
         }
-        checkScene(child);
+        checkNode(file, path, child);
     }
+}
+
+} // namespace
+
+void Buff::checkScene(const norvane::kvx::Manager& file, const char* path) {
+    const SceneNode* scene = file.getSceneByIndex(0);
+    if (!scene) throw Exception("No scene in %s", path);
+    bool hasCamera = false;
+    for (const SceneNode* child : scene->children)
+        if (child && child->getType() == norvane::kvx::ChunkCamera) hasCamera = true;
+    if (!hasCamera) throw Exception("No camera in %s", path);
+    checkNode(file, path, scene);
 }
 
 void Buff::trigger(float /*local*/, const std::string& name, const std::string& value) {

@@ -49,6 +49,7 @@ public:
     // One tube following one curve instance of the scene.
     class Head {
     public:
+        // Without a display the head keeps its geometry and counts but writes no GPU buffers.
         Head(norvane::display::DisplayGL* display, norvane::kvx::CurveInstance* curve);
         Head(const Head&) = delete;
         Head& operator=(const Head&) = delete;
@@ -82,6 +83,7 @@ public:
         int indexCount;
 
     private:
+        bool uploads; // the buffers exist
         // Takes the side off the direction; a side that has come to lie along it is chosen anew.
         void correctSide();
         void buildRing();
@@ -95,6 +97,10 @@ public:
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
 
+    // Throws, naming the path, unless the file's first scene has a camera at its top and every
+    // mesh instance it draws names a mesh of the file whose submeshes all name materials of the file.
+    static void checkScene(const norvane::kvx::Manager& file, const char* path);
+
     // The heads' fixed steps up to the time, the tips moved to it and the lights placed: the work
     // of a frame before anything is drawn.
     void advance(float t);
@@ -106,6 +112,7 @@ public:
     // The projection's vertical angle for a camera field of view: 1.5 times it, kept inside (0, pi).
     static float verticalAngle(float fieldOfView);
 
+    EffectShared* getShared() const { return mShared; }
     float getSpaceAmount() const { return spaceAmount; }
     bool isLofterOn() const { return lofter; }
     float getStepTime() const { return stepTime; }
@@ -121,7 +128,6 @@ public:
     static const char* const ScenePath;
 
 private:
-    void checkScene(norvane::kvx::SceneNode* node);
     void drawNode(norvane::kvx::SceneNode* node, const norvane::mathbase::Matrix4x4Col& parent, float time,
                   bool mirrored);
     void drawMesh(norvane::kvx::Mesh& mesh, const norvane::kvx::MeshInstance& instance,

@@ -164,6 +164,32 @@ TEST_F(TubeTest, ATangentOfZeroKeepsTheLastDirection) {
     for (const VertexP3N3T2& v : readVertices(moving)) ASSERT_TRUE(finite(v));
 }
 
+TEST_F(TubeTest, HugePathsKeepAUnitDirection) {
+    // Coordinates near the float limit: the square of the tangent's length overflows.
+    std::unique_ptr<norvane::kvx::CurveInstance> path(bbtest::straightPath("far", 3e37f));
+    Buff::Head head(window.display(), path.get());
+    for (float t : {0.0f, 1e37f, 2e37f, 3e37f}) head.step(t);
+    EXPECT_NEAR(head.direction.x, 1.0f, 1e-6f);
+    EXPECT_NEAR(head.side.length(), 1.0f, 1e-5f);
+    EXPECT_GT(head.getVertexCount(), 26);
+    for (const VertexP3N3T2& v : readVertices(head)) ASSERT_TRUE(finite(v));
+}
+
+TEST_F(TubeTest, AHeadWithoutADisplayGrowsTheSameWithoutBuffers) {
+    std::unique_ptr<norvane::kvx::CurveInstance> path(bbtest::cornerPath("corner", 3));
+    Buff::Head drawn(window.display(), path.get());
+    Buff::Head counted(nullptr, path.get());
+    for (int i = 0; i <= 600; ++i) {
+        drawn.step(0.01f * static_cast<float>(i));
+        counted.step(0.01f * static_cast<float>(i));
+    }
+    EXPECT_EQ(counted.vertices.mID, 0u);
+    EXPECT_EQ(counted.getVertexCount(), drawn.getVertexCount());
+    EXPECT_EQ(counted.getIndexCount(), drawn.getIndexCount());
+    EXPECT_EQ(0, std::memcmp(counted.ring, drawn.ring, sizeof(drawn.ring)));
+    counted.draw(window.display()); // nothing to draw from
+}
+
 TEST_F(TubeTest, ATurnOntoTheSideChoosesANewSide) {
     // Along +X the first side is -Y; a sharp corner turns the path onto -Y itself, where nothing
     // of the old side is left across the new direction.

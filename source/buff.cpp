@@ -415,7 +415,9 @@ void Buff::advance(float t) {
     // no steps run until the clock passes it again.
     while (stepTime + StepLength < t) {
         for (Head* head : heads) head->step(stepTime);
-        stepTime += StepLength;
+        const float next = stepTime + StepLength;
+        if (next == stepTime) break; // days into the show a step no longer moves the float
+        stepTime = next;
     }
 
     for (int i = 0; i < MaxLights; ++i) {

@@ -1,0 +1,114 @@
+#pragma once
+// The demo system: owns the timeline, the archives, the music, the clock and the display, turns the
+// set-up file into their settings, drives every frame and handles the playback keys.
+
+#include "am_archivemanager.h"
+#include "am_image.h"
+#include "crv_effect.h"
+#include "crv_music.h"
+#include "dis_display.h"
+#include "dis_listener.h"
+#include "dis_timer.h"
+#include "scr_script.h"
+
+#include <string>
+
+namespace norvane::am {
+class VideoFile;
+} // namespace norvane::am
+
+namespace norvane::corvista {
+
+class Corvista : public display::Listener {
+public:
+    Corvista();
+    // Writes the adjustable settings back into "setup.local.xml" (when the user has one in "./"),
+    // then closes the window.
+    ~Corvista() override;
+    Corvista(const Corvista&) = delete;
+    Corvista& operator=(const Corvista&) = delete;
+
+    // Reads "setup.local.xml", or else "setup.xml", from "./": archives, display, time bar, timeline
+    // script, frame dumping and music. Throws Exception naming the file and the cause.
+    void setup();
+    // Registers the effect under its timeline name (a repeated name replaces the earlier effect).
+    void addEffect(const std::string& name, Effect* effect);
+    // Opens the window and the music, sets every effect up and plays until the window closes.
+    void run();
+
+    // Seeks the demo to t seconds (not before 0, not past the music).
+    void setTime(float t);
+
+    int onKeyDown(display::Event* event) override;
+    void onFrame() override;
+    // Control events of a set-up window: "button_run" closes the display, "button_exit" too.
+    virtual void onControlEvent(const std::string& sourceName, int code);
+
+    // The file the settings were read from ("setup.local.xml" or "setup.xml").
+    const std::string& setupFileName() const { return mSetupFileName; }
+
+    // Settings and state; public so that the tests can see them.
+    display::DisplayGL* mDisplay = nullptr; // owned; created by openDisplay
+    display::Timer mTimer;                  // the demo clock while playing
+    bool mNoSound = false;                  // no music at all: the clock alone drives the demo
+    bool mNoSoundAsked = false;             // the set-up file itself asked for mute="nosound"
+    bool mMute = false;                     // music playing at volume 0
+    Music mMusic;
+    float mDemoLength = 500.0f; // replaced by the music's length when music plays
+    std::string mMusicFile;
+    bool mSetupDone = false;
+    bool mDisplayConfigured = false;
+    bool mLoop = false;
+    bool mPaused = false;
+    float mStartTime = 0.0f; // the start mark
+    float mMusicTime = 0.0f; // the music's position, or the clock without music
+    float mClock = 0.0f;     // the demo clock of the current frame
+    float mPauseTime = 0.0f; // the clock frozen while paused
+    bool mFullscreen = false;
+    std::string mTitle;
+    int mHeight = 0;
+    int mWidth = 0;
+    bool mOsdShow = true;
+    int mOsdLocation = 0; // 0 top, 1 middle, 2 bottom
+    float mOsdDelay = 2.0f;
+    float mOsdShownAt = -100.0f;
+    bool mSkipListener = true;
+    int mSetupWidth = 0;
+    int mSetupHeight = 0;
+    std::string mSetupFile;
+    std::string mSetupTitle;
+    std::string mScriptFile;
+    am::ArchiveManager mArchives;
+    am::VideoFile* mDumper = nullptr; // owned
+    am::Image mGrabImage;
+    float mDumpRate = 60.0f;
+    script::Script mScript;
+
+private:
+    void readSetup(const am::FileDataHandle& file);
+    void loadScriptFile(const std::string& name);
+    void createDumper(const std::string& name, const std::string& rateText);
+    void saveSetup();
+
+    void start();
+    void openDisplay(int width, int height, bool fullscreen, const std::string& title);
+    void openMusic(const std::string& name);
+    void setupEffects();
+    // Whether the editor panel is shown. The editor is not part of this program yet, so the panel
+    // is always hidden and the demo fills the window.
+    bool editorPanelShown() const { return false; }
+
+    // The demo clock: the timer while playing; while dumping, the start of the dump plus one
+    // 1/rate step per dumped frame, so frame n always shows the demo at start + n / rate.
+    float readClock() const;
+    void setClock(float t);
+    void handleMusicEnd();
+    void dumpFrame();
+    void drawTimeBar();
+
+    std::string mSetupFileName;
+    float mDumpStart = 0.0f; // the demo time of the first frame of the dump
+    long mDumpFrames = 0;    // frames drawn since then
+};
+
+} // namespace norvane::corvista

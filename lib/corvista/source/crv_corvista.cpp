@@ -1,0 +1,222 @@
+// The demo system's set-up file in both directions, effect registration and teardown.
+
+#include "crv_corvista.h"
+
+#include "am_videofile.h"
+#include "nvn_system.h"
+#include "scr_reader.h"
+#include "xml/xml_parser.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace norvane::corvista {
+
+namespace {
+
+const char* const kLocalSetup = "setup.local.xml";
+const char* const kSetup = "setup.xml";
+
+// Every tag of one kind under the root, in document order.
+template <typename Visit> void forEach(xml::XmlParser& document, const char* kind, Visit visit) {
+    xml::XmlParser::Iterator it = document.children(kind);
+    while (++it) visit(*it.operator->());
+}
+
+std::string formatSeconds(float value) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.2f", value);
+    return text;
+}
+
+} // namespace
+
+Corvista::Corvista() = default;
+
+Corvista::~Corvista() {
+    if (mSetupDone) {
+        try {
+            saveSetup();
+        } catch (const std::exception& error) {
+            NVN_LOG("error", "Corvista", "Could not write '%s' back: %s", kLocalSetup, error.what());
+        }
+    }
+    delete mDumper;
+    mDumper = nullptr;
+    if (mDisplay) {
+        // The display must not outlive its first listener: detach first, then close the window.
+        display::DisplayGL* display = mDisplay;
+        mDisplay = nullptr;
+        display->removeListener(this);
+        Listener::mDisplay = nullptr;
+        delete display;
+    }
+}
+
+void Corvista::addEffect(const std::string& name, Effect* effect) {
+    mScript.registerCallback(name, effect);
+    effect->mName = name;
+    effect->mDisplay = mDisplay;
+}
+
+void Corvista::setup() {
+    if (mSetupDone) return;
+    mArchives.addArchive("./");
+
+    am::FileDataHandle file = mArchives.getFile(kLocalSetup);
+    mSetupFileName = kLocalSetup;
+    if (file.empty()) {
+        file = mArchives.getFile(kSetup);
+        mSetupFileName = kSetup;
+    }
+    if (file.empty()) throw Exception("[Corvista] Could not load 'setup.[local.]xml'");
+    readSetup(file);
+}
+
+void Corvista::readSetup(const am::FileDataHandle& file) {
+    xml::XmlParser document;
+    try {
+        document.parse(file->bytes, file->size);
+    } catch (const Exception& error) {
+        throw Exception("[Corvista] Could not read '%s': %s", mSetupFileName.c_str(), error.what());
+    }
+    if (document.root().tag().name() != "demo") return;
+
+    forEach(document, "time", [&](const xml::XmlTag& tag) {
+        mStartTime = static_cast<float>(std::atof(tag.getAttribute("start").c_str()));
+        if (tag.getAttribute("loop") == "on") mLoop = true;
+    });
+    forEach(document, "archive", [&](const xml::XmlTag& tag) {
+        const std::string& path = tag.getAttribute("path");
+        NVN_LOG("log", "app", "Corvista: Adding archive: %s\n", path.c_str());
+        mArchives.addArchive(path);
+    });
+    mFullscreen = false;
+    forEach(document, "display", [&](const xml::XmlTag& tag) {
+        mDisplayConfigured = true;
+        mWidth = tag.getInt("width");
+        mHeight = tag.getInt("height");
+        if (tag.getAttribute("fullscreen") == "on") mFullscreen = true;
+        mTitle = tag.getAttribute("title");
+    });
+    forEach(document, "osd", [&](const xml::XmlTag& tag) {
+        if (tag.getAttribute("show") != "on") mOsdShow = false;
+        const std::string& location = tag.getAttribute("location");
+        mOsdLocation = location == "middle" ? 1 : location == "bottom" ? 2 : 0;
+        mOsdDelay = static_cast<float>(std::atof(tag.getAttribute("delay").c_str()));
+        if (mOsdDelay == 0.0f) mOsdDelay = 2.0f;
+    });
+    forEach(document, "script", [&](const xml::XmlTag& tag) { loadScriptFile(tag.getAttribute("filename")); });
+    forEach(document, "dump", [&](const xml::XmlTag& tag) {
+        createDumper(tag.getAttribute("name"), tag.getAttribute("rate"));
+    });
+    forEach(document, "music", [&](const xml::XmlTag& tag) {
+        const std::string& mute = tag.getAttribute("mute");
+        if (mute == "nosound") {
+            mNoSound = true;
+            mNoSoundAsked = true;
+        } else if (mute == "on") {
+            mMute = true;
+        }
+        if (mDumper) mNoSound = true; // a dump has no sound
+        mMusicFile = tag.getAttribute("filename");
+    });
+    forEach(document, "setup", [&](const xml::XmlTag& tag) {
+        mSetupWidth = tag.getInt("width");
+        mSetupHeight = tag.getInt("height");
+        mSetupFile = tag.getAttribute("filename");
+        mSetupTitle = tag.getAttribute("title");
+    });
+    mSetupDone = true;
+}
+
+void Corvista::loadScriptFile(const std::string& name) {
+    mScriptFile = name;
+    am::FileDataHandle file = mArchives.getFile(name);
+    if (file.empty()) throw Exception("[Corvista] Could not find the script: '%s'", name.c_str());
+    bool loaded = false;
+    std::string cause;
+    try {
+        loaded = script::ScriptReader::loadScript(file->bytes, file->size, mScript, &cause);
+    } catch (const Exception& error) {
+        throw Exception("[Corvista] Could not read the script '%s': %s", name.c_str(), error.what());
+    }
+    // A script that does not load is an error, not an empty timeline.
+    if (!loaded) throw Exception("[Corvista] Could not load the script '%s': %s", name.c_str(), cause.c_str());
+}
+
+void Corvista::createDumper(const std::string& nameText, const std::string& rateText) {
+    const std::string name = nameText.empty() ? std::string("untitled") : nameText;
+    const float rate = rateText.empty() ? 60.0f : static_cast<float>(std::atof(rateText.c_str()));
+    // A rate of 0 or below would never move the clock to the end: the dump would not stop.
+    if (!(rate > 0.0f) || !std::isfinite(rate))
+        throw Exception("[Corvista] Bad dump rate '%s' for '%s' in '%s': frames per second must be above 0",
+                        rateText.c_str(), name.c_str(), mSetupFileName.c_str());
+    mDumpRate = rate;
+    am::VideoRect format{};
+    format.values[0] = 0;
+    format.values[1] = 0;
+    format.values[2] = static_cast<int>(rate);
+    format.values[3] = 1;
+    am::VideoFile* dumper = am::VideoFile::createForWrite(name, format, &mArchives);
+    delete mDumper; // a later dump tag replaces an earlier one
+    mDumper = dumper;
+    NVN_LOG("log", "app", "Dumping to '%s' (rate='%f'fps)", name.c_str(), mDumpRate);
+}
+
+void Corvista::saveSetup() {
+    if (!mSetupDone) return;
+    // Only the user's own local file in "./" is rewritten; a copy inside another archive is not.
+    am::FileDataHandle file = mArchives.getFile(kLocalSetup, 0);
+    if (file.empty()) return;
+    xml::XmlParser document;
+    document.parse(file->bytes, file->size);
+    if (document.root().tag().name() != "demo") return;
+
+    xml::XmlParser::Iterator display = document.children("display");
+    if (++display) display->setAttribute("fullscreen", mFullscreen ? "on" : "off");
+
+    xml::XmlParser::Iterator time = document.children("time");
+    if (++time) {
+        time->setAttribute("start", formatSeconds(mStartTime));
+        time->setAttribute("loop", mLoop ? "on" : "off");
+    } else {
+        xml::XmlTag tag;
+        tag.setName("time");
+        tag.setAttribute("start", formatSeconds(mStartTime));
+        tag.setAttribute("loop", mLoop ? "on" : "off");
+        document.root().insertChild(tag, -1);
+    }
+    const char* mute = mNoSoundAsked ? "nosound" : mMute ? "on" : "off";
+    forEach(document, "music", [&](xml::XmlTag& tag) { tag.setAttribute("mute", mute); });
+    const char* const locations[3] = {"top", "middle", "bottom"};
+    forEach(document, "osd", [&](xml::XmlTag& tag) {
+        tag.setAttribute("show", mOsdShow ? "on" : "off");
+        tag.setAttribute("location", locations[mOsdLocation >= 0 && mOsdLocation < 3 ? mOsdLocation : 0]);
+        tag.setAttribute("delay", formatSeconds(mOsdDelay));
+    });
+
+    std::string text;
+    document.writeToString(text, "\t");
+    am::FileData* data = new am::FileData;
+    data->name = kLocalSetup;
+    data->size = static_cast<int>(text.size());
+    data->bytes = static_cast<char*>(std::malloc(text.size() + 1));
+    if (!data->bytes) {
+        delete data;
+        throw Exception("[Corvista] Out of memory writing '%s'", kLocalSetup);
+    }
+    std::memcpy(data->bytes, text.data(), text.size());
+    if (!mArchives.putFile(am::FileDataHandle(data), 0))
+        NVN_LOG("error", "Corvista", "Could not write '%s'", kLocalSetup);
+}
+
+void Corvista::onControlEvent(const std::string& sourceName, int code) {
+    if (code != 1) return;
+    // Both buttons end the display loop normally, so the settings are written back on the way out.
+    if ((sourceName == "button_run" || sourceName == "button_exit") && mDisplay) mDisplay->requestClose();
+}
+
+} // namespace norvane::corvista

@@ -1,0 +1,292 @@
+// The running demo: opening the window and the music, setting the effects up, the per-frame work,
+// seeking, the playback keys and the time bar.
+
+#include "crv_corvista.h"
+
+#include "am_videofile.h"
+#include "crv_platform.h"
+#include "dis_glcheck.h"
+#include "mathbase/mb_matrix.h"
+#include "nvn_system.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace norvane::corvista {
+
+namespace {
+
+enum Key {
+    KeySpace = 32,
+    KeyM = 77,
+    KeyO = 79,
+    KeyP = 80,
+    KeyQ = 81,
+    KeyT = 84,
+    KeyEscape = 257,
+    KeyLeft = 285,
+    KeyRight = 286,
+};
+
+const int kCtrl = 64 | 128;
+const int kAlt = 256 | 512;
+const float kSeekStep = 5.0f;
+
+} // namespace
+
+void Corvista::run() {
+    mSkipListener = false;
+    start();
+    if (!mDisplayConfigured) return;
+
+    setupEffects();
+    if (!mNoSound) {
+        mMusic.play();
+        mMusic.setPaused(false);
+        mMusic.setMuted(mMute); // a set-up that asks for mute starts silent
+        if (mMusic.getSampleRate() > 0)
+            mDemoLength = static_cast<float>(mMusic.getLength()) / static_cast<float>(mMusic.getSampleRate());
+    }
+    // The timeline editor joins here as the second and third listeners, once it exists.
+    setTime(mStartTime);
+    mOsdShownAt = -100.0f;
+    mDisplay->run();
+}
+
+void Corvista::start() {
+    if (mDisplayConfigured) openDisplay(mWidth, mHeight, mFullscreen, mTitle);
+    if (!mNoSound) openMusic(mMusicFile);
+}
+
+void Corvista::openDisplay(int width, int height, bool fullscreen, const std::string& title) {
+    display::WindowMode mode;
+    mode.title = title;
+    mode.width = width;
+    mode.height = height;
+    mode.fullscreen = fullscreen;
+    mode.resizable = true;
+    mDisplay = new display::DisplayGL(mode);
+    if (!mSkipListener) mDisplay->addListener(this);
+    mDisplay->open();
+    if (!mDumper) {
+        mDisplay->setMode(1, 30.0f);
+    } else {
+        mDisplay->setMode(4, mDumpRate);
+        if (mGrabImage.empty()) {
+            // The window's real size: full screen and missing sizes differ from the set-up's numbers.
+            mGrabImage.reset(new am::ImageObject(mDisplay->getWidth(), mDisplay->getHeight()));
+            mDumper->setImage(mGrabImage);
+        }
+    }
+    mDisplay->setArchive(&mArchives);
+}
+
+void Corvista::openMusic(const std::string& name) {
+    am::FileDataHandle file = mArchives.getFile(name);
+    if (file.empty()) throw Exception("Could not open the file '%s'!", name.c_str());
+    mNoSound = !mMusic.setup(file);
+}
+
+void Corvista::setupEffects() {
+    for (auto& entry : mScript.mCallbacks) {
+        Effect* effect = dynamic_cast<Effect*>(entry.second);
+        if (!effect) continue;
+        effect->mDisplay = mDisplay;
+        NVN_LOG("log", "app", "Loading effect: %s.", effect->mName.c_str());
+        const double begin = platform::processSeconds();
+        effect->setup();
+        NVN_LOG("log", "app", "Loading effect '%s' took %.3f seconds\n", effect->mName.c_str(),
+                platform::processSeconds() - begin);
+    }
+}
+
+float Corvista::readClock() const {
+    if (mDumper) return mDumpStart + static_cast<float>(static_cast<double>(mDumpFrames) / mDumpRate);
+    return mTimer.getTime();
+}
+
+void Corvista::setClock(float t) {
+    if (mDumper) {
+        mDumpStart = t;
+        mDumpFrames = 0;
+    } else {
+        mTimer.setTime(t);
+    }
+}
+
+void Corvista::setTime(float t) {
+    if (!(t >= 0.0f)) t = 0.0f;
+    if (!mNoSound && mMusic.getSampleRate() > 0) {
+        const float rate = static_cast<float>(mMusic.getSampleRate());
+        const double wanted = std::floor(static_cast<double>(rate) * t);
+        const int frame = static_cast<int>(std::min(wanted, static_cast<double>(mMusic.getLength())));
+        mMusic.setPosition(frame);
+        t = static_cast<float>(mMusic.getPosition()) / rate;
+    }
+    setClock(t);
+    if (mPaused) mPauseTime = t;
+    mOsdShownAt = t;
+}
+
+void Corvista::handleMusicEnd() {
+    if (mNoSound || mPaused || mMusic.isPlaying()) return;
+    if (!mLoop) {
+        // End the loop through the display's own close request, so everything is torn down and the
+        // settings are written back.
+        if (mDisplay) mDisplay->requestClose();
+        return;
+    }
+    // Play again from the start; the demo clock goes back to 0 with the music.
+    mMusic.setPosition(0);
+    mMusic.play();
+    setClock(0.0f);
+}
+
+void Corvista::onFrame() {
+    handleMusicEnd();
+    mClock = mPaused ? mPauseTime : readClock();
+    if (mDumper && !mPaused) ++mDumpFrames;
+    if (mNoSound || mMusic.getSampleRate() <= 0)
+        mMusicTime = mClock;
+    else
+        mMusicTime = static_cast<float>(mMusic.getPosition()) / static_cast<float>(mMusic.getSampleRate());
+    if (!mDisplayConfigured) return;
+
+    if (mDumper && mClock >= mScript.mLength) {
+        // The dump is complete once the clock has reached the end of the timeline, where no entry
+        // plays any more.
+        mDisplay->requestClose();
+        return;
+    }
+    const bool panelShown = editorPanelShown();
+    if (panelShown) {
+        const int w = mDisplay->getWidth();
+        const int h = mDisplay->getHeight();
+        glViewport(w - w / 2, h / 2, w / 2, h / 2);
+        display::checkGLError(__FILE__, __LINE__, "glViewport(w - w / 2, h / 2, w / 2, h / 2)");
+    }
+    mScript.update(mClock);
+    if (mDumper) dumpFrame();
+    if (mDumper || (!panelShown && mOsdShow && mMusicTime < mOsdShownAt + mOsdDelay)) {
+        drawTimeBar();
+    }
+}
+
+void Corvista::dumpFrame() {
+    const int width = mDisplay->getWidth();
+    const int height = mDisplay->getHeight();
+    // The dumper holds its own handle to the same image, so a new window size is taken in place.
+    if (mGrabImage->getWidth() != width || mGrabImage->getHeight() != height) mGrabImage->create(width, height);
+    mDisplay->grabScreen(mGrabImage);
+    mDumper->writeFrame();
+}
+
+int Corvista::onKeyDown(display::Event* event) {
+    const int key = static_cast<display::KeyEvent*>(event)->key;
+    const int modifiers = event->modifiers;
+    switch (key) {
+    case KeyEscape:
+    case KeyQ:
+        return 2;
+    case KeyLeft:
+        setTime(mClock - kSeekStep);
+        break;
+    case KeyRight:
+        setTime(mClock + kSeekStep);
+        break;
+    case KeyP:
+        std::printf("%f\n", mClock);
+        std::fflush(stdout);
+        break;
+    case KeySpace:
+        mPauseTime = mClock;
+        mOsdShownAt = mClock;
+        mPaused = !mPaused;
+        // Resumed at the very end, the music has ended: the next frame ends the demo or plays it
+        // again from the start, as after playing through.
+        if (!mNoSound && !(!mPaused && mMusic.getPosition() >= mMusic.getLength())) mMusic.setPaused(mPaused);
+        if (!mPaused) setClock(mPauseTime);
+        break;
+    case KeyT:
+        if (modifiers & kCtrl) {
+            mStartTime = mMusicTime;
+        } else if (modifiers & kAlt) {
+            mStartTime = 0.0f;
+            setTime(0.0f);
+        } else {
+            setTime(mStartTime);
+        }
+        mOsdShownAt = mClock;
+        break;
+    case KeyM:
+        mMute = !mMute;
+        if (!mNoSound) mMusic.setMuted(mMute);
+        break;
+    case KeyO:
+        if (modifiers & kCtrl) {
+            mOsdShow = !mOsdShow;
+        } else {
+            if (mClock < mOsdShownAt + mOsdDelay) mOsdLocation = (mOsdLocation + 1) % 3;
+            mOsdShownAt = mClock;
+        }
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void Corvista::drawTimeBar() {
+    // Whatever the effects left: no program, no texture, no lighting, the default blend function.
+    glUseProgram(0);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    display::checkGLError(__FILE__, __LINE__, "glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)");
+    const mathbase::Matrix4x4Col identity;
+    mDisplay->setProjection(identity);
+    mDisplay->resetModelMatrix();
+    mDisplay->setViewMatrix(identity);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    display::checkGLError(__FILE__, __LINE__, "glEnable(GL_BLEND)");
+
+    const float yc = -static_cast<float>(mOsdLocation - 1) * 0.9313726f;
+    const float length = mDemoLength > 0.0f ? mDemoLength : 1.0f;
+    const float startX = mStartTime * 2.0f / length * 0.98f - 0.98f;
+    const float nowX = mMusicTime * 2.0f / length * 0.98f - 0.98f;
+    auto rect = [yc](float x1, float x2, float y1, float y2) {
+        glVertex2f(x1, yc + y1);
+        glVertex2f(x2, yc + y1);
+        glVertex2f(x2, yc + y2);
+        glVertex2f(x1, yc + y2);
+    };
+    glBegin(GL_QUADS);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.6f);
+    rect(-0.98f, 0.98f, -0.03f, 0.03f);
+    glColor4f(0.0f, 1.0f, 0.0f, 0.6f);
+    rect(startX, startX + 0.005f, -0.028f, 0.028f);
+    glColor4f(1.0f, 1.0f, 1.0f, 0.8f);
+    rect(nowX, nowX + 0.005f, -0.028f, 0.028f);
+    glEnd();
+    display::checkGLError(__FILE__, __LINE__, "glEnd()");
+
+    glLineWidth(1.0f);
+    glBegin(GL_LINE_LOOP);
+    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    glVertex2f(-0.98f, yc - 0.03f);
+    glVertex2f(0.98f, yc - 0.03f);
+    glVertex2f(0.98f, yc + 0.03f);
+    glVertex2f(-0.98f, yc + 0.03f);
+    glVertex2f(-0.98f, yc - 0.03f);
+    glEnd();
+    display::checkGLError(__FILE__, __LINE__, "glEnd()");
+}
+
+} // namespace norvane::corvista

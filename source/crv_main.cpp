@@ -1,0 +1,58 @@
+// The program: builds the demo system and the effects, plays, and reports a fatal error.
+
+#include "clear.h"
+#include "crv_corvista.h"
+#include "crv_platform.h"
+#include "effect_shared.h"
+#include "flash.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Command-line arguments change nothing: everything comes from the set-up file.
+int demoMain(int /*argc*/, char** /*argv*/) {
+    try {
+        norvane::corvista::Corvista demo;
+        demo.setup();
+
+        EffectShared shared;
+        Clear clear;
+        Flash flash(&shared);
+        Flash flash2(&shared);
+        clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
+
+        demo.addEffect("clear", &clear);
+        demo.addEffect("flash", &flash);
+        demo.addEffect("flash2", &flash2);
+
+        demo.run();
+    } catch (const std::exception& error) {
+        std::printf("error: %s\n", error.what());
+        std::fflush(stdout);
+        norvane::corvista::platform::messageBox(
+            "Error!", std::string("An error has occured. The message was as follows:\n\n") + error.what());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+#ifdef HALCYRA_WINDOWED
+// The windowed program's entry: its argument vector starts from the program's own path, as the
+// system gives it, followed by the command line.
+int main(int argc, char** argv) {
+    std::string path = norvane::corvista::platform::modulePath();
+    std::vector<char*> arguments;
+    arguments.push_back(path.empty() ? argv[0] : &path[0]);
+    for (int i = 1; i < argc; ++i) arguments.push_back(argv[i]);
+    arguments.push_back(nullptr);
+    return demoMain(static_cast<int>(arguments.size()) - 1, arguments.data());
+}
+#else
+int main(int argc, char** argv) { return demoMain(argc, argv); }
+#endif

@@ -1,0 +1,276 @@
+// The demo system's set-up file in both directions and its playback keys, without a window.
+
+#include "crv_corvista.h"
+#include "nvn_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using norvane::corvista::Corvista;
+
+// Runs each test inside a fresh temporary directory, which the demo system sees as "./".
+class SetupFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mOld = std::filesystem::current_path();
+        std::string pattern = (std::filesystem::temp_directory_path() / "halcyra-setup-XXXXXX").string();
+        ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
+        mDir = pattern;
+        std::filesystem::current_path(mDir);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(mOld);
+        std::filesystem::remove_all(mDir);
+    }
+    static void write(const std::string& name, const std::string& text) {
+        const std::filesystem::path path(name);
+        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+        std::ofstream(name, std::ios::binary) << text;
+    }
+    static std::string read(const std::string& name) {
+        std::ifstream in(name, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static std::string errorOf(Corvista& demo) {
+        try {
+            demo.setup();
+        } catch (const norvane::Exception& error) {
+            return error.what();
+        }
+        return "";
+    }
+
+    std::filesystem::path mOld, mDir;
+};
+
+TEST_F(SetupFileTest, MissingFilesAreAClearError) {
+    Corvista demo;
+    EXPECT_EQ(errorOf(demo), "[Corvista] Could not load 'setup.[local.]xml'");
+}
+
+TEST_F(SetupFileTest, TheLocalFileWinsAndEveryTagIsRead) {
+    write("setup.xml", "<demo><display title=\"plain\"/></demo>");
+    write("setup.local.xml",
+          "<demo>\n<time start=\"3.5\" loop=\"on\"/><time loop=\"off\"/>\n"
+          "<display width=\"0x100\" height=\"010\" fullscreen=\"on\" title=\"local\"/>\n"
+          "<osd show=\"on\" location=\"middle\" delay=\"0\"/>\n"
+          "<music filename=\"a.ogg\" mute=\"on\"/>\n"
+          "<setup width=\"320\" height=\"200\" filename=\"f\" title=\"t\"/></demo>");
+    Corvista demo;
+    demo.setup();
+    EXPECT_EQ(demo.setupFileName(), "setup.local.xml");
+    EXPECT_TRUE(demo.mSetupDone);
+    EXPECT_TRUE(demo.mDisplayConfigured);
+    EXPECT_EQ(demo.mTitle, "local");
+    EXPECT_EQ(demo.mWidth, 256); // whole numbers in base 0
+    EXPECT_EQ(demo.mHeight, 8);
+    EXPECT_TRUE(demo.mFullscreen);
+    EXPECT_FLOAT_EQ(demo.mStartTime, 0.0f); // the later time tag's missing start reads as 0
+    EXPECT_TRUE(demo.mLoop);                // "off" after "on" leaves looping on
+    EXPECT_TRUE(demo.mOsdShow);
+    EXPECT_EQ(demo.mOsdLocation, 1);
+    EXPECT_FLOAT_EQ(demo.mOsdDelay, 2.0f);
+    EXPECT_EQ(demo.mMusicFile, "a.ogg");
+    EXPECT_TRUE(demo.mMute);
+    EXPECT_FALSE(demo.mNoSound);
+    EXPECT_EQ(demo.mSetupWidth, 320);
+    EXPECT_EQ(demo.mSetupTitle, "t");
+}
+
+TEST_F(SetupFileTest, TimeBarSettings) {
+    write("setup.xml", "<demo><osd show=\"ON\" location=\"bottom\" delay=\"1.5\"/></demo>");
+    Corvista demo;
+    demo.setup();
+    EXPECT_FALSE(demo.mOsdShow); // only the exact "on" shows it
+    EXPECT_EQ(demo.mOsdLocation, 2);
+    EXPECT_FLOAT_EQ(demo.mOsdDelay, 1.5f);
+    EXPECT_FALSE(demo.mDisplayConfigured);
+}
+
+TEST_F(SetupFileTest, AnotherRootConfiguresNothing) {
+    write("setup.xml", "<config><display title=\"x\"/><archive path=\"data\"/></config>");
+    Corvista demo;
+    demo.setup();
+    EXPECT_FALSE(demo.mSetupDone);
+    EXPECT_FALSE(demo.mDisplayConfigured);
+    EXPECT_EQ(demo.mArchives.getArchiveCount(), 1);
+}
+
+TEST_F(SetupFileTest, BadXmlNamesTheFile) {
+    write("setup.xml", "<demo><display width=12 height=\"x></demo>");
+    Corvista demo;
+    const std::string error = errorOf(demo);
+    EXPECT_EQ(error.rfind("[Corvista] Could not read 'setup.xml': (error at line", 0), 0u) << error;
+}
+
+TEST_F(SetupFileTest, ScriptsAreFoundThroughTheArchivesAndMustLoad) {
+    write("data/s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"4\"/></script>");
+    write("setup.xml", "<demo><archive path=\"data\"/><script filename=\"s.xml\"/></demo>");
+    Corvista demo;
+    demo.setup();
+    EXPECT_EQ(demo.mScriptFile, "s.xml");
+    EXPECT_FLOAT_EQ(demo.mScript.mLength, 4.0f);
+    EXPECT_EQ(demo.mArchives.getArchiveCount(), 2);
+}
+
+TEST_F(SetupFileTest, ScriptFailuresAreClearErrors) {
+    write("setup.xml", "<demo><script filename=\"s.xml\"/></demo>");
+    {
+        Corvista demo;
+        EXPECT_EQ(errorOf(demo), "[Corvista] Could not find the script: 's.xml'");
+    }
+    write("s.xml", "<timeline><effect name=\"a\" end=\"1\"/></timeline>");
+    {
+        Corvista demo;
+        const std::string error = errorOf(demo);
+        EXPECT_EQ(error.rfind("[Corvista] Could not load the script 's.xml': ", 0), 0u) << error;
+        EXPECT_NE(error.find("timeline"), std::string::npos) << error;
+    }
+    write("s.xml", "<script><effect name=\"a\" end=\"1\"><spline name=\"x\"/></effect></script>");
+    {
+        Corvista demo;
+        const std::string error = errorOf(demo);
+        EXPECT_EQ(error.rfind("[Corvista] Could not load the script 's.xml': ", 0), 0u) << error;
+        EXPECT_NE(error.find("key"), std::string::npos) << error;
+    }
+    write("s.xml", "<script><effect name=\"a\" end=\"1\">");
+    {
+        Corvista demo;
+        EXPECT_EQ(errorOf(demo).rfind("[Corvista] Could not read the script 's.xml': (error at line", 0), 0u);
+    }
+}
+
+TEST_F(SetupFileTest, DumpingSwitchesSoundOffWhateverTheOrder) {
+    write("setup.xml", "<demo><music filename=\"a.ogg\"/><dump name=\"video/frame.png\"/></demo>");
+    Corvista demo;
+    demo.setup();
+    ASSERT_NE(demo.mDumper, nullptr);
+    EXPECT_FLOAT_EQ(demo.mDumpRate, 60.0f);
+    EXPECT_TRUE(demo.mNoSound);
+    EXPECT_FALSE(demo.mNoSoundAsked);
+}
+
+TEST_F(SetupFileTest, DumpNamesAndRatesAreChecked) {
+    write("setup.xml", "<demo><dump/></demo>");
+    {
+        Corvista demo;
+        EXPECT_EQ(errorOf(demo), "Could not find something that could write to 'untitled'");
+    }
+    for (const char* rate : {"0", "-5", "x"}) {
+        write("setup.xml", std::string("<demo><dump name=\"f.png\" rate=\"") + rate + "\"/></demo>");
+        Corvista demo;
+        EXPECT_NE(errorOf(demo).find("[Corvista] Bad dump rate"), std::string::npos) << rate;
+    }
+}
+
+TEST_F(SetupFileTest, SettingsAreWrittenBackIntoTheLocalFile) {
+    write("setup.local.xml",
+          "<?xml version=\"1.0\"?>\n<demo>\n\t<!-- mine -->\n\t<display width=\"640\" fullscreen=\"on\"/>\n"
+          "\t<osd show=\"on\"/>\n\t<music filename=\"a.ogg\" mute=\"on\"/>\n</demo>\n");
+    {
+        Corvista demo;
+        demo.setup();
+        demo.mStartTime = 12.5f;
+        demo.mFullscreen = false;
+        demo.mMute = false;
+        demo.mOsdLocation = 2;
+    }
+    const std::string saved = read("setup.local.xml");
+    EXPECT_NE(saved.find("<!-- mine -->"), std::string::npos);
+    EXPECT_NE(saved.find("<display width=\"640\" fullscreen=\"off\"/>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<osd show=\"on\" location=\"bottom\" delay=\"2.00\"/>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<music filename=\"a.ogg\" mute=\"off\"/>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<time start=\"12.50\" loop=\"off\"/>"), std::string::npos) << saved;
+}
+
+TEST_F(SetupFileTest, SoundOffByDumpingIsNotWrittenBack) {
+    write("setup.local.xml", "<demo><dump name=\"f.png\"/><music filename=\"a.ogg\"/></demo>");
+    { Corvista demo; demo.setup(); }
+    EXPECT_NE(read("setup.local.xml").find("mute=\"off\""), std::string::npos);
+    write("setup.local.xml", "<demo><music mute=\"nosound\"/></demo>");
+    { Corvista demo; demo.setup(); }
+    EXPECT_NE(read("setup.local.xml").find("mute=\"nosound\""), std::string::npos);
+}
+
+TEST_F(SetupFileTest, OnlyTheUsersOwnLocalFileIsRewritten) {
+    write("setup.xml", "<demo><archive path=\"data\"/></demo>");
+    write("data/setup.local.xml", "<demo><time start=\"1\"/></demo>");
+    {
+        Corvista demo;
+        demo.setup();
+        demo.mStartTime = 4.0f;
+    }
+    EXPECT_FALSE(std::filesystem::exists("setup.local.xml"));
+    EXPECT_EQ(read("data/setup.local.xml"), "<demo><time start=\"1\"/></demo>");
+    EXPECT_EQ(read("setup.xml"), "<demo><archive path=\"data\"/></demo>");
+}
+
+// The playback keys on the demo system's state, without a window or music.
+class KeysTest : public SetupFileTest {
+protected:
+    int key(Corvista& demo, int code, int modifiers = 0) {
+        norvane::display::KeyEvent event;
+        event.key = code;
+        event.modifiers = modifiers;
+        return demo.onKeyDown(&event);
+    }
+};
+
+TEST_F(KeysTest, KeysChangeThePlaybackState) {
+    write("setup.xml", "<demo><music mute=\"nosound\"/></demo>");
+    Corvista demo;
+    demo.setup();
+    EXPECT_EQ(key(demo, 257), 2); // Escape
+    EXPECT_EQ(key(demo, 81), 2);  // Q
+    EXPECT_EQ(key(demo, 65), 0);
+
+    demo.mClock = 3.2f;
+    demo.mMusicTime = 42.7f;
+    key(demo, 84, 64); // Ctrl+T: mark, no seek
+    EXPECT_FLOAT_EQ(demo.mStartTime, 42.7f);
+    EXPECT_FLOAT_EQ(demo.mOsdShownAt, 3.2f);
+
+    key(demo, 32); // Space pauses at the last frame's clock
+    EXPECT_TRUE(demo.mPaused);
+    EXPECT_FLOAT_EQ(demo.mPauseTime, 3.2f);
+    key(demo, 285); // Left at 3.2 seeks to 0, not -1.8
+    EXPECT_FLOAT_EQ(demo.mPauseTime, 0.0f);
+    key(demo, 84, 256); // Alt+T clears the mark
+    EXPECT_FLOAT_EQ(demo.mStartTime, 0.0f);
+    key(demo, 32);
+    EXPECT_FALSE(demo.mPaused);
+
+    key(demo, 77);
+    EXPECT_TRUE(demo.mMute);
+    key(demo, 77);
+    EXPECT_FALSE(demo.mMute);
+}
+
+TEST_F(KeysTest, OShowsTheBarThenMovesIt) {
+    write("setup.xml", "<demo><music mute=\"nosound\"/></demo>");
+    Corvista demo;
+    demo.setup();
+    demo.mClock = 10.0f;
+    key(demo, 79); // the bar is not up: only shown
+    EXPECT_EQ(demo.mOsdLocation, 0);
+    EXPECT_FLOAT_EQ(demo.mOsdShownAt, 10.0f);
+    for (int expected : {1, 2, 0}) {
+        key(demo, 79);
+        EXPECT_EQ(demo.mOsdLocation, expected);
+    }
+    key(demo, 79, 128); // Ctrl+O switches it off
+    EXPECT_FALSE(demo.mOsdShow);
+    EXPECT_EQ(demo.mOsdLocation, 0);
+}
+
+} // namespace

@@ -1,0 +1,191 @@
+// The real program, run under X in a temporary directory with a set-up of the test's own: dumping,
+// colours of the first effects, fatal errors and the settings written back on exit.
+
+#include "am_archivemanager.h"
+#include "e2e_process.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+namespace {
+
+const std::string kProgram = HALCYRA_PROGRAM;
+
+std::string setupXml(const std::string& title, const std::string& extra) {
+    return "<?xml version=\"1.0\"?>\n<demo>\n\t<display width=\"64\" height=\"48\" title=\"" + title + "\"/>\n" +
+           extra + "</demo>\n";
+}
+
+// A one-second timeline: black, a flash at 0.5 s, white from 1.0 s.
+const char* const kScript = R"(<script>
+	<effect name="clear" start="0" end="1.2">
+		<trigger name="white" start="1.0"/>
+	</effect>
+	<effect name="flash" start="0.5" end="1.2">
+		<trigger name="base" start="0"/>
+	</effect>
+</script>
+)";
+
+std::string frameName(int n) {
+    char name[64];
+    std::snprintf(name, sizeof(name), "frames/f.%06d.png", n);
+    return name;
+}
+
+int countFrames(const e2e::TempDir& dir) {
+    int n = 0;
+    while (dir.exists(frameName(n))) ++n;
+    return n;
+}
+
+// The red, green and blue of the picture's centre.
+struct Rgb {
+    int r, g, b;
+};
+Rgb centre(const e2e::TempDir& dir, int frame) {
+    norvane::am::ArchiveManager archives;
+    archives.addArchive(dir.path());
+    norvane::am::Image image;
+    archives.loadImage(image, frameName(frame), -1, true);
+    const int x = image->getWidth() / 2, y = image->getHeight() / 2;
+    const unsigned char* p = image->getPixels() + (y * image->getWidth() + x) * 4;
+    return Rgb{p[2], p[1], p[0]};
+}
+
+class DumpTest : public ::testing::Test {
+protected:
+    void dump(const e2e::TempDir& dir, const std::string& title) {
+        dir.write("setup.xml", setupXml(title, "\t<script filename=\"s.xml\"/>\n"
+                                               "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
+                                               "\t<music filename=\"absent.ogg\"/>\n"));
+        dir.write("s.xml", kScript);
+        const e2e::Result result = e2e::run(kProgram, dir.path(), 60);
+        ASSERT_TRUE(result.ended) << "the dump did not stop by itself";
+        ASSERT_EQ(result.status, 0) << result.out << result.err;
+    }
+};
+
+TEST_F(DumpTest, WritesOneFramePerStepAndStopsAtTheTimelineEnd) {
+    e2e::TempDir dir;
+    dump(dir, "e2e-dump-count");
+    // 1.2 s at 30 frames per second: frames for 0, 1/30, ... 1.2 (the last one give or take).
+    const int frames = countFrames(dir);
+    EXPECT_GE(frames, 36);
+    EXPECT_LE(frames, 37);
+}
+
+TEST_F(DumpTest, TwoRunsWriteTheSameFrames) {
+    e2e::TempDir first, second;
+    dump(first, "e2e-dump-a");
+    dump(second, "e2e-dump-b");
+    const int frames = countFrames(first);
+    ASSERT_EQ(frames, countFrames(second));
+    for (int n = 0; n < frames; ++n)
+        ASSERT_EQ(first.read(frameName(n)), second.read(frameName(n))) << "frame " << n;
+}
+
+TEST_F(DumpTest, ClearAndFlashColoursAtKnownFrames) {
+    e2e::TempDir dir;
+    dump(dir, "e2e-dump-colours");
+    // Frame n shows the demo at n / 30 s.
+    const Rgb black = centre(dir, 10);
+    EXPECT_EQ(black.r, 0);
+    EXPECT_EQ(black.g, 0);
+    EXPECT_EQ(black.b, 0);
+    const Rgb lit = centre(dir, 15); // the "base" trigger at 0.5 s: opaque white
+    EXPECT_EQ(lit.r, 255);
+    EXPECT_EQ(lit.g, 255);
+    EXPECT_EQ(lit.b, 255);
+    const Rgb half = centre(dir, 20); // 1/6 s later: half faded
+    EXPECT_NEAR(half.r, 128, 2);
+    const Rgb gone = centre(dir, 25); // 1/3 s later: transparent again
+    EXPECT_EQ(gone.r, 0);
+    const Rgb white = centre(dir, 30); // "white" from 1.0 s
+    EXPECT_EQ(white.r, 255);
+    EXPECT_EQ(white.g, 255);
+    EXPECT_EQ(white.b, 255);
+}
+
+// The size of a dumped frame.
+std::pair<int, int> frameSize(const e2e::TempDir& dir, int frame) {
+    norvane::am::ArchiveManager archives;
+    archives.addArchive(dir.path());
+    norvane::am::Image image;
+    archives.loadImage(image, frameName(frame), -1, true);
+    return {image->getWidth(), image->getHeight()};
+}
+
+TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
+    e2e::TempDir dir;
+    dir.write("setup.xml", setupXml("e2e-dump-resize", "\t<script filename=\"s.xml\"/>\n"
+                                                       "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
+                                                       "\t<music filename=\"absent.ogg\"/>\n"));
+    dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"60\"/></script>");
+    e2e::Process process(kProgram, dir.path());
+    const std::string window = e2e::findWindow("e2e-dump-resize", 30);
+    ASSERT_FALSE(window.empty());
+    e2e::shell("xdotool windowsize " + window + " 100 70 2>/dev/null");
+    e2e::sleepSeconds(1.0);
+    e2e::sendKeys(window, "Escape");
+    ASSERT_TRUE(process.wait(20));
+    ASSERT_EQ(process.status(), 0) << process.out() << process.err();
+    const int frames = countFrames(dir);
+    ASSERT_GT(frames, 2);
+    EXPECT_EQ(frameSize(dir, 0), std::make_pair(64, 48));
+    EXPECT_EQ(frameSize(dir, frames - 1), std::make_pair(100, 70));
+}
+
+struct FatalCase {
+    const char* name;
+    const char* setup;    // null: no set-up file at all
+    const char* script;   // null: no script file
+    const char* expected; // the text after "error: "
+};
+
+class FatalErrorTest : public ::testing::TestWithParam<FatalCase> {};
+
+TEST_P(FatalErrorTest, EndsWithTheCauseAndAFailureStatus) {
+    const FatalCase& c = GetParam();
+    e2e::TempDir dir;
+    if (c.setup) dir.write("setup.xml", c.setup);
+    if (c.script) dir.write("s.xml", c.script);
+    const e2e::Result result = e2e::run(kProgram, dir.path(), 30);
+    ASSERT_TRUE(result.ended);
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.out.find(std::string("error: ") + c.expected), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find("An error has occured. The message was as follows:"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, FatalErrorTest,
+    ::testing::Values(
+        FatalCase{"NoSetup", nullptr, nullptr, "[Corvista] Could not load 'setup.[local.]xml'"},
+        FatalCase{"MissingScript",
+                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f1\"/><script filename=\"gone.xml\"/>"
+                  "<music mute=\"nosound\"/></demo>",
+                  nullptr, "[Corvista] Could not find the script: 'gone.xml'"},
+        FatalCase{"BadSetupXml", "<demo><display width=\"64\" height=48 title=\"x\"/><time start=\"1\"></demo",
+                  nullptr, "[Corvista] Could not read 'setup.xml': (error at line"},
+        FatalCase{"BadScriptXml",
+                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f2\"/><script filename=\"s.xml\"/>"
+                  "<music mute=\"nosound\"/></demo>",
+                  "<script><effect name=\"clear\" start=\"0\" end=\"1\"></script", "[Corvista] Could not read the script 's.xml'"},
+        FatalCase{"ScriptThatDoesNotLoad",
+                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f3\"/><script filename=\"s.xml\"/>"
+                  "<music mute=\"nosound\"/></demo>",
+                  "<timeline><effect name=\"clear\" start=\"0\" end=\"1\"/></timeline>",
+                  "[Corvista] Could not load the script 's.xml': "},
+        FatalCase{"MissingMusic",
+                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f4\"/><music filename=\"song.ogg\"/></demo>",
+                  nullptr, "Could not open the file 'song.ogg'!"},
+        FatalCase{"BadDumpName",
+                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f5\"/><dump name=\"f.jpg\"/>"
+                  "<music mute=\"nosound\"/></demo>",
+                  nullptr, "Could not find something that could write to 'f.jpg'"}),
+    [](const ::testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.name); });
+
+} // namespace

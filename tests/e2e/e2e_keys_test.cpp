@@ -1,0 +1,254 @@
+// The playback keys, sent to the real program's window, and the settings it writes back on exit.
+
+#include "e2e_process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const std::string kProgram = HALCYRA_PROGRAM;
+const std::string kGenMusic = GEN_MUSIC;
+
+const char* const kScript =
+    "<script><effect name=\"clear\" start=\"0\" end=\"100\"><trigger name=\"white\" start=\"0\"/></effect></script>\n";
+
+std::string setupXml(const std::string& title, const std::string& music) {
+    return "<?xml version=\"1.0\"?>\n<demo>\n"
+           "\t<display width=\"96\" height=\"64\" title=\"" + title + "\"/>\n"
+           "\t<osd show=\"on\"/>\n"
+           "\t<script filename=\"s.xml\"/>\n" +
+           music + "</demo>\n";
+}
+
+const char* const kNoSound = "\t<music mute=\"nosound\"/>\n";
+
+// The value of an attribute of the first tag of that name in an XML text ("" when absent).
+std::string attribute(const std::string& text, const std::string& tag, const std::string& name) {
+    const size_t at = text.find("<" + tag + " ");
+    if (at == std::string::npos) return "";
+    const size_t end = text.find('>', at);
+    const std::string key = " " + name + "=\"";
+    const size_t value = text.find(key, at);
+    if (value == std::string::npos || value > end) return "";
+    const size_t begin = value + key.size();
+    return text.substr(begin, text.find('"', begin) - begin);
+}
+
+// One running program with its window.
+class Demo {
+public:
+    Demo(const e2e::TempDir& dir, const std::string& title) : mProcess(kProgram, dir.path()) {
+        mWindow = e2e::findWindow(title, 30);
+    }
+    bool hasWindow() const { return !mWindow.empty(); }
+    // Sends the keys and waits until the program has handled them. Events sent over different X
+    // connections may overtake each other, so the keys go in one call, followed by P, whose
+    // printed clock tells that all of them were read (a pause between the keys keeps the window
+    // library from taking a release and a new press of the same key for the server's key repeat).
+    void keys(const std::string& keys, double settle = 0.0) {
+        printClock(keys + " p");
+        e2e::sleepSeconds(settle);
+    }
+    // The last key: the program ends, so nothing answers.
+    void close(const std::string& key) { e2e::sendKeys(mWindow, key); }
+    // The demo clock of a frame drawn after every key sent so far. P prints the clock of the last
+    // drawn frame, which may come before keys that arrived in the same event poll; a second P,
+    // sent once the first was answered, is read in a later poll, after a frame that saw them all.
+    double clock() { return printClock("p"); }
+    e2e::Process& process() { return mProcess; }
+
+private:
+    double printClock(const std::string& keys) {
+        const size_t before = e2e::printedClocks(mProcess.out()).size();
+        e2e::sendKeys(mWindow, keys);
+        for (int i = 0; i < 500; ++i) {
+            const std::vector<double> clocks = e2e::printedClocks(mProcess.out());
+            if (clocks.size() > before) return clocks.back();
+            e2e::sleepSeconds(0.02);
+        }
+        return -1000.0;
+    }
+
+    e2e::Process mProcess;
+    std::string mWindow;
+};
+
+void makeMusic(const e2e::TempDir& dir, double seconds) {
+    const std::string command = kGenMusic + " " + dir.file("m.ogg") + " " + std::to_string(seconds) + " >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST(PlaybackKeys, SpacePausesAndResumesWithoutAJump) {
+    e2e::TempDir dir;
+    dir.write("setup.xml", setupXml("e2e-keys-space", kNoSound));
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-space");
+    ASSERT_TRUE(demo.hasWindow());
+    demo.keys("space", 0.5);
+    const double paused = demo.clock();
+    e2e::sleepSeconds(0.5);
+    EXPECT_DOUBLE_EQ(demo.clock(), paused); // frozen
+    const auto resumedAt = std::chrono::steady_clock::now();
+    demo.keys("space", 0.4);
+    const double resumed = demo.clock();
+    const double sinceResume = std::chrono::duration<double>(std::chrono::steady_clock::now() - resumedAt).count();
+    EXPECT_GT(resumed, paused + 0.05);
+    // It went on from where it stopped: the second spent paused is not skipped.
+    EXPECT_LE(resumed - paused, sinceResume + 0.05);
+    demo.close("Escape");
+    ASSERT_TRUE(demo.process().wait(10));
+    EXPECT_EQ(demo.process().status(), 0);
+}
+
+TEST(PlaybackKeys, ArrowsSeekByFiveSecondsNotBeforeZero) {
+    e2e::TempDir dir;
+    dir.write("setup.xml", setupXml("e2e-keys-arrows", kNoSound));
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-arrows");
+    ASSERT_TRUE(demo.hasWindow());
+    const double before = demo.clock();
+    demo.keys("Right");
+    const double ahead = demo.clock();
+    EXPECT_GE(ahead, before + 5.0);
+    EXPECT_LT(ahead, before + 8.0);
+    demo.keys("Left Left");
+    const double back = demo.clock();
+    EXPECT_GE(back, 0.0);
+    EXPECT_LT(back, 2.0);
+    demo.close("q");
+    ASSERT_TRUE(demo.process().wait(10));
+    EXPECT_EQ(demo.process().status(), 0);
+}
+
+TEST(PlaybackKeys, RightArrowStopsAtTheMusicEndWhichEndsTheDemoNormally) {
+    e2e::TempDir dir;
+    makeMusic(dir, 12);
+    dir.write("setup.xml", setupXml("e2e-keys-end", "\t<music filename=\"m.ogg\"/>\n"));
+    dir.write("setup.local.xml", setupXml("e2e-keys-end", "\t<music filename=\"m.ogg\"/>\n"));
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-end");
+    ASSERT_TRUE(demo.hasWindow());
+    // Paused, the clock stands still: the seeks move it by exactly 5 s each (to the music's frame).
+    demo.keys("space");
+    const double paused = demo.clock();
+    demo.keys("Right Right");
+    const double ten = demo.clock();
+    EXPECT_NEAR(ten, paused + 10.0, 0.001);
+    demo.keys("ctrl+t Right"); // the mark, then a seek to the music's end, no further
+    EXPECT_DOUBLE_EQ(demo.clock(), 12.0);
+    demo.close("space"); // playing on from the end ends the demo
+    ASSERT_TRUE(demo.process().wait(10)) << "the demo went on past the music's end";
+    EXPECT_EQ(demo.process().status(), 0);
+    for (double clock : e2e::printedClocks(demo.process().out())) EXPECT_LE(clock, 12.0);
+    // Ended through the display's close request: the start mark was written back.
+    char mark[32];
+    std::snprintf(mark, sizeof(mark), "%.2f", ten);
+    EXPECT_EQ(attribute(dir.read("setup.local.xml"), "time", "start"), mark);
+}
+
+TEST(PlaybackKeys, MusicLoopsFromTheStartWithTheClock) {
+    e2e::TempDir dir;
+    makeMusic(dir, 2);
+    dir.write("setup.xml",
+              setupXml("e2e-keys-loop", "\t<music filename=\"m.ogg\"/>\n\t<time loop=\"on\"/>\n"));
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-loop");
+    ASSERT_TRUE(demo.hasWindow());
+    e2e::sleepSeconds(2.6);
+    EXPECT_TRUE(demo.process().running());
+    const double clock = demo.clock();
+    EXPECT_GE(clock, 0.0);
+    EXPECT_LT(clock, 1.9); // back at the start with the music
+    demo.close("Escape");
+    ASSERT_TRUE(demo.process().wait(10));
+    EXPECT_EQ(demo.process().status(), 0);
+}
+
+TEST(PlaybackKeys, StartMarkIsSetSoughtAndWrittenBack) {
+    e2e::TempDir dir;
+    dir.write("setup.xml", setupXml("e2e-keys-mark", kNoSound));
+    dir.write("setup.local.xml", setupXml("e2e-keys-mark", kNoSound));
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-mark");
+    ASSERT_TRUE(demo.hasWindow());
+    demo.keys("Right", 0.3);
+    demo.keys("ctrl+t", 0.1);
+    const double marked = demo.clock(); // a little after the mark
+    demo.keys("Right", 0.1);
+    EXPECT_GT(demo.clock(), marked + 4.9);
+    demo.keys("t", 0.05);
+    const double sought = demo.clock();
+    EXPECT_GE(sought, 5.0);
+    EXPECT_LT(sought, marked + 1.0);
+    demo.close("Escape");
+    ASSERT_TRUE(demo.process().wait(10));
+    EXPECT_EQ(demo.process().status(), 0);
+    const std::string saved = dir.read("setup.local.xml");
+    const double start = std::atof(attribute(saved, "time", "start").c_str());
+    EXPECT_GE(start, 5.0);
+    EXPECT_LE(start, marked + 0.01);
+    EXPECT_LE(start, sought + 0.01);
+    EXPECT_EQ(attribute(saved, "music", "mute"), "nosound"); // the file asked for it
+    EXPECT_EQ(attribute(saved, "display", "title"), "e2e-keys-mark");
+}
+
+TEST(PlaybackKeys, AltTClearsTheMarkAndSeeksToZero) {
+    e2e::TempDir dir;
+    dir.write("setup.xml", setupXml("e2e-keys-alt", kNoSound));
+    dir.write("setup.local.xml",
+              setupXml("e2e-keys-alt", std::string(kNoSound) + "\t<time start=\"7\" loop=\"off\"/>\n"));
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-alt");
+    ASSERT_TRUE(demo.hasWindow());
+    EXPECT_GT(demo.clock(), 7.0); // playback began at the mark
+    demo.keys("alt+t", 0.1);
+    EXPECT_LT(demo.clock(), 2.0);
+    demo.close("Escape");
+    ASSERT_TRUE(demo.process().wait(10));
+    EXPECT_EQ(attribute(dir.read("setup.local.xml"), "time", "start"), "0.00");
+}
+
+TEST(PlaybackKeys, MuteAndTimeBarSettingsAreWrittenBack) {
+    e2e::TempDir dir;
+    makeMusic(dir, 20);
+    const std::string music = "\t<music filename=\"m.ogg\"/>\n";
+    dir.write("setup.xml", setupXml("e2e-keys-mute", music));
+    dir.write("setup.local.xml", setupXml("e2e-keys-mute", music));
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-mute");
+    ASSERT_TRUE(demo.hasWindow());
+    // O shows the bar (top), O again within the delay moves it: middle, bottom.
+    demo.keys("m o o o ctrl+o");
+    demo.close("Escape");
+    ASSERT_TRUE(demo.process().wait(10));
+    EXPECT_EQ(demo.process().status(), 0);
+    const std::string saved = dir.read("setup.local.xml");
+    EXPECT_EQ(attribute(saved, "music", "mute"), "on");
+    EXPECT_EQ(attribute(saved, "osd", "show"), "off");
+    EXPECT_EQ(attribute(saved, "osd", "location"), "bottom");
+    EXPECT_EQ(attribute(saved, "osd", "delay"), "2.00");
+    EXPECT_EQ(attribute(saved, "time", "start"), "0.00");
+}
+
+TEST(PlaybackKeys, OnlySetupXmlIsLeftUntouched) {
+    e2e::TempDir dir;
+    const std::string setup = setupXml("e2e-keys-untouched", kNoSound);
+    dir.write("setup.xml", setup);
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-untouched");
+    ASSERT_TRUE(demo.hasWindow());
+    demo.keys("ctrl+t m");
+    demo.close("Escape");
+    ASSERT_TRUE(demo.process().wait(10));
+    EXPECT_EQ(demo.process().status(), 0);
+    EXPECT_EQ(dir.read("setup.xml"), setup);
+    EXPECT_FALSE(dir.exists("setup.local.xml"));
+}
+
+} // namespace

@@ -1,0 +1,75 @@
+#pragma once
+// Runs the real program in a temporary directory of its own and watches it from outside.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace e2e {
+
+// A fresh temporary directory, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return mPath; }
+    std::string file(const std::string& name) const { return mPath + "/" + name; }
+    void write(const std::string& name, const std::string& text) const;
+    std::string read(const std::string& name) const;
+    bool exists(const std::string& name) const;
+
+private:
+    std::string mPath;
+};
+
+// Moves the pointer off every window and releases keys a broken sender may have left held.
+void parkPointer();
+
+// One run of a program, its standard output and error captured into files of its directory.
+class Process {
+public:
+    Process(const std::string& program, const std::string& directory,
+            const std::vector<std::string>& environment = {});
+    ~Process(); // kills the program when it still runs
+
+    // Waits up to the given seconds; false when the program still runs then.
+    bool wait(double seconds);
+    bool running();
+    void kill();
+    int status() const { return mStatus; } // exit status; -1 when killed or not ended
+    std::string out() const;
+    std::string err() const;
+
+private:
+    pid_t mPid = -1;
+    int mStatus = -1;
+    std::string mDirectory;
+};
+
+// Runs the program to its end (at most the given seconds).
+struct Result {
+    bool ended;
+    int status;
+    std::string out;
+    std::string err;
+};
+Result run(const std::string& program, const std::string& directory, double seconds,
+           const std::vector<std::string>& environment = {});
+
+// Runs a shell command; its standard output.
+std::string shell(const std::string& command);
+
+// The X window with exactly this title ("" when none shows up within the time).
+std::string findWindow(const std::string& title, double seconds);
+// Sends keys (xdotool names, such as "space", "ctrl+t") to the window.
+void sendKeys(const std::string& window, const std::string& keys);
+
+// The clock values printed by the P key: lines of the form "%f".
+std::vector<double> printedClocks(const std::string& output);
+
+void sleepSeconds(double seconds);
+
+} // namespace e2e

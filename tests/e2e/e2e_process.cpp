@@ -17,10 +17,14 @@
 
 namespace e2e {
 
+const char* const EditorFiles[3] = {"layout.xml", "editor_style.xml", "fonthelvete2.png"};
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "halcyra-e2e-XXXXXX").string();
     if (!mkdtemp(&pattern[0])) throw std::runtime_error("mkdtemp failed");
     mPath = pattern;
+    for (const char* name : EditorFiles)
+        std::filesystem::copy_file(std::string(HALCYRA_DEMO_DIR) + name, file(name));
 }
 
 TempDir::~TempDir() {

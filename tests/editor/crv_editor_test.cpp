@@ -239,6 +239,20 @@ TEST_F(EditorTest, DraggingABarsMiddleMovesTheEntryAndKeepsItsLength) {
     EXPECT_FALSE(e.isActiveAt(7.5f));
 }
 
+TEST_F(EditorTest, AnEntryMovedPastTheTimelinesEndStillPlaysThere) {
+    build(layout(kSlider + kRows));
+    ASSERT_FLOAT_EQ(script.mLength, 40.0f);
+    input.drag(265, rowMiddle(190), 400, 0); // "re" from 3..10 s to 43..50 s
+    EXPECT_FLOAT_EQ(entry(2).mEnd, 50.0f);
+    EXPECT_FLOAT_EQ(script.mLength, 50.0f);
+    float t = 45.0f;
+    EXPECT_TRUE(script.update(t));
+    // Shortened again, the timeline ends with its last entry.
+    input.drag(698, rowMiddle(190), -60, 0); // the right edge (x 690 to 700) back to 44 s
+    EXPECT_FLOAT_EQ(entry(2).mEnd, 44.0f);
+    EXPECT_FLOAT_EQ(script.mLength, 44.0f);
+}
+
 TEST_F(EditorTest, EdgeDragsStopOneSecondFromTheOtherEdge) {
     build(layout(kSlider + kRows));
     EffectEntry& e = entry(2); // 3 to 10 s: x 230 to 300

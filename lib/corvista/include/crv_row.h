@@ -8,6 +8,7 @@
 namespace norvane {
 namespace script {
 class EffectEntry;
+class Script;
 class SplineTrack;
 } // namespace script
 
@@ -64,6 +65,8 @@ public:
     void draw() override;
 
     void setEntry(script::EffectEntry* entry) { mEntry = entry; }
+    // The timeline whose length follows the spans this bar changes.
+    void setScript(script::Script* script) { mScript = script; }
     script::EffectEntry* getEntry() const { return mEntry; }
     int getZone() const { return mZone; }
     int getDrag() const { return mDrag; }
@@ -72,6 +75,7 @@ public:
 
 private:
     script::EffectEntry* mEntry = nullptr; // not owned
+    script::Script* mScript = nullptr;     // not owned
     int mZone = ZoneNone;
     int mDrag = ZoneNone;
 };

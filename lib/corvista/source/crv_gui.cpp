@@ -53,6 +53,11 @@ void Gui::build() {
             row->setEffect(entry.get(), 0);
         }
         mEffects->setArea(mEffects->getBoundingRect());
+        for (unsigned i = 0; i < mEffects->getChildCount(); ++i) {
+            Control* row = mEffects->getChild(i);
+            if (!dynamic_cast<norvane::corvista::Row*>(row) || row->getChildCount() == 0) continue;
+            if (auto* bar = dynamic_cast<norvane::corvista::Effector*>(row->getChild(0))) bar->setScript(mScript);
+        }
     }
     std::printf("demolength: %f\n", mDemoLength);
     std::fflush(stdout);

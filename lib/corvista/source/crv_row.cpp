@@ -4,6 +4,7 @@
 
 #include "dis_font.h"
 #include "scr_entry.h"
+#include "scr_script.h"
 #include "vst_render.h"
 #include "vst_scrollbars.h"
 #include "vst_spline.h"
@@ -185,6 +186,9 @@ bool Effector::handleEvent(vistrel::Event& e) {
     } else if (mDrag == ZoneRightEdge) {
         entry.mEnd = std::max(entry.mEnd - seconds, entry.mStart + 1.0f);
     }
+    // The timeline plays only up to its length: an entry moved or stretched past the old end
+    // must still play there.
+    if (mDrag != ZoneNone && mScript) mScript->computeLength();
     placeOnEntry();
     return r;
 }

@@ -17,6 +17,13 @@
 #include "vst_spline.h"
 #include "vst_stat.h"
 
+#include "vst_flow.h"
+#include "vst_layoutstack.h"
+#include "vst_splineorg.h"
+#include "vst_tabview.h"
+#include "vst_treeview.h"
+#include "vst_window.h"
+
 namespace norvane {
 namespace vistrel {
 
@@ -37,24 +44,24 @@ void registerControlClasses() {
     add<Button>(); // "button"
     add<Checkbox>(); // "checkbox"
     add<Dropdown>(); // "dropdown"
-    // add<Flow>();        "flow"
+    add<Flow>();     // "flow"
     add<Frame>();    // "frame"
     add<Image>();    // "image"
     add<Label>();    // "label"
-    // add<LayoutStack>(); "layoutstack"
+    add<LayoutStack>(); // "layoutstack"
     add<Menubar>();  // "menubar"
     add<Panel>();    // "panel"
     add<RadioButton>(); // "radiobutton"
     add<Scrollbars>(); // "scrollbar"
     add<Slider>(); // "slider"
     add<Spline>();   // "spline"
-    // add<SplineOrg>();   "splineorg"
+    add<SplineOrg>(); // "splineorg"
     add<Stat>();     // "stat"
-    // add<TabFrame>();    "tabframe"
-    // add<TabView>();     "tabview"
+    add<TabFrame>();  // "tabframe"
+    add<TabView>();  // "tabview"
     add<TextInput>(); // "textinput"
-    // add<TreeView>();    "treeview"
-    // add<Window>();      "window"
+    add<TreeView>();  // "treeview"
+    add<Window>();    // "window"
     add<Workspace>(); // "workspace"
 }
 

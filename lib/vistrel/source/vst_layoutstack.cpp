@@ -1,0 +1,109 @@
+// The stacking layout.
+
+#include "vst_layoutstack.h"
+#include "vst_render.h"
+
+namespace norvane {
+namespace vistrel {
+
+LayoutStack::LayoutStack() : mVertical(1), mLoading(false) {
+    mClassName = "layoutstack";
+    mName = "layoutstack";
+    // The child order is the stacking order: a press on a child must not move it to the end,
+    // where the next re-stacking would put it.
+    mBringToFront = false;
+    setColor(BlockBack, StateColor, First, mathbase::Color(1, 1, 0, 0.6f));
+    setColor(BlockBack, StateColor, Second, mathbase::Color(0.8f, 0.8f, 0, 0.6f * 0.8f));
+}
+
+LayoutStack::~LayoutStack() {}
+
+Control* LayoutStack::create() { return new LayoutStack(); }
+
+void LayoutStack::load(xml::XmlParser::Iterator& tag) {
+    // The direction is known before the children come: each added child re-stacks the others,
+    // and stacking them along the wrong axis first would lose their places across it.
+    bool horizontal = tag->getAttribute("direction") == "horisontal";
+    mVertical = horizontal ? 0 : 1;
+    bool loading = mLoading;
+    mLoading = true;
+    try {
+        Control::load(tag);
+    } catch (...) {
+        mLoading = loading;
+        throw;
+    }
+    mLoading = loading;
+    if (horizontal)
+        setHorizontal();
+    else
+        setVertical();
+}
+
+void LayoutStack::setArea(Rect area) {
+    // The stack's own rectangles as the common setArea makes them; then each child is laid out
+    // once, at its place in the stack. Laying the children out first where they were and then
+    // again where they are stacked would double the work at every level of nested stacks.
+    mArea = area;
+    updateClientArea();
+    RectSet frame{mArea, mScreenArea, mClipArea};
+    computeRects(frame, false);
+    RectSet client{mClientArea, mScreenClientArea, mClientClipArea};
+    computeRects(client, true);
+    mClientClipArea.intersect(mClipArea);
+    stack(false);
+}
+
+void LayoutStack::setMaximized(bool maximized) {
+    Control::setMaximized(maximized);
+    relayout();
+}
+
+void LayoutStack::addChild(Control* child, int index) {
+    Control::addChild(child, index);
+    relayout();
+}
+
+void LayoutStack::removeChild(unsigned index) {
+    Control::removeChild(index);
+    relayout();
+}
+
+void LayoutStack::draw() {
+    if (Render* render = getRender()) {
+        useColors(BlockBack, StateColor);
+        render->fillRect(mClipArea, 0);
+    }
+    Control::draw();
+}
+
+void LayoutStack::setVertical() {
+    mVertical = 1;
+    relayout();
+}
+
+void LayoutStack::setHorizontal() {
+    mVertical = 0;
+    relayout();
+}
+
+void LayoutStack::relayout() {
+    // While loading, the stack is laid out once at the end instead of at every child.
+    if (!mLoading)
+        stack(true);
+}
+
+void LayoutStack::stack(bool onlyMoved) {
+    float pos = 0;
+    for (Control* child : mChildren) {
+        // A maximized child is as large as the client area.
+        Rect r = child->isMaximized() ? Rect(0, 0, mClientArea.width(), mClientArea.height()) : child->getArea();
+        Rect place = mVertical ? Rect(r.x1, pos, r.x2, pos + r.height()) : Rect(pos, r.y1, pos + r.width(), r.y2);
+        pos += mVertical ? r.height() : r.width();
+        if (!onlyMoved || child->getArea() != place)
+            child->setArea(place);
+    }
+}
+
+} // namespace vistrel
+} // namespace norvane

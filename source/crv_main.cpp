@@ -5,6 +5,11 @@
 #include "crv_platform.h"
 #include "effect_shared.h"
 #include "flash.h"
+#include "flyg.h"
+#include "hedgehog.h"
+#include "hus.h"
+#include "logo.h"
+#include "rum.h"
 
 #include <cstdio>
 #include <exception>
@@ -21,11 +26,21 @@ int demoMain(int /*argc*/, char** /*argv*/) {
 
         EffectShared shared;
         Clear clear;
+        Hedgehog hedgehog(&shared);
+        Hus hus(&shared);
+        Rum rum(&shared);
+        Flyg plane(&shared);
+        Logo logo(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
         clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
 
         demo.addEffect("clear", &clear);
+        demo.addEffect("rum", &rum);
+        demo.addEffect("hus", &hus);
+        demo.addEffect("hedgehog", &hedgehog);
+        demo.addEffect("plane", &plane);
+        demo.addEffect("logo", &logo);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
 

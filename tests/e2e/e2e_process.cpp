@@ -21,6 +21,14 @@ TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "halcyra-e2e-XXXXXX").string();
     if (!mkdtemp(&pattern[0])) throw std::runtime_error("mkdtemp failed");
     mPath = pattern;
+#ifdef HALCYRA_DEMO_ASSETS
+    // Every registered effect loads its scene and shaders at start-up: the built demo's asset folders.
+    for (const auto& entry : std::filesystem::directory_iterator(HALCYRA_DEMO_ASSETS)) {
+        if (!entry.is_directory() || entry.path().filename() == "CMakeFiles") continue;
+        std::filesystem::copy(entry.path(), std::filesystem::path(mPath) / entry.path().filename(),
+                              std::filesystem::copy_options::recursive);
+    }
+#endif
 }
 
 TempDir::~TempDir() {

@@ -10,6 +10,9 @@
 #include "hus.h"
 #include "logo.h"
 #include "rum.h"
+#include "tunnel.h"
+#include "waxon.h"
+#include "waxon_draw.h"
 
 #include <cstdio>
 #include <exception>
@@ -29,10 +32,13 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         Hedgehog hedgehog(&shared);
         Hus hus(&shared);
         Rum rum(&shared);
+        Tunnel tunnel(&shared);
         Flyg plane(&shared);
         Logo logo(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
+        WaxOn waxOn(&shared);
+        WaxOnDraw waxOnDraw(&shared);
         clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
 
         demo.addEffect("clear", &clear);
@@ -40,9 +46,12 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         demo.addEffect("hus", &hus);
         demo.addEffect("hedgehog", &hedgehog);
         demo.addEffect("plane", &plane);
+        demo.addEffect("tunnel", &tunnel);
         demo.addEffect("logo", &logo);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
+        demo.addEffect("waxon", &waxOn);
+        demo.addEffect("waxon_draw", &waxOnDraw);
 
         demo.run();
     } catch (const std::exception& error) {

@@ -15,7 +15,8 @@ namespace {
 const std::string kProgram = HALCYRA_PROGRAM;
 
 std::string setupXml(const std::string& title, const std::string& extra) {
-    return "<?xml version=\"1.0\"?>\n<demo>\n\t<display width=\"64\" height=\"48\" title=\"" + title + "\"/>\n" +
+    return "<?xml version=\"1.0\"?>\n<demo>\n\t<archive path=\"" HALCYRA_DEMO_DIR "\"/>\n" // the effects' own files
+           "\t<display width=\"64\" height=\"48\" title=\"" + title + "\"/>\n" +
            extra + "</demo>\n";
 }
 

@@ -21,6 +21,7 @@ const char* const kScript =
 
 std::string setupXml(const std::string& title, const std::string& music) {
     return "<?xml version=\"1.0\"?>\n<demo>\n"
+           "\t<archive path=\"" HALCYRA_DEMO_DIR "\"/>\n" // the effects' own files
            "\t<display width=\"96\" height=\"64\" title=\"" + title + "\"/>\n"
            "\t<osd show=\"on\"/>\n"
            "\t<script filename=\"s.xml\"/>\n" +

@@ -1,5 +1,7 @@
 // The program: builds the demo system and the effects, plays, and reports a fatal error.
 
+#include "bot.h"
+#include "buff.h"
 #include "clear.h"
 #include "crv_corvista.h"
 #include "crv_platform.h"
@@ -32,9 +34,11 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         Hedgehog hedgehog(&shared);
         Hus hus(&shared);
         Rum rum(&shared);
+        Buff buff(&shared);
         Tunnel tunnel(&shared);
         Flyg plane(&shared);
         Logo logo(&shared);
+        Bot bot(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
         WaxOn waxOn(&shared);
@@ -46,12 +50,14 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         demo.addEffect("hus", &hus);
         demo.addEffect("hedgehog", &hedgehog);
         demo.addEffect("plane", &plane);
+        demo.addEffect("buff", &buff);
         demo.addEffect("tunnel", &tunnel);
         demo.addEffect("logo", &logo);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
         demo.addEffect("waxon", &waxOn);
         demo.addEffect("waxon_draw", &waxOnDraw);
+        demo.addEffect("bot", &bot);
 
         demo.run();
     } catch (const std::exception& error) {

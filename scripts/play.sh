@@ -7,7 +7,7 @@ cd "$root"
 if [ "${SKIP_INSTALL:-0}" != "1" ]; then
   bash scripts/install-deps.sh
 fi
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DHALCYRA_TESTS=OFF -DHALCYRA_BENCH=OFF
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALCYRA_TESTS=OFF -DHALCYRA_BENCH=OFF
 cmake --build build/release -j"$(nproc)"
 # The build tree's demo folder holds the sample demo: its text sources and the generated music.
 cd build/release/demo

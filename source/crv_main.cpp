@@ -1,10 +1,20 @@
 // The program: builds the demo system and the effects, plays, and reports a fatal error.
 
+#include "bot.h"
+#include "buff.h"
 #include "clear.h"
 #include "crv_corvista.h"
 #include "crv_platform.h"
 #include "effect_shared.h"
 #include "flash.h"
+#include "flyg.h"
+#include "hedgehog.h"
+#include "hus.h"
+#include "logo.h"
+#include "rum.h"
+#include "tunnel.h"
+#include "waxon.h"
+#include "waxon_draw.h"
 
 #include <cstdio>
 #include <exception>
@@ -21,13 +31,33 @@ int demoMain(int /*argc*/, char** /*argv*/) {
 
         EffectShared shared;
         Clear clear;
+        Hedgehog hedgehog(&shared);
+        Hus hus(&shared);
+        Rum rum(&shared);
+        Buff buff(&shared);
+        Tunnel tunnel(&shared);
+        Flyg plane(&shared);
+        Logo logo(&shared);
+        Bot bot(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
+        WaxOn waxOn(&shared);
+        WaxOnDraw waxOnDraw(&shared);
         clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
 
         demo.addEffect("clear", &clear);
+        demo.addEffect("rum", &rum);
+        demo.addEffect("hus", &hus);
+        demo.addEffect("hedgehog", &hedgehog);
+        demo.addEffect("plane", &plane);
+        demo.addEffect("buff", &buff);
+        demo.addEffect("tunnel", &tunnel);
+        demo.addEffect("logo", &logo);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
+        demo.addEffect("waxon", &waxOn);
+        demo.addEffect("waxon_draw", &waxOnDraw);
+        demo.addEffect("bot", &bot);
 
         demo.run();
     } catch (const std::exception& error) {

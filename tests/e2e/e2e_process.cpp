@@ -25,6 +25,14 @@ TempDir::TempDir() {
     mPath = pattern;
     for (const char* name : EditorFiles)
         std::filesystem::copy_file(std::string(HALCYRA_DEMO_DIR) + name, file(name));
+#ifdef HALCYRA_DEMO_ASSETS
+    // Every registered effect loads its scene and shaders at start-up: the built demo's asset folders.
+    for (const auto& entry : std::filesystem::directory_iterator(HALCYRA_DEMO_ASSETS)) {
+        if (!entry.is_directory() || entry.path().filename() == "CMakeFiles") continue;
+        std::filesystem::copy(entry.path(), std::filesystem::path(mPath) / entry.path().filename(),
+                              std::filesystem::copy_options::recursive);
+    }
+#endif
 }
 
 TempDir::~TempDir() {

@@ -24,6 +24,12 @@ std::string scrolled(const std::string& direction, float hostHeight = 150) {
            "</frame></child></scrollbar></child></frame>";
 }
 
+// A container that calls itself a window, as the corner grip asks of its parent.
+class WindowLike : public Box {
+public:
+    WindowLike() { mClassName = "window"; }
+};
+
 bool red(int r, int g, int b) { return r > 200 && g < 60 && b < 60; }
 
 class ScrollbarsTest : public ControlsTest {
@@ -199,4 +205,27 @@ TEST_F(ScrollbarsTest, TheCornerDragSendsNoCodeAndAMaximizedParentHasNoGrip) {
     input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
     EXPECT_FALSE(sb()->isDragging());
     input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
+}
+
+TEST_F(ScrollbarsTest, TheCornerResizesAParentWindowButNeverTo80PixelsOrLess) {
+    loadControls("");
+    WindowLike* window = new WindowLike();
+    window->setArea(Rect(20, 20, 220, 170));
+    root->addControl(window);
+    Scrollbars* bars = new Scrollbars();
+    window->addChild(bars);
+    EXPECT_EQ(Rect(208, 158, 220, 170), bars->getCorner());
+    input.cursor(214, 164);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+    input.cursor(244, 184);
+    EXPECT_EQ(Rect(20, 20, 250, 190), window->getArea());
+    EXPECT_EQ(Rect(238, 178, 250, 190), bars->getCorner()); // the bars follow the window
+    // Too small in one direction: the size stays; back within bounds it follows again.
+    input.cursor(90, 184);
+    EXPECT_EQ(Rect(20, 20, 250, 190), window->getArea());
+    input.cursor(120, 120);
+    EXPECT_EQ(Rect(20, 20, 126, 126), window->getArea());
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
+    input.cursor(300, 250);
+    EXPECT_EQ(Rect(20, 20, 126, 126), window->getArea());
 }

@@ -222,8 +222,9 @@ TEST_F(SplineTest, TheMenusAddAndDeleteKeysAndChangeTheType) {
 
 TEST_F(SplineTest, NarrowControlsAreSampledAtLeastTenPointsAndAnEmptyOneMapsNothing) {
     loadControls("<spline id='sp' type='bogus'><area x='10' y='10' width='16' height='40'/>"
-                 "<item x='0' y='0'/><item x='1' y='1'/></spline>");
+                 "<item x='0' y='0'/><item x='nan' y='0.5'/><item x='1' y='1'/></spline>");
     EXPECT_EQ(Curve::Smooth, curve().mType);
+    EXPECT_EQ(2u, curve().mKeys.size()); // a key that is not a number is left out
     EXPECT_EQ(10, sp()->sampleCount());
     frame();
     EXPECT_EQ(10u, sp()->getSamples().size());

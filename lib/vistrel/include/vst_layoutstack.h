@@ -18,6 +18,7 @@ public:
     void load(xml::XmlParser::Iterator& tag) override;
     // Both re-stack afterwards: a child that fills the stack must not fall back on top of the others.
     void setArea(Rect area) override;
+    using Control::setArea;
     void setMaximized(bool maximized) override;
     void addChild(Control* child, int index = -1) override;
     void removeChild(unsigned index) override;
@@ -31,7 +32,12 @@ public:
     int getVertical() const { return mVertical; }
 
 private:
+    // Puts every child at its place; with onlyMoved, only the children that are not at their
+    // places already are laid out again.
+    void stack(bool onlyMoved);
+
     int mVertical;
+    bool mLoading; // the children are being loaded
 };
 
 } // namespace vistrel

@@ -57,6 +57,8 @@ private:
     bool mDragVertical, mDragHorizontal, mDragCorner;
     Rect mVBar, mHBar, mCorner, mVThumb, mHThumb; // on screen
     Point mLastPointer; // where the pointer was at the previous press or move
+    Point mPressPointer; // where the left press was
+    Rect mPressParentArea; // the parent's area at the press (the corner resizes it)
 };
 
 } // namespace vistrel

@@ -11,12 +11,18 @@
 #include "vst_frame.h"
 #include "vst_image.h"
 #include "vst_label.h"
-#include "vst_layoutstack.h"
 #include "vst_menubar.h"
 #include "vst_panel.h"
 #include "vst_scrollbars.h"
 #include "vst_spline.h"
 #include "vst_stat.h"
+
+#include "vst_flow.h"
+#include "vst_layoutstack.h"
+#include "vst_splineorg.h"
+#include "vst_tabview.h"
+#include "vst_treeview.h"
+#include "vst_window.h"
 
 namespace norvane {
 namespace vistrel {
@@ -38,7 +44,7 @@ void registerControlClasses() {
     add<Button>(); // "button"
     add<Checkbox>(); // "checkbox"
     add<Dropdown>(); // "dropdown"
-    // add<Flow>();        "flow"
+    add<Flow>();     // "flow"
     add<Frame>();    // "frame"
     add<Image>();    // "image"
     add<Label>();    // "label"
@@ -49,13 +55,13 @@ void registerControlClasses() {
     add<Scrollbars>(); // "scrollbar"
     add<Slider>(); // "slider"
     add<Spline>();   // "spline"
-    // add<SplineOrg>();   "splineorg"
+    add<SplineOrg>(); // "splineorg"
     add<Stat>();     // "stat"
-    // add<TabFrame>();    "tabframe"
-    // add<TabView>();     "tabview"
+    add<TabFrame>();  // "tabframe"
+    add<TabView>();  // "tabview"
     add<TextInput>(); // "textinput"
-    // add<TreeView>();    "treeview"
-    // add<Window>();      "window"
+    add<TreeView>();  // "treeview"
+    add<Window>();    // "window"
     add<Workspace>(); // "workspace"
 }
 

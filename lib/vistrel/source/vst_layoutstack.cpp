@@ -6,7 +6,7 @@
 namespace norvane {
 namespace vistrel {
 
-LayoutStack::LayoutStack() : mVertical(1) {
+LayoutStack::LayoutStack() : mVertical(1), mLoading(false) {
     mClassName = "layoutstack";
     mName = "layoutstack";
     // The child order is the stacking order: a press on a child must not move it to the end,
@@ -25,7 +25,15 @@ void LayoutStack::load(xml::XmlParser::Iterator& tag) {
     // and stacking them along the wrong axis first would lose their places across it.
     bool horizontal = tag->getAttribute("direction") == "horisontal";
     mVertical = horizontal ? 0 : 1;
-    Control::load(tag);
+    bool loading = mLoading;
+    mLoading = true;
+    try {
+        Control::load(tag);
+    } catch (...) {
+        mLoading = loading;
+        throw;
+    }
+    mLoading = loading;
     if (horizontal)
         setHorizontal();
     else
@@ -33,8 +41,17 @@ void LayoutStack::load(xml::XmlParser::Iterator& tag) {
 }
 
 void LayoutStack::setArea(Rect area) {
-    Control::setArea(area);
-    relayout();
+    // The stack's own rectangles as the common setArea makes them; then each child is laid out
+    // once, at its place in the stack. Laying the children out first where they were and then
+    // again where they are stacked would double the work at every level of nested stacks.
+    mArea = area;
+    updateClientArea();
+    RectSet frame{mArea, mScreenArea, mClipArea};
+    computeRects(frame, false);
+    RectSet client{mClientArea, mScreenClientArea, mClientClipArea};
+    computeRects(client, true);
+    mClientClipArea.intersect(mClipArea);
+    stack(false);
 }
 
 void LayoutStack::setMaximized(bool maximized) {
@@ -71,16 +88,20 @@ void LayoutStack::setHorizontal() {
 }
 
 void LayoutStack::relayout() {
+    // While loading, the stack is laid out once at the end instead of at every child.
+    if (!mLoading)
+        stack(true);
+}
+
+void LayoutStack::stack(bool onlyMoved) {
     float pos = 0;
     for (Control* child : mChildren) {
-        Rect r = child->getArea();
-        if (mVertical) {
-            child->setArea(Rect(r.x1, pos, r.x2, pos + r.height()));
-            pos += r.height();
-        } else {
-            child->setArea(Rect(pos, r.y1, pos + r.width(), r.y2));
-            pos += r.width();
-        }
+        // A maximized child is as large as the client area.
+        Rect r = child->isMaximized() ? Rect(0, 0, mClientArea.width(), mClientArea.height()) : child->getArea();
+        Rect place = mVertical ? Rect(r.x1, pos, r.x2, pos + r.height()) : Rect(pos, r.y1, pos + r.width(), r.y2);
+        pos += mVertical ? r.height() : r.width();
+        if (!onlyMoved || child->getArea() != place)
+            child->setArea(place);
     }
 }
 

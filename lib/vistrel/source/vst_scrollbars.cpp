@@ -118,6 +118,9 @@ bool Scrollbars::handleEvent(Event& e) {
         return r;
     if (e.name == "mousedown" && e.button == 0) {
         mLastPointer = Point(e.x, e.y);
+        mPressPointer = mLastPointer;
+        if (mParent)
+            mPressParentArea = mParent->getArea();
         if (mVerticalBar && mVThumb.contains(e.x, e.y))
             mDragVertical = true;
         if (mHorizontalBar && mHThumb.contains(e.x, e.y))
@@ -160,9 +163,10 @@ bool Scrollbars::handleEvent(Event& e) {
             notify(CodeScrolled);
         }
         if (mDragCorner && mParent && mParent->getClassName() == "window") {
+            // The corner stays under the pointer: the size follows its movement since the press.
             Rect area = mParent->getArea();
-            area.x2 += dx;
-            area.y2 += dy;
+            area.x2 = mPressParentArea.x2 + (e.x - mPressPointer.x);
+            area.y2 = mPressParentArea.y2 + (e.y - mPressPointer.y);
             if (area.width() > 80 && area.height() > 80)
                 mParent->setArea(area);
         }

@@ -161,6 +161,15 @@ TEST_P(FatalErrorTest, EndsWithTheCauseAndAFailureStatus) {
     EXPECT_NE(result.err.find("An error has occured. The message was as follows:"), std::string::npos);
 }
 
+// The windowed program is the same program: the same errors, the same status.
+TEST(WindowedProgramTest, BehavesAsTheConsoleProgram) {
+    e2e::TempDir dir;
+    const e2e::Result result = e2e::run(HALCYRA_WINDOWED_PROGRAM, dir.path(), 30);
+    ASSERT_TRUE(result.ended);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("error: [Corvista] Could not load 'setup.[local.]xml'"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Causes, FatalErrorTest,
     ::testing::Values(

@@ -17,16 +17,20 @@
 
 namespace e2e {
 
+const char* const EditorFiles[3] = {"layout.xml", "editor_style.xml", "fonthelvete2.png"};
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "halcyra-e2e-XXXXXX").string();
     if (!mkdtemp(&pattern[0])) throw std::runtime_error("mkdtemp failed");
     mPath = pattern;
+    for (const char* name : EditorFiles)
+        std::filesystem::copy_file(std::string(HALCYRA_DEMO_DIR) + name, file(name));
 #ifdef HALCYRA_DEMO_ASSETS
     // Every registered effect loads its scene and shaders at start-up: the built demo's asset folders.
     for (const auto& entry : std::filesystem::directory_iterator(HALCYRA_DEMO_ASSETS)) {
-        // The asset folders, and the glyph image that "kub" makes its noise texture from.
-        const bool font = entry.path().filename() == "fonthelvete2.png";
-        if ((!entry.is_directory() && !font) || entry.path().filename() == "CMakeFiles") continue;
+        // The asset folders; the glyph image that "kub" makes its noise texture from is one of the
+        // editor's files above.
+        if (!entry.is_directory() || entry.path().filename() == "CMakeFiles") continue;
         std::filesystem::copy(entry.path(), std::filesystem::path(mPath) / entry.path().filename(),
                               std::filesystem::copy_options::recursive);
     }

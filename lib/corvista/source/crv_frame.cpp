@@ -4,6 +4,7 @@
 #include "crv_corvista.h"
 
 #include "am_videofile.h"
+#include "crv_gui.h"
 #include "crv_platform.h"
 #include "dis_glcheck.h"
 #include "mathbase/mb_matrix.h"
@@ -50,11 +51,24 @@ void Corvista::run() {
         if (mMusic.getSampleRate() > 0)
             mDemoLength = static_cast<float>(mMusic.getLength()) / static_cast<float>(mMusic.getSampleRate());
     }
-    // The timeline editor joins here as the second and third listeners, once it exists.
-    setTime(mStartTime);
-    mOsdShownAt = -100.0f;
-    mDisplay->run();
+    // The timeline editor and its GUI root become the second and third listeners.
+    mGui = new Gui(mDisplay, &mScript);
+    try {
+        mGui->setDemoLength(mDemoLength);
+        mGui->build();
+        setTime(mStartTime);
+        mOsdShownAt = -100.0f;
+        mDisplay->run();
+    } catch (...) {
+        delete mGui;
+        mGui = nullptr;
+        throw;
+    }
+    delete mGui;
+    mGui = nullptr;
 }
+
+bool Corvista::editorPanelShown() const { return mGui && mGui->isPanelShown(); }
 
 void Corvista::start() {
     if (mDisplayConfigured) openDisplay(mWidth, mHeight, mFullscreen, mTitle);
@@ -163,12 +177,25 @@ void Corvista::onFrame() {
     }
     const bool panelShown = editorPanelShown();
     if (panelShown) {
+        // The demo goes into the top-right quarter, all of it: effects that clear the screen are
+        // kept inside it too, and the rest of the window starts black under the panel.
         const int w = mDisplay->getWidth();
         const int h = mDisplay->getHeight();
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        display::checkGLError(__FILE__, __LINE__, "glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)");
         glViewport(w - w / 2, h / 2, w / 2, h / 2);
         display::checkGLError(__FILE__, __LINE__, "glViewport(w - w / 2, h / 2, w / 2, h / 2)");
+        glScissor(w - w / 2, h / 2, w / 2, h / 2);
+        glEnable(GL_SCISSOR_TEST);
+        display::checkGLError(__FILE__, __LINE__, "glEnable(GL_SCISSOR_TEST)");
     }
     mScript.update(mClock);
+    if (panelShown) {
+        glDisable(GL_SCISSOR_TEST);
+        display::checkGLError(__FILE__, __LINE__, "glDisable(GL_SCISSOR_TEST)");
+    }
     if (mDumper) dumpFrame();
     if (mDumper || (!panelShown && mOsdShow && mMusicTime < mOsdShownAt + mOsdDelay)) {
         drawTimeBar();

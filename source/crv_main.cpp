@@ -1,5 +1,7 @@
 // The program: builds the demo system and the effects, plays, and reports a fatal error.
 
+#include "bot.h"
+#include "buff.h"
 #include "clear.h"
 #include "clouds.h"
 #include "crv_corvista.h"
@@ -14,7 +16,10 @@
 #include "logo.h"
 #include "planet.h"
 #include "rum.h"
+#include "tunnel.h"
 #include "vintage.h"
+#include "waxon.h"
+#include "waxon_draw.h"
 
 #include <cstdio>
 #include <exception>
@@ -37,12 +42,17 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         Hedgehog hedgehog(&shared);
         Hus hus(&shared);
         Rum rum(&shared);
+        Buff buff(&shared);
+        Tunnel tunnel(&shared);
         Flyg plane(&shared);
         Logo logo(&shared);
+        Bot bot(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
         Planet planet(&shared);
         Vintage vintage(&shared);
+        WaxOn waxOn(&shared);
+        WaxOnDraw waxOnDraw(&shared);
         clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
 
         demo.addEffect("clear", &clear);
@@ -53,11 +63,16 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         demo.addEffect("clouds", &clouds);
         demo.addEffect("hedgehog", &hedgehog);
         demo.addEffect("plane", &plane);
+        demo.addEffect("buff", &buff);
+        demo.addEffect("tunnel", &tunnel);
         demo.addEffect("logo", &logo);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
         demo.addEffect("planet", &planet);
         demo.addEffect("vintage", &vintage);
+        demo.addEffect("waxon", &waxOn);
+        demo.addEffect("waxon_draw", &waxOnDraw);
+        demo.addEffect("bot", &bot);
 
         demo.run();
     } catch (const std::exception& error) {

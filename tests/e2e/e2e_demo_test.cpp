@@ -15,7 +15,8 @@ namespace {
 const std::string kProgram = HALCYRA_PROGRAM;
 
 std::string setupXml(const std::string& title, const std::string& extra) {
-    return "<?xml version=\"1.0\"?>\n<demo>\n\t<display width=\"64\" height=\"48\" title=\"" + title + "\"/>\n" +
+    return "<?xml version=\"1.0\"?>\n<demo>\n\t<archive path=\"" HALCYRA_DEMO_DIR "\"/>\n" // the effects' own files
+           "\t<display width=\"64\" height=\"48\" title=\"" + title + "\"/>\n" +
            extra + "</demo>\n";
 }
 
@@ -158,6 +159,15 @@ TEST_P(FatalErrorTest, EndsWithTheCauseAndAFailureStatus) {
     EXPECT_NE(result.status, 0);
     EXPECT_NE(result.out.find(std::string("error: ") + c.expected), std::string::npos) << result.out;
     EXPECT_NE(result.err.find("An error has occured. The message was as follows:"), std::string::npos);
+}
+
+// The windowed program is the same program: the same errors, the same status.
+TEST(WindowedProgramTest, BehavesAsTheConsoleProgram) {
+    e2e::TempDir dir;
+    const e2e::Result result = e2e::run(HALCYRA_WINDOWED_PROGRAM, dir.path(), 30);
+    ASSERT_TRUE(result.ended);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("error: [Corvista] Could not load 'setup.[local.]xml'"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(

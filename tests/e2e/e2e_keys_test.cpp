@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -20,6 +21,7 @@ const char* const kScript =
 
 std::string setupXml(const std::string& title, const std::string& music) {
     return "<?xml version=\"1.0\"?>\n<demo>\n"
+           "\t<archive path=\"" HALCYRA_DEMO_DIR "\"/>\n" // the effects' own files
            "\t<display width=\"96\" height=\"64\" title=\"" + title + "\"/>\n"
            "\t<osd show=\"on\"/>\n"
            "\t<script filename=\"s.xml\"/>\n" +
@@ -43,7 +45,8 @@ std::string attribute(const std::string& text, const std::string& tag, const std
 // One running program with its window.
 class Demo {
 public:
-    Demo(const e2e::TempDir& dir, const std::string& title) : mProcess(kProgram, dir.path()) {
+    Demo(const e2e::TempDir& dir, const std::string& title, const std::vector<std::string>& environment = {})
+        : mProcess(kProgram, dir.path(), environment) {
         mWindow = e2e::findWindow(title, 30);
     }
     bool hasWindow() const { return !mWindow.empty(); }
@@ -234,6 +237,23 @@ TEST(PlaybackKeys, MuteAndTimeBarSettingsAreWrittenBack) {
     EXPECT_EQ(attribute(saved, "osd", "location"), "bottom");
     EXPECT_EQ(attribute(saved, "osd", "delay"), "2.00");
     EXPECT_EQ(attribute(saved, "time", "start"), "0.00");
+}
+
+TEST(PlaybackKeys, SoundOffForWantOfADeviceIsNotWrittenBack) {
+    e2e::TempDir dir;
+    makeMusic(dir, 5);
+    const std::string music = "\t<music filename=\"m.ogg\" mute=\"off\"/>\n";
+    dir.write("setup.xml", setupXml("e2e-keys-nodevice", music));
+    dir.write("setup.local.xml", setupXml("e2e-keys-nodevice", music));
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-nodevice", {"ALSOFT_DRIVERS=no-such-driver"});
+    ASSERT_TRUE(demo.hasWindow());
+    EXPECT_GE(demo.clock(), 0.0); // plays on the clock alone
+    demo.close("Escape");
+    ASSERT_TRUE(demo.process().wait(10));
+    EXPECT_EQ(demo.process().status(), 0);
+    EXPECT_NE(demo.process().out().find("No sound device!"), std::string::npos);
+    EXPECT_EQ(attribute(dir.read("setup.local.xml"), "music", "mute"), "off");
 }
 
 TEST(PlaybackKeys, OnlySetupXmlIsLeftUntouched) {

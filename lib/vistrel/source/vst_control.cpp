@@ -69,7 +69,7 @@ Rect& Control::getScreenArea() { return mScreenArea; }
 Rect& Control::getClientArea() { return mClientArea; }
 Rect& Control::getScreenClientArea() { return mScreenClientArea; }
 
-void Control::setArea(Rect area) {
+void Control::setOwnArea(Rect area) {
     mArea = area;
     updateClientArea();
     RectSet frame{mArea, mScreenArea, mClipArea};
@@ -77,6 +77,10 @@ void Control::setArea(Rect area) {
     RectSet client{mClientArea, mScreenClientArea, mClientClipArea};
     computeRects(client, true);
     mClientClipArea.intersect(mClipArea);
+}
+
+void Control::setArea(Rect area) {
+    setOwnArea(area);
     // Every child follows, top-down: a maximized one fills the client area. Each subtree is laid
     // out once; re-maximizing a child here and then laying it out again would repeat the work at
     // every level below, which grows exponentially with the depth of the tree.

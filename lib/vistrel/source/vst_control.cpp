@@ -368,6 +368,16 @@ void Control::useColors(int block, int state) {
         render->setColors(mColors[block][state][First], mColors[block][state][Second]);
 }
 
+Rect Control::fillBorderedFace(Render* render, int faceState) {
+    useColors(BlockBack, StateBorder);
+    render->fillRect(mClipArea, 0);
+    Rect face = mClipArea;
+    face.inflate(-1);
+    useColors(BlockBack, faceState);
+    render->fillRect(face, 0);
+    return face;
+}
+
 int Control::indexOf(const Control* child) const {
     for (size_t i = 0; i < mChildren.size(); ++i) {
         if (mChildren[i] == child)

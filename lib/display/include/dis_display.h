@@ -141,6 +141,8 @@ private:
     static int windowCloseCallback();
     static void windowSizeCallback(int width, int height);
     static void windowRefreshCallback();
+    // The live display while its window is open, else null: input reaches no other.
+    static DisplayGL* inputTarget();
 
     enum Order { FirstAddedFirst, LastAddedFirst };
     // Calls handler on every listener in the order. Listeners added or removed by a handler

@@ -18,10 +18,8 @@ namespace vsttest {
 
 using norvane::vistrel::Vistrel;
 
-// Window input as the window system delivers it, including held keys and drags.
+// Window input as the window system delivers it, with drags.
 struct Input : WindowInput {
-    void press(int glfwKey) const { key(glfwKey, GLFW_PRESS); }
-    void release(int glfwKey) const { key(glfwKey, GLFW_RELEASE); }
     // A left drag from one point to another in steps, released at the end.
     void drag(double x0, double y0, double x1, double y1, int steps = 4) const {
         cursor(x0, y0);

@@ -18,7 +18,6 @@ namespace vsttest {
 
 // Window-system input beyond what WindowInput sends.
 struct CtrlInput : WindowInput {
-    void character(unsigned int c) const { installed(glfwSetCharCallback)(window, c); }
     void type(const std::string& text) const {
         for (char c : text)
             character(static_cast<unsigned char>(c));

@@ -2,12 +2,11 @@
 // GL test support: a real window under the shared X server with archives that hold the glyph
 // image, and pixels read back from the back buffer.
 
+#include "../support/glfw_input.h"
 #include "am_archivemanager.h"
 #include "am_image.h"
 #include "dis_display.h"
 
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -99,20 +98,11 @@ protected:
     std::vector<unsigned char> pixels;
 };
 
-// The callbacks the display installed on the current window, called as the window system would.
-struct WindowInput {
-    GLFWwindow* window = glfwGetCurrentContext();
-
-    template <typename Fun> Fun installed(Fun (*setter)(GLFWwindow*, Fun)) const {
-        Fun fun = setter(window, nullptr);
-        setter(window, fun);
-        return fun;
-    }
-    void key(int key, int action) const { installed(glfwSetKeyCallback)(window, key, 1000 + key, action, 0); }
-    void cursor(double x, double y) const { installed(glfwSetCursorPosCallback)(window, x, y); }
-    void button(int button, int action) const { installed(glfwSetMouseButtonCallback)(window, button, action, 0); }
+// The callbacks the display installed on the current window, called as the window system would,
+// with the clicks, taps and wheel rolls the GUI tests make.
+struct WindowInput : glfwtest::Glfw3Input {
     // Wheel clicks: positive rolls away from the user.
-    void wheel(double clicks) const { installed(glfwSetScrollCallback)(window, 0, clicks); }
+    void wheel(double clicks) const { scroll(clicks); }
     void tap(int glfwKey) const {
         key(glfwKey, GLFW_PRESS);
         key(glfwKey, GLFW_RELEASE);

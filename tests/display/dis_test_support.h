@@ -4,6 +4,7 @@
 
 #include "../support/glfw_input.h"
 #include "dis_display.h"
+#include "nvn_system.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,16 @@ private:
 };
 
 using glfwtest::Glfw3Input;
+
+// The message of the exception that f throws, or "(nothing thrown)".
+inline std::string messageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const norvane::Exception& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
 
 // Every test starts from a display of its own, opened on a small window.
 class DisplayTest : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include "bot.h"
 #include "buff.h"
 #include "clear.h"
+#include "clouds.h"
 #include "crv_corvista.h"
 #include "crv_platform.h"
 #include "effect_shared.h"
@@ -10,9 +11,13 @@
 #include "flyg.h"
 #include "hedgehog.h"
 #include "hus.h"
+#include "hyperkub.h"
+#include "kub.h"
 #include "logo.h"
+#include "planet.h"
 #include "rum.h"
 #include "tunnel.h"
+#include "vintage.h"
 #include "waxon.h"
 #include "waxon_draw.h"
 
@@ -31,6 +36,9 @@ int demoMain(int /*argc*/, char** /*argv*/) {
 
         EffectShared shared;
         Clear clear;
+        Kub kub;
+        HyperKub hyperkub(&shared);
+        Clouds clouds(&shared);
         Hedgehog hedgehog(&shared);
         Hus hus(&shared);
         Rum rum(&shared);
@@ -41,13 +49,18 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         Bot bot(&shared);
         Flash flash(&shared);
         Flash flash2(&shared);
+        Planet planet(&shared);
+        Vintage vintage(&shared);
         WaxOn waxOn(&shared);
         WaxOnDraw waxOnDraw(&shared);
         clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
 
         demo.addEffect("clear", &clear);
+        demo.addEffect("kub", &kub);
         demo.addEffect("rum", &rum);
         demo.addEffect("hus", &hus);
+        demo.addEffect("hyperkub", &hyperkub);
+        demo.addEffect("clouds", &clouds);
         demo.addEffect("hedgehog", &hedgehog);
         demo.addEffect("plane", &plane);
         demo.addEffect("buff", &buff);
@@ -55,6 +68,8 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         demo.addEffect("logo", &logo);
         demo.addEffect("flash", &flash);
         demo.addEffect("flash2", &flash2);
+        demo.addEffect("planet", &planet);
+        demo.addEffect("vintage", &vintage);
         demo.addEffect("waxon", &waxOn);
         demo.addEffect("waxon_draw", &waxOnDraw);
         demo.addEffect("bot", &bot);

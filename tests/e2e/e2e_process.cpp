@@ -30,7 +30,9 @@ TempDir::TempDir() {
 #ifdef HALCYRA_DEMO_ASSETS
     // Every registered effect loads its scene and shaders at start-up: the built demo's asset folders.
     for (const auto& entry : std::filesystem::directory_iterator(HALCYRA_DEMO_ASSETS)) {
-        if (!entry.is_directory() || entry.path().filename() == "CMakeFiles") continue;
+        // The asset folders, and the glyph image that "kub" makes its noise texture from.
+        const bool font = entry.path().filename() == "fonthelvete2.png";
+        if ((!entry.is_directory() && !font) || entry.path().filename() == "CMakeFiles") continue;
         std::filesystem::copy(entry.path(), std::filesystem::path(mPath) / entry.path().filename(),
                               std::filesystem::copy_options::recursive);
     }

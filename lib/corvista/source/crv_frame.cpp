@@ -267,14 +267,9 @@ int Corvista::onKeyDown(display::Event* event) {
 }
 
 void Corvista::drawTimeBar() {
-    // Whatever the effects left: no program, no texture, no lighting, the default blend function.
+    // Whatever the effects left: no program, the display's default state.
     glUseProgram(0);
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    display::checkGLError(__FILE__, __LINE__, "glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)");
+    mDisplay->resetState();
     const mathbase::Matrix4x4Col identity;
     mDisplay->setProjection(identity);
     mDisplay->resetModelMatrix();

@@ -17,6 +17,8 @@
 
 namespace e2e {
 
+const char* const EditorFiles[3] = {"layout.xml", "editor_style.xml", "fonthelvete2.png"};
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "halcyra-e2e-XXXXXX").string();
     if (!mkdtemp(&pattern[0])) throw std::runtime_error("mkdtemp failed");
@@ -31,6 +33,10 @@ TempDir::TempDir() {
                               std::filesystem::copy_options::recursive);
     }
 #endif
+    // The editor's files of the built sample demo, beside the program: <build>/source/ and <build>/demo/.
+    const std::filesystem::path demo = std::filesystem::path(HALCYRA_PROGRAM).parent_path().parent_path() / "demo";
+    for (const char* name : EditorFiles)
+        if (std::filesystem::exists(demo / name) && !exists(name)) std::filesystem::copy_file(demo / name, file(name));
 }
 
 TempDir::~TempDir() {

@@ -7,7 +7,8 @@
 
 namespace e2e {
 
-// A fresh temporary directory, removed with everything in it at the end of the test.
+// A fresh temporary directory, removed with everything in it at the end of the test. It starts
+// with the timeline editor's files of the sample demo (EditorFiles), which every run needs.
 class TempDir {
 public:
     TempDir();
@@ -24,6 +25,9 @@ public:
 private:
     std::string mPath;
 };
+
+// The editor's layout, its style and the GUI font, as the sample demo has them.
+extern const char* const EditorFiles[3];
 
 // Moves the pointer off every window and releases keys a broken sender may have left held.
 void parkPointer();

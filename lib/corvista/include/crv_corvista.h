@@ -17,6 +17,8 @@ namespace norvane::am {
 class VideoFile;
 } // namespace norvane::am
 
+class Gui;
+
 namespace norvane::corvista {
 
 class Corvista : public display::Listener {
@@ -49,6 +51,7 @@ public:
 
     // Settings and state; public so that the tests can see them.
     display::DisplayGL* mDisplay = nullptr; // owned; created by openDisplay
+    Gui* mGui = nullptr;                    // the timeline editor; created and deleted by run
     display::Timer mTimer;                  // the demo clock while playing
     bool mNoSound = false;                  // no music at all: the clock alone drives the demo
     bool mNoSoundAsked = false;             // the set-up file itself asked for mute="nosound"
@@ -94,9 +97,8 @@ private:
     void openDisplay(int width, int height, bool fullscreen, const std::string& title);
     void openMusic(const std::string& name);
     void setupEffects();
-    // Whether the editor panel is shown. The editor is not part of this program yet, so the panel
-    // is always hidden and the demo fills the window.
-    bool editorPanelShown() const { return false; }
+    // Whether the editor panel is shown (the demo is then drawn into the top-right quarter).
+    bool editorPanelShown() const;
 
     // The demo clock: the timer while playing; while dumping, the start of the dump plus one
     // 1/rate step per dumped frame, so frame n always shows the demo at start + n / rate.

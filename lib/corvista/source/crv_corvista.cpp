@@ -3,6 +3,7 @@
 #include "crv_corvista.h"
 
 #include "am_videofile.h"
+#include "crv_gui.h"
 #include "nvn_system.h"
 #include "scr_reader.h"
 #include "xml/xml_parser.h"
@@ -45,6 +46,9 @@ Corvista::~Corvista() {
     }
     delete mDumper;
     mDumper = nullptr;
+    // The editor's GUI holds GL objects of the window: it goes first.
+    delete mGui;
+    mGui = nullptr;
     if (mDisplay) {
         // The display must not outlive its first listener: detach first, then close the window.
         display::DisplayGL* display = mDisplay;

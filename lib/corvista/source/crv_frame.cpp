@@ -4,6 +4,7 @@
 #include "crv_corvista.h"
 
 #include "am_videofile.h"
+#include "crv_gui.h"
 #include "crv_platform.h"
 #include "dis_glcheck.h"
 #include "mathbase/mb_matrix.h"
@@ -50,11 +51,24 @@ void Corvista::run() {
         if (mMusic.getSampleRate() > 0)
             mDemoLength = static_cast<float>(mMusic.getLength()) / static_cast<float>(mMusic.getSampleRate());
     }
-    // The timeline editor joins here as the second and third listeners, once it exists.
-    setTime(mStartTime);
-    mOsdShownAt = -100.0f;
-    mDisplay->run();
+    // The timeline editor and its GUI root become the second and third listeners.
+    mGui = new Gui(mDisplay, &mScript);
+    try {
+        mGui->setDemoLength(mDemoLength);
+        mGui->build();
+        setTime(mStartTime);
+        mOsdShownAt = -100.0f;
+        mDisplay->run();
+    } catch (...) {
+        delete mGui;
+        mGui = nullptr;
+        throw;
+    }
+    delete mGui;
+    mGui = nullptr;
 }
+
+bool Corvista::editorPanelShown() const { return mGui && mGui->isPanelShown(); }
 
 void Corvista::start() {
     if (mDisplayConfigured) openDisplay(mWidth, mHeight, mFullscreen, mTitle);
@@ -163,8 +177,13 @@ void Corvista::onFrame() {
     }
     const bool panelShown = editorPanelShown();
     if (panelShown) {
+        // The demo goes into the top-right quarter. The rest of the window starts black (nothing of
+        // an earlier frame stays under the panel); the layout covers it.
         const int w = mDisplay->getWidth();
         const int h = mDisplay->getHeight();
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        display::checkGLError(__FILE__, __LINE__, "glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)");
         glViewport(w - w / 2, h / 2, w / 2, h / 2);
         display::checkGLError(__FILE__, __LINE__, "glViewport(w - w / 2, h / 2, w / 2, h / 2)");
     }

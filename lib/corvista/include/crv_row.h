@@ -1,0 +1,84 @@
+#pragma once
+// The editor's rows: a row shows a timeline entry with a bar for its span (an Effector), or one of
+// its spline tracks with a curve control. The first 200 pixels hold the caption; time runs to the
+// right of them at 10 pixels per second.
+
+#include "vst_control.h"
+
+namespace norvane {
+namespace script {
+class EffectEntry;
+class Script;
+class SplineTrack;
+} // namespace script
+
+namespace corvista {
+
+class Row : public vistrel::Control {
+public:
+    // Pixels per second of timeline time, and the width of the caption before the time axis.
+    static constexpr float PixelsPerSecond = 10.0f;
+    static constexpr float CaptionWidth = 200.0f;
+
+    Row();
+    ~Row() override;
+
+    Control* create() override;
+    // The client area starts after the caption.
+    void updateClientArea() override;
+    // Ctrl or Alt with the wheel also scrolls the time slider "timeslider".
+    bool handleEvent(vistrel::Event& e) override;
+    void draw() override;
+
+    // Fills the row for an entry: its caption, its span bar, and then (appended to "effects") a
+    // row for each of its spline tracks and a row for each child entry, depth first.
+    void setEffect(script::EffectEntry* entry, int level);
+    // Fills the row for a spline track: a curve control over the span rectangle, editing the
+    // track in place.
+    void buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level);
+    // Scrolls the row's bars and curves to the left by x pixels.
+    void scrollChildren(float x);
+
+    int getLevel() const { return mLevel; }
+
+private:
+    // True when this row lies inside the control c.
+    bool isInside(Control* c);
+
+    int mLevel = 0;
+};
+
+// The bar of one entry's span. Dragging its middle moves the entry, dragging an edge moves that
+// end; 10 pixels are one second, a span never starts before 0 and stays at least 1 second long.
+class Effector : public vistrel::Control {
+public:
+    enum Zone { ZoneNone = 0, ZoneBar = 1, ZoneLeftEdge = 2, ZoneRightEdge = 3 };
+
+    Effector();
+    ~Effector() override;
+
+    Control* create() override;
+    void load(xml::XmlParser::Iterator& tag) override;
+    // A bar under the pointer or being dragged keeps the pointer.
+    bool hitTest(const vistrel::Event& e) override;
+    bool handleEvent(vistrel::Event& e) override;
+    void draw() override;
+
+    void setEntry(script::EffectEntry* entry) { mEntry = entry; }
+    // The timeline whose length follows the spans this bar changes.
+    void setScript(script::Script* script) { mScript = script; }
+    script::EffectEntry* getEntry() const { return mEntry; }
+    int getZone() const { return mZone; }
+    int getDrag() const { return mDrag; }
+    // The bar's area for the entry's span.
+    void placeOnEntry();
+
+private:
+    script::EffectEntry* mEntry = nullptr; // not owned
+    script::Script* mScript = nullptr;     // not owned
+    int mZone = ZoneNone;
+    int mDrag = ZoneNone;
+};
+
+} // namespace corvista
+} // namespace norvane

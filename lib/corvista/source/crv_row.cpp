@@ -1,0 +1,224 @@
+// The editor's rows and span bars.
+
+#include "crv_row.h"
+
+#include "dis_font.h"
+#include "scr_entry.h"
+#include "scr_script.h"
+#include "vst_render.h"
+#include "vst_scrollbars.h"
+#include "vst_spline.h"
+
+#include <algorithm>
+
+namespace norvane {
+namespace corvista {
+
+namespace {
+
+// Modifier bits above the Shift keys: a Ctrl or an Alt key is held.
+const int kShiftBits = 63;
+
+// The control of that name under the tree's root, when it is the time slider's class.
+vistrel::Scrollbars* findTimeSlider(vistrel::Control* from) {
+    vistrel::Control* found = from->getRoot()->find("timeslider");
+    return dynamic_cast<vistrel::Scrollbars*>(found);
+}
+
+} // namespace
+
+// Row
+
+Row::Row() {
+    setColor(BlockBack, StateBorder, First, mathbase::Color(0, 0, 0, 1));
+    setColor(BlockBack, StateBorder, Second, mathbase::Color(0, 0, 0, 1));
+    setColor(BlockBack, StateColor, First, mathbase::Color(0, 0, 0, 0.1f));
+    setColor(BlockBack, StateColor, Second, mathbase::Color(0, 0, 0, 0.1f));
+    setColor(BlockBack, StatePushed, First, mathbase::Color(0, 0, 0, 0.3f));
+    setColor(BlockBack, StatePushed, Second, mathbase::Color(0, 0, 0, 0.3f));
+    setColor(BlockText, StateColor, First, mathbase::Color(1, 1, 1, 1));
+}
+
+Row::~Row() {}
+
+vistrel::Control* Row::create() { return new Row(); }
+
+void Row::updateClientArea() {
+    mClientArea = vistrel::Rect(CaptionWidth - mArea.x1, 0, mArea.x2 - mArea.x1, mArea.y2 - mArea.y1);
+}
+
+bool Row::isInside(Control* c) {
+    for (Control* p = mParent; p; p = p->getOwner())
+        if (p == c) return true;
+    return false;
+}
+
+bool Row::handleEvent(vistrel::Event& e) {
+    const bool r = Control::handleEvent(e);
+    if (e.name == "mousewheel" && e.modifiers > kShiftBits) {
+        // A row inside the time slider itself would get the event back from it, for ever.
+        vistrel::Scrollbars* slider = findTimeSlider(this);
+        if (slider && !isInside(slider)) slider->handleEvent(e);
+    }
+    return r;
+}
+
+void Row::draw() {
+    vistrel::Render* render = getRender();
+    if (!render) return;
+    const bool focused = mParent && mParent->getFocus() == this;
+    useColors(BlockBack, focused ? StatePushed : StateColor);
+    render->fillRect(mClipArea, 0);
+    useColors(BlockBack, StateBorder);
+    render->frameRect(mClipArea);
+
+    const float* text = getColor(BlockText, StateColor, First);
+    render->setColors(text, text);
+    if (display::Font* font = render->getFont()) font->mAlign = display::Font::AlignLeft;
+    render->drawText(mText, mScreenArea.x1 + 5 + 20 * static_cast<float>(mLevel),
+                     (mScreenArea.y1 + mScreenArea.y2) * 0.5f);
+    Control::draw();
+}
+
+void Row::setEffect(script::EffectEntry* entry, int level) {
+    setText(entry->mName);
+    mLevel = level;
+
+    Effector* bar = new Effector();
+    bar->setEntry(entry);
+    bar->placeOnEntry();
+    addChild(bar, -1);
+
+    Control* effects = getRoot()->find("effects");
+    if (!effects) return; // a row outside the editor's container has nowhere to put the others
+    for (const auto& track : entry->mTracks) {
+        Row* row = new Row();
+        row->setArea(vistrel::Rect(mArea.x1, mArea.y1, mArea.x2, mArea.y1 + 70));
+        effects->addChild(row, -1);
+        row->buildTrack(bar->getArea(), track.get(), level);
+    }
+    for (const auto& child : entry->mChildren) {
+        Row* row = new Row();
+        row->setArea(mArea);
+        effects->addChild(row, -1);
+        row->setEffect(child.get(), level + 1);
+    }
+}
+
+void Row::buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level) {
+    setText(track->mName);
+    mLevel = level;
+
+    vistrel::Spline* curve = new vistrel::Spline();
+    curve->setColor(BlockBack, StateColor, First, curve->parseColor("330000ff"));
+    curve->setColor(BlockBack, StateColor, Second, curve->parseColor("220000ff"));
+    curve->setColor(BlockBack, StateBorder, First, curve->parseColor("ffff33ff"));
+    curve->setColor(BlockBack, StateBorder, Second, curve->parseColor("ddddddff"));
+    curve->setColor(BlockBack, StateHighlight, First, curve->parseColor("ffff33ff"));
+    curve->setColor(BlockBack, StatePushed, First, curve->parseColor("ffffffff"));
+    curve->setArea(vistrel::Rect(span.x1, span.y1, span.x2, span.y1 + 70));
+    curve->setCurve(track, false); // the timeline's own curve: edits act on the next frame
+    addChild(curve, -1);
+}
+
+void Row::scrollChildren(float x) {
+    for (unsigned i = 0; i < getChildCount(); ++i) getChild(i)->setScroll(x, 0);
+}
+
+// Effector
+
+Effector::Effector() {
+    mClassName = "effect";
+    mName = "effect";
+    const mathbase::Color k = parseColor("6D6459");
+    auto scaled = [&k](float f) { return mathbase::Color(k.r * f, k.g * f, k.b * f, k.a * f); };
+    setColor(BlockBack, StateColor, First, k);
+    setColor(BlockBack, StateColor, Second, k);
+    setColor(BlockBack, StateHighlight, First, scaled(1.4f));
+    setColor(BlockBack, StateHighlight, Second, scaled(1.4f));
+    setColor(BlockBack, StatePushed, First, scaled(2.0f));
+    setColor(BlockBack, StatePushed, Second, scaled(2.0f));
+}
+
+Effector::~Effector() {}
+
+vistrel::Control* Effector::create() { return new Effector(); }
+
+void Effector::load(xml::XmlParser::Iterator& tag) { Control::load(tag); }
+
+bool Effector::hitTest(const vistrel::Event& e) { return Control::hitTest(e) || mDrag != ZoneNone || mZone != ZoneNone; }
+
+void Effector::placeOnEntry() {
+    if (!mEntry) return;
+    setArea(vistrel::Rect(mEntry->mStart * Row::PixelsPerSecond, 2, mEntry->mEnd * Row::PixelsPerSecond, 27));
+}
+
+bool Effector::handleEvent(vistrel::Event& e) {
+    const bool r = Control::handleEvent(e);
+    if (e.name == "mousedown") {
+        if (mZone != ZoneNone) mDrag = mZone;
+    } else if (e.name == "mouseup") {
+        mDrag = ZoneNone;
+    }
+    if (e.name != "mousemove" || !mEntry) return r;
+
+    if (mDrag == ZoneNone) {
+        mZone = mHover ? ZoneBar : ZoneNone;
+        const vistrel::Rect& s = mScreenArea;
+        if (vistrel::Rect(s.x1, s.y1, s.x1 + 10, s.y2).contains(e.x, e.y))
+            mZone = ZoneLeftEdge;
+        else if (vistrel::Rect(s.x2 - 10, s.y1, s.x2, s.y2).contains(e.x, e.y))
+            mZone = ZoneRightEdge;
+    }
+    // dx is the previous x minus the new one: moving right makes it negative.
+    const float seconds = e.dx / Row::PixelsPerSecond;
+    script::EffectEntry& entry = *mEntry;
+    if (mDrag == ZoneBar) {
+        const float start = std::max(0.0f, entry.mStart - seconds);
+        entry.mEnd += start - entry.mStart;
+        entry.mStart = start;
+    } else if (mDrag == ZoneLeftEdge) {
+        // At least 1 second before the end, and never before 0 (also for spans shorter than 1 s).
+        float start = entry.mStart - seconds;
+        start = std::min(start, entry.mEnd - 1.0f);
+        start = std::max(start, 0.0f);
+        entry.mStart = start;
+    } else if (mDrag == ZoneRightEdge) {
+        entry.mEnd = std::max(entry.mEnd - seconds, entry.mStart + 1.0f);
+    }
+    // The timeline plays only up to its length: an entry moved or stretched past the old end
+    // must still play there.
+    if (mDrag != ZoneNone && mScript) mScript->computeLength();
+    placeOnEntry();
+    return r;
+}
+
+void Effector::draw() {
+    vistrel::Render* render = getRender();
+    if (!render) return;
+    const vistrel::Rect& s = mClipArea;
+    // The edges of the bar on screen, as far as they are visible.
+    const vistrel::Rect& a = mScreenArea;
+    const vistrel::Rect leftEdge = vistrel::Rect(a.x1, a.y1, a.x1 + 10, a.y2).intersect(s);
+    const vistrel::Rect rightEdge = vistrel::Rect(a.x2 - 10, a.y1, a.x2, a.y2).intersect(s);
+
+    int state = StateColor;
+    if (mZone == ZoneBar) state = StateHighlight;
+    if (mDrag == ZoneBar) state = StatePushed;
+    useColors(BlockBack, state);
+    render->fillRect(s, 0);
+
+    if (mDrag >= ZoneLeftEdge) {
+        useColors(BlockBack, StatePushed);
+        render->fillRect(mDrag == ZoneLeftEdge ? leftEdge : rightEdge, 0);
+    } else if (mDrag == ZoneNone && mZone >= ZoneLeftEdge) {
+        useColors(BlockBack, StateHighlight);
+        render->fillRect(mZone == ZoneLeftEdge ? leftEdge : rightEdge, 0);
+    }
+    useColors(BlockBack, StateBorder);
+    render->frameRect(s);
+    Control::draw();
+}
+
+} // namespace corvista
+} // namespace norvane

@@ -43,7 +43,9 @@ run_suite() {
   cmake --build "$dir" -j"$jobs"
   echo "=== $name tests"
   local log="$tmp/$name.ctest"
-  ( cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 300 ) 2>&1 | tee "$log"
+  # A test that fails is run once more: windows, key events and the clock can lose a race on a loaded
+  # machine. A real fault fails both times.
+  ( cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 300 --repeat until-pass:2 ) 2>&1 | tee "$log"
   local status="${PIPESTATUS[0]}"
   summary+="$name: $(grep -E 'tests passed|tests failed' "$log" | tail -n 1)"$'\n'
   return "$status"

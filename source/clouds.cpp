@@ -25,29 +25,6 @@ uint32_t nextSeed(uint32_t& seed) {
 
 float fraction(uint32_t r) { return static_cast<float>(r) * 2.3283064e-10f; } // r / 2^32
 
-// The display's default GL state and projection, as every frame starts with.
-void resetDisplayState(norvane::display::DisplayGL& display) {
-    DIS_GL(glMatrixMode(GL_TEXTURE));
-    DIS_GL(glLoadIdentity());
-    display.resetViewMatrix();
-    display.resetModelMatrix();
-    const int width = display.getWidth(), height = display.getHeight();
-    const float aspect = (width > 0 && height > 0) ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
-    Matrix4x4Col projection;
-    projection.setPerspective(0.7853982f, aspect, 0.1f, 5000.0f);
-    display.setProjection(projection);
-    DIS_GL(glShadeModel(GL_SMOOTH));
-    DIS_GL(glClearDepth(1.0));
-    DIS_GL(glDisable(GL_DEPTH_TEST));
-    DIS_GL(glDepthFunc(GL_LEQUAL));
-    DIS_GL(glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST));
-    DIS_GL(glDisable(GL_LIGHTING));
-    DIS_GL(glColor4f(1.0f, 1.0f, 1.0f, 0.5f));
-    DIS_GL(glDisable(GL_BLEND));
-    DIS_GL(glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
-    DIS_GL(glDisable(GL_TEXTURE_2D));
-}
-
 bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 } // namespace
@@ -145,7 +122,7 @@ void Clouds::draw(float local, float /*step*/, float /*progress*/) {
     const Vec3 direction = eye - target;
     if (!finite(eye) || !finite(target) || !std::isfinite(roll) || !(direction.lengthSquared() > 0.0f)) return;
 
-    resetDisplayState(*mDisplay);
+    mDisplay->resetState(); // the default GL state and projection, as every frame starts with
 
     const float e0 = (std::sin(10.0f * local) + 1.0f) * 0.5f;
     const float e1 = (std::sin(7.0f * local) + 1.0f) * 0.5f;

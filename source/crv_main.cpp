@@ -17,9 +17,9 @@
 #include "planet.h"
 #include "rum.h"
 #include "tunnel.h"
+#include "vintage.h"
 #include "waxon.h"
 #include "waxon_draw.h"
-#include "vintage.h"
 
 #include <cstdio>
 #include <exception>

@@ -140,6 +140,8 @@ void HyperKub::draw(float local, float step, float /*progress*/) {
     camera.target = Vec3(0, 0, 0);
     camera.roll = 0.0f;
     if (!active) return;
+    const auto object = meshes.find("hyperkub"), circle = meshes.find("circle"), sphere = meshes.find("glowsphere");
+    if (object == meshes.end() || circle == meshes.end() || sphere == meshes.end()) return; // not set up
 
     const int width = mDisplay->getWidth(), screenHeight = mDisplay->getHeight();
     const float aspect =
@@ -156,9 +158,6 @@ void HyperKub::draw(float local, float step, float /*progress*/) {
     DIS_GL(glEnable(GL_CULL_FACE));
     DIS_GL(glDisable(GL_BLEND));
     DIS_GL(glColor4f(1.0f, 1.0f, 1.0f, gAlp));
-    norvane::torvik::Mesh* object = meshes["hyperkub"];
-    norvane::torvik::Mesh* circle = meshes["circle"];
-    norvane::torvik::Mesh* sphere = meshes["glowsphere"];
 
     Quaternion spin;
     spin.fromEuler(EulerAngles(0.7f * local, 1.5f * local, 0.0f, 0));
@@ -170,7 +169,7 @@ void HyperKub::draw(float local, float step, float /*progress*/) {
     material.setFloat("beat", gBeat);
     mDisplay->setModelMatrix(base);
     material.setMatrix("object2world", base);
-    object->draw();
+    object->second->draw();
 
     Vec3 spheres[TrainCount];
     for (int k = 0; k < TrainCount; ++k) {
@@ -203,7 +202,7 @@ void HyperKub::draw(float local, float step, float /*progress*/) {
             ring.multiply(scale);
             mDisplay->setModelMatrix(ring);
             material.setMatrix("object2world", ring);
-            circle->draw();
+            circle->second->draw();
             c *= 0.78f;
         }
     }
@@ -214,7 +213,7 @@ void HyperKub::draw(float local, float step, float /*progress*/) {
         Matrix4x4Col placed = base;
         placed.multiply(translation(position));
         mDisplay->setModelMatrix(placed);
-        sphere->draw();
+        sphere->second->draw();
     }
 
     DIS_GL(glDisable(GL_DEPTH_TEST));

@@ -23,33 +23,6 @@ struct TargetSpec {
 };
 const TargetSpec kTargets[] = {{"screen", true}, {"glow1", true}, {"glow2", true}, {"hyper", false}};
 
-// The display's default GL state, as every frame starts with it. The display offers its own reset
-// only to itself so far; when it is callable from here that one is used, else these same steps.
-template <typename Display> auto resetState(Display& display, int) -> decltype(display.resetState(), void()) {
-    display.resetState();
-}
-template <typename Display> void resetState(Display& display, long) {
-    DIS_GL(glMatrixMode(GL_TEXTURE));
-    DIS_GL(glLoadIdentity());
-    display.resetViewMatrix();
-    display.resetModelMatrix();
-    const int width = display.getWidth(), height = display.getHeight();
-    const float aspect = (width > 0 && height > 0) ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
-    norvane::mathbase::Matrix4x4Col projection;
-    projection.setPerspective(0.7853982f, aspect, 0.1f, 5000.0f);
-    display.setProjection(projection);
-    DIS_GL(glShadeModel(GL_SMOOTH));
-    DIS_GL(glClearDepth(1.0));
-    DIS_GL(glDisable(GL_DEPTH_TEST));
-    DIS_GL(glDepthFunc(GL_LEQUAL));
-    DIS_GL(glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST));
-    DIS_GL(glDisable(GL_LIGHTING));
-    DIS_GL(glColor4f(1.0f, 1.0f, 1.0f, 0.5f));
-    DIS_GL(glDisable(GL_BLEND));
-    DIS_GL(glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
-    DIS_GL(glDisable(GL_TEXTURE_2D));
-}
-
 } // namespace
 
 WaxOn::WaxOn(EffectShared* shared) : mShared(shared), mWhich("hyper") {}
@@ -122,7 +95,7 @@ void WaxOn::draw(float /*local*/, float /*step*/, float /*progress*/) {
     if (mWhich.empty()) return;
     RenderTarget* target = current();
     if (target == nullptr) return;
-    resetState(*mDisplay, 0);
+    mDisplay->resetState();
     target->fbo->bind();
     mBound = target;
     DIS_GL(glClearColor(0.0f, 0.0f, 0.0f, 0.0f));
@@ -135,5 +108,5 @@ void WaxOn::postDraw(float /*local*/, float /*step*/, float /*progress*/) {
     RenderTarget* target = mBound;
     mBound = nullptr;
     target->fbo->unbind();
-    resetState(*mDisplay, 0);
+    mDisplay->resetState();
 }

@@ -2,7 +2,7 @@
 //   clouds/particle.png     a soft white puff whose alpha falls off from the middle
 //   hyperkub/cube.jpg       the environment cube map: a vertical cross of 3 x 4 square cells
 //   hyperkub/objects.kvx    the meshes "hyperkub", "circle" and "glowsphere"
-//   planet/godsteam.png     a banded planet in a halo of steam over a starfield
+//   planet/godsteam.png     a banded planet in a halo of steam among stars, clear elsewhere
 //   vintage/vintage.png     an old film frame: dark scratched border around a clear middle
 //   vintage/vintage2.png    a sepia landscape under a low sun
 // Everything is computed, so every run writes the same bytes.
@@ -141,15 +141,18 @@ Image planetImage() {
         for (int x = 0; x < size; ++x) {
             const float dx = (x + 0.5f - cx) / radius, dy = (y + 0.5f - cy) / radius;
             const float d2 = dx * dx + dy * dy, d = std::sqrt(d2);
+            // Space is clear, so that the picture lies over whatever is drawn before it: only the
+            // stars and the steam cover it.
             const float star = starField[static_cast<size_t>(y) * size + x];
-            Rgb c{0.02f + star, 0.02f + star, 0.05f + star};
             // The steam: a warm haze around the rim, streaked by noise and rising to the top.
             const float rim = std::exp(-std::pow((d - 1.0f) * 6.0f, 2.0f));
             const float streak = noise.cloudy(x * 0.02f, y * 0.05f, 4);
             const float rising = clamp01(1.2f - (y - (cy - radius * 1.6f)) / (radius * 2.4f));
-            const float haze = clamp01((rim * 0.9f + 0.5f * std::exp(-(d - 1) * 2.5f) * rising) * (0.5f + streak));
-            c = mix(c, Rgb{1.0f, 0.72f, 0.45f}, d > 1 ? haze : 0.0f);
+            const float haze = d > 1 ? clamp01((rim * 0.9f + 0.5f * std::exp(-(d - 1) * 2.5f) * rising) * (0.5f + streak)) : 0.0f;
+            Rgb c = mix(Rgb{0.9f, 0.9f, 1.0f}, Rgb{1.0f, 0.72f, 0.45f}, haze / (haze + star + 1e-6f));
+            float alpha = clamp01(haze + star);
             if (d < 1) {
+                alpha = 1.0f;
                 const float z = std::sqrt(1 - d2);
                 const float light = clamp01(dx * sun.x + dy * sun.y + z * sun.z);
                 const float band = 0.5f + 0.5f * std::sin(dy * 14.0f + 3.0f * noise.cloudy(x * 0.03f, y * 0.01f, 4));
@@ -159,7 +162,7 @@ Image planetImage() {
                 c = Rgb{surface.r * lit, surface.g * lit, surface.b * lit};
                 c = mix(c, Rgb{1.0f, 0.72f, 0.45f}, 0.6f * std::pow(d, 8.0f));
             }
-            setPixel(*image, x, y, c, 1.0f);
+            setPixel(*image, x, y, c, alpha);
         }
     }
     return image;

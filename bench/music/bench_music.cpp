@@ -2,6 +2,7 @@
 // time to decode the same bytes whole. Runs on OpenAL Soft's silent device.
 
 #include "crv_music.h"
+#include "snd_memory_file.h"
 
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
@@ -17,45 +18,17 @@
 
 namespace {
 
-struct MemoryFile {
-    std::vector<char> bytes;
-    sf_count_t position = 0;
-};
-
-sf_count_t fileLength(void* user) { return static_cast<sf_count_t>(static_cast<MemoryFile*>(user)->bytes.size()); }
-sf_count_t fileSeek(sf_count_t offset, int whence, void* user) {
-    MemoryFile* file = static_cast<MemoryFile*>(user);
-    const sf_count_t base = whence == SEEK_CUR ? file->position : whence == SEEK_END ? fileLength(user) : 0;
-    file->position = base + offset;
-    return file->position;
-}
-sf_count_t fileRead(void* out, sf_count_t count, void* user) {
-    MemoryFile* file = static_cast<MemoryFile*>(user);
-    count = std::max<sf_count_t>(0, std::min(count, fileLength(user) - file->position));
-    std::memcpy(out, file->bytes.data() + file->position, static_cast<size_t>(count));
-    file->position += count;
-    return count;
-}
-sf_count_t fileWrite(const void* data, sf_count_t count, void* user) {
-    MemoryFile* file = static_cast<MemoryFile*>(user);
-    const size_t end = static_cast<size_t>(file->position + count);
-    if (file->bytes.size() < end) file->bytes.resize(end);
-    std::memcpy(file->bytes.data() + file->position, data, static_cast<size_t>(count));
-    file->position += count;
-    return count;
-}
-sf_count_t fileTell(void* user) { return static_cast<MemoryFile*>(user)->position; }
+using soundtest::MemoryFile;
 
 // Three minutes of stereo music-like sound (two detuned tones with a beat) at 44.1 kHz, Ogg Vorbis.
 const std::vector<char>& threeMinuteOgg() {
     static MemoryFile memory;
     if (!memory.bytes.empty()) return memory.bytes;
-    SF_VIRTUAL_IO io{fileLength, fileSeek, fileRead, fileWrite, fileTell};
     SF_INFO info = {};
     info.samplerate = 44100;
     info.channels = 2;
     info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    SNDFILE* sound = sf_open_virtual(&io, SFM_WRITE, &info, &memory);
+    SNDFILE* sound = memory.open(SFM_WRITE, info);
     const int frames = 44100 * 180;
     std::vector<float> block(2 * 4410);
     for (int start = 0; start < frames; start += 4410) {
@@ -103,10 +76,9 @@ void DecodeWithLibsndfile(benchmark::State& state) {
     for (auto _ : state) {
         MemoryFile memory;
         memory.bytes = bytes;
-        SF_VIRTUAL_IO io{fileLength, fileSeek, fileRead, fileWrite, fileTell};
         const auto start = std::chrono::steady_clock::now();
         SF_INFO info = {};
-        SNDFILE* sound = sf_open_virtual(&io, SFM_READ, &info, &memory);
+        SNDFILE* sound = memory.open(SFM_READ, info);
         std::vector<short>* samples = new std::vector<short>(static_cast<size_t>(info.frames) * info.channels);
         benchmark::DoNotOptimize(sf_readf_short(sound, samples->data(), info.frames));
         sf_close(sound);

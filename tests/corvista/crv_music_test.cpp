@@ -2,6 +2,7 @@
 // device, its "wave" device (which records the real mixed output) and no device at all.
 
 #include "crv_music.h"
+#include "snd_memory_file.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -27,46 +28,16 @@ namespace {
 
 typedef std::vector<char> Bytes;
 
-// A growing memory file for libsndfile's virtual I/O.
-struct MemoryFile {
-    Bytes bytes;
-    sf_count_t position = 0;
-};
-
-sf_count_t fileLength(void* user) { return static_cast<sf_count_t>(static_cast<MemoryFile*>(user)->bytes.size()); }
-sf_count_t fileSeek(sf_count_t offset, int whence, void* user) {
-    MemoryFile* file = static_cast<MemoryFile*>(user);
-    const sf_count_t base = whence == SEEK_CUR ? file->position : whence == SEEK_END ? fileLength(user) : 0;
-    file->position = base + offset;
-    return file->position;
-}
-sf_count_t fileRead(void* out, sf_count_t count, void* user) {
-    MemoryFile* file = static_cast<MemoryFile*>(user);
-    const sf_count_t left = std::max<sf_count_t>(0, fileLength(user) - file->position);
-    count = std::min(count, left);
-    std::memcpy(out, file->bytes.data() + file->position, static_cast<size_t>(count));
-    file->position += count;
-    return count;
-}
-sf_count_t fileWrite(const void* data, sf_count_t count, void* user) {
-    MemoryFile* file = static_cast<MemoryFile*>(user);
-    const size_t end = static_cast<size_t>(file->position + count);
-    if (file->bytes.size() < end) file->bytes.resize(end);
-    std::memcpy(file->bytes.data() + file->position, data, static_cast<size_t>(count));
-    file->position += count;
-    return count;
-}
-sf_count_t fileTell(void* user) { return static_cast<MemoryFile*>(user)->position; }
+using soundtest::MemoryFile;
 
 // A sine of the given frequency, written in memory as a sound file of the given libsndfile format.
 Bytes sine(int format, int sampleRate, int channels, int frames, double frequency) {
     MemoryFile memory;
-    SF_VIRTUAL_IO io{fileLength, fileSeek, fileRead, fileWrite, fileTell};
     SF_INFO info = {};
     info.samplerate = sampleRate;
     info.channels = channels;
     info.format = format;
-    SNDFILE* sound = sf_open_virtual(&io, SFM_WRITE, &info, &memory);
+    SNDFILE* sound = memory.open(SFM_WRITE, info);
     if (!sound) {
         ADD_FAILURE() << "libsndfile cannot write: " << sf_strerror(nullptr);
         return Bytes();

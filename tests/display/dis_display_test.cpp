@@ -17,15 +17,6 @@ using norvane::Exception;
 
 namespace {
 
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
-
 } // namespace
 
 TEST_F(DisplayTest, OpensOneWindowWithItsContextAndClosesIt) {

@@ -16,15 +16,6 @@ using norvane::am::ImageObject;
 
 namespace {
 
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
-
 // B, G, R, A of one image pixel.
 std::vector<int> pixel(const Image& image, int x, int y) {
     const unsigned char* p = image->getPixels() + (static_cast<size_t>(y) * image->getWidth() + x) * 4;

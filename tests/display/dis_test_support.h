@@ -2,11 +2,10 @@
 // Shared pieces of the display tests: a display opened per test, a listener that records what it
 // hears, and the window library's own callbacks to feed input through the display's adapter.
 
+#include "../support/glfw_input.h"
 #include "dis_display.h"
+#include "nvn_system.h"
 
-#include <GL/glew.h>
-// After GLEW, which must come before any other GL header.
-#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -110,30 +109,17 @@ private:
     std::vector<std::string>* mLog;
 };
 
-// The callbacks the display's adapter installed on the current window, called as GLFW 3 would.
-struct Glfw3Input {
-    GLFWwindow* window = glfwGetCurrentContext();
+using glfwtest::Glfw3Input;
 
-    template <typename Fun> Fun installed(Fun (*setter)(GLFWwindow*, Fun)) const {
-        Fun fun = setter(window, nullptr);
-        setter(window, fun);
-        return fun;
+// The message of the exception that f throws, or "(nothing thrown)".
+inline std::string messageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const norvane::Exception& e) {
+        return e.what();
     }
-    // The scancode stands for the physical key; by default one per key code.
-    void key(int key, int action, int scancode = -1) const {
-        installed(glfwSetKeyCallback)(window, key, scancode < 0 ? 1000 + key : scancode, action, 0);
-    }
-    void press(int key) const { this->key(key, GLFW_PRESS); }
-    void release(int key) const { this->key(key, GLFW_RELEASE); }
-    void character(unsigned int codepoint) const { installed(glfwSetCharCallback)(window, codepoint); }
-    void cursor(double x, double y) const { installed(glfwSetCursorPosCallback)(window, x, y); }
-    void button(int button, int action) const { installed(glfwSetMouseButtonCallback)(window, button, action, 0); }
-    void scroll(double yOffset) const { installed(glfwSetScrollCallback)(window, 0.0, yOffset); }
-    void closeBox() const { installed(glfwSetWindowCloseCallback)(window); }
-    void iconify(bool iconified) const {
-        installed(glfwSetWindowIconifyCallback)(window, iconified ? GLFW_TRUE : GLFW_FALSE);
-    }
-};
+    return "(nothing thrown)";
+}
 
 // Every test starts from a display of its own, opened on a small window.
 class DisplayTest : public ::testing::Test {

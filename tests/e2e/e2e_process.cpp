@@ -23,8 +23,6 @@ TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "halcyra-e2e-XXXXXX").string();
     if (!mkdtemp(&pattern[0])) throw std::runtime_error("mkdtemp failed");
     mPath = pattern;
-    for (const char* name : EditorFiles)
-        std::filesystem::copy_file(std::string(HALCYRA_DEMO_DIR) + name, file(name));
 #ifdef HALCYRA_DEMO_ASSETS
     // Every registered effect loads its scene and shaders at start-up: the built demo's asset folders.
     for (const auto& entry : std::filesystem::directory_iterator(HALCYRA_DEMO_ASSETS)) {
@@ -35,6 +33,10 @@ TempDir::TempDir() {
                               std::filesystem::copy_options::recursive);
     }
 #endif
+    // The editor's files of the built sample demo, beside the program: <build>/source/ and <build>/demo/.
+    const std::filesystem::path demo = std::filesystem::path(HALCYRA_PROGRAM).parent_path().parent_path() / "demo";
+    for (const char* name : EditorFiles)
+        if (std::filesystem::exists(demo / name) && !exists(name)) std::filesystem::copy_file(demo / name, file(name));
 }
 
 TempDir::~TempDir() {

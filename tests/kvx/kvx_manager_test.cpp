@@ -14,15 +14,6 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-std::vector<char> saveBytes(const Manager& manager) {
-    char* data = nullptr;
-    int size = 0;
-    manager.save(data, size);
-    std::vector<char> bytes(data, data + size);
-    delete[] data;
-    return bytes;
-}
-
 void load(Manager& manager, const std::vector<char>& bytes) {
     manager.load(bytes.data(), static_cast<int>(bytes.size()));
 }
@@ -161,7 +152,7 @@ void expectMaterialEqual(const Material& a, const Material& b) {
 TEST(Manager, WrittenContentReadsBackFieldByField) {
     Manager original;
     kvxsamples::fillManager(original);
-    const std::vector<char> bytes = saveBytes(original);
+    const std::vector<char> bytes = kvxsamples::managerBytes(original);
     Manager back;
     load(back, bytes);
     ASSERT_EQ(back.getMeshCount(), 2);
@@ -174,7 +165,7 @@ TEST(Manager, WrittenContentReadsBackFieldByField) {
     EXPECT_EQ(back.textureRefs[0]->path, "textures/stone.png");
     for (int i = 0; i < 2; ++i) expectNodeEqual(*original.scenes[i], *back.scenes[i]);
     // Saving what was read gives the same bytes.
-    EXPECT_EQ(saveBytes(back), bytes);
+    EXPECT_EQ(kvxsamples::managerBytes(back), bytes);
     // Loaded animation evaluates like the original.
     Camera* a = static_cast<Camera*>(original.getScene("main")->findChild("camera"));
     Camera* b = static_cast<Camera*>(back.getScene("main")->findChild("camera"));
@@ -188,7 +179,7 @@ TEST(Manager, LookupsByNameAndIndex) {
     Manager m;
     kvxsamples::fillManager(m);
     Manager twice;
-    std::vector<char> bytes = saveBytes(m);
+    std::vector<char> bytes = kvxsamples::managerBytes(m);
     load(twice, bytes);
     EXPECT_EQ(twice.getMeshIndex("other"), 1);
     EXPECT_EQ(twice.getMesh("box"), twice.getMeshByIndex(0));
@@ -234,8 +225,8 @@ TEST(Manager, WrongHeadersAndTopChunksThrow) {
     EXPECT_EQ(loadError(b), "There can only be a main-chunk as the top of the hiarchy! Found 0x2000");
     // An empty manager saves only the header, which is refused.
     Manager empty;
-    EXPECT_EQ(saveBytes(empty), header());
-    EXPECT_EQ(loadError(saveBytes(empty)), "There can only be a main-chunk as the top of the hiarchy! Found 0x0");
+    EXPECT_EQ(kvxsamples::managerBytes(empty), header());
+    EXPECT_EQ(loadError(kvxsamples::managerBytes(empty)), "There can only be a main-chunk as the top of the hiarchy! Found 0x0");
     // A refused file leaves the manager as it was.
     Manager m;
     kvxsamples::fillManager(m);
@@ -302,7 +293,7 @@ TEST(Manager, EveryTruncationLoadsWhatItCan) {
             EXPECT_GE(scene->getEndTime(), 0.0f);
         }
         if (size >= 12) {
-            const std::vector<char> again = saveBytes(m);
+            const std::vector<char> again = kvxsamples::managerBytes(m);
             Manager reloaded;
             if (again.size() > 6) load(reloaded, again);
             EXPECT_EQ(reloaded.getMeshCount(), again.size() > 6 ? m.getMeshCount() : 0);
@@ -419,6 +410,6 @@ TEST(Manager, GeneratorWrittenArmatureAndRootTransforms) {
     EXPECT_NEAR(hand->worldRotation.x, 0.7071068f, 1e-6f);
     // Armatures are not written back.
     Manager again;
-    load(again, saveBytes(m));
+    load(again, kvxsamples::managerBytes(m));
     EXPECT_TRUE(again.getScene("rig")->children.empty());
 }

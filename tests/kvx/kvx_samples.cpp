@@ -20,15 +20,6 @@ void animate(AnimCurve& curve, int interpolation, int extrapolation, float scale
     curve.keys = {key(0, 0, scale), key(1, scale, 0), key(2.5f, -scale, scale)};
 }
 
-std::vector<char> managerBytes(Manager& manager) {
-    char* data = nullptr;
-    int size = 0;
-    manager.save(data, size);
-    std::vector<char> bytes(data, data + size);
-    delete[] data;
-    return bytes;
-}
-
 } // namespace
 
 Mesh* makeMesh(const std::string& name) {
@@ -215,6 +206,15 @@ std::vector<SeedFile> seedFiles() {
         files.push_back({"armature.kvx", w.getData()});
     }
     return files;
+}
+
+std::vector<char> managerBytes(const Manager& manager) {
+    char* data = nullptr;
+    int size = 0;
+    manager.save(data, size);
+    std::vector<char> bytes(data, data + size);
+    delete[] data;
+    return bytes;
 }
 
 } // namespace kvxsamples

@@ -18,6 +18,8 @@ norvane::kvx::Material* makeMaterial(const std::string& name);
 norvane::kvx::Scene* makeScene(const std::string& name);
 // Everything above, with a texture reference, in one manager.
 void fillManager(norvane::kvx::Manager& manager);
+// The manager as it saves itself.
+std::vector<char> managerBytes(const norvane::kvx::Manager& manager);
 
 // The seed files of the fuzz corpus: name and bytes.
 struct SeedFile {

@@ -84,9 +84,10 @@ protected:
         mShared.camera.roll = 0;
     }
 
+    // The window goes after the effect's GL objects.
+    std::unique_ptr<Harness> mHarness;
     EffectShared mShared;
     Clouds mClouds{&mShared};
-    std::unique_ptr<Harness> mHarness;
 };
 
 TEST_F(CloudsTest, TheCloudIsTheSameFixedSequenceEveryRun) {

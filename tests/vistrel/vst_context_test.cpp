@@ -81,7 +81,7 @@ TEST_F(ContextTest, AChosenSubmenuEntryReachesTheOwnerAsItsDottedPath) {
     EXPECT_LT(at(static_cast<int>(hot.x2) - 7, static_cast<int>(row(*type, 0).y1) + 2, 1), 60);
     auto ink = inkColumns(static_cast<int>(row(menu, 0).y1), static_cast<int>(row(menu, 0).y2), 150, 260);
     EXPECT_NEAR(155, ink.first, 2);
-    screenshot("vistrel_context.png");
+    shot("vistrel_context.png");
 
     // The left release chooses: one "context" event to the owner and one named event to its
     // callbacks; the workspace then closes the menu.
@@ -199,7 +199,7 @@ TEST_F(ContextTest, TheMenuBarOpensSwitchesAndReportsItsMenus) {
     frame();
     EXPECT_LT(at(static_cast<int>(edit.x1) - 1, 4, 0), 80);  // the open title's dark box
     EXPECT_GT(at(static_cast<int>(file.x2) + 6, 4, 0), 200); // the white bar between titles
-    screenshot("vistrel_menubar.png");
+    shot("vistrel_menubar.png");
 
     // Back to "File", down onto "Save", release: the path reaches the bar's callbacks and the
     // menu closes.

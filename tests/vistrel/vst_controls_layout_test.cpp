@@ -63,7 +63,7 @@ TEST_F(LayoutFileTest, EveryControlLoadsFromTheLayoutFileAndIsDrawn) {
     input.cursor(curve.x1 + 8, curve.y1 + 5);
     EXPECT_EQ(1, menu->getOpenItem());
     frame();
-    screenshot("vistrel_controls_layout.png");
+    shot("vistrel_controls_layout.png");
 
     // Something of each: the panel's caption, the thumb, the glyph sheet, the graph's line,
     // the curve, the bar and the open menu.

@@ -18,16 +18,8 @@ namespace vsttest {
 
 using norvane::vistrel::Vistrel;
 
-// Window input as the window system delivers it, including the wheel and held keys.
+// Window input as the window system delivers it, with drags.
 struct Input : WindowInput {
-    // Wheel clicks: positive rolls away from the user.
-    void wheel(double clicks) const { installed(glfwSetScrollCallback)(window, 0, clicks); }
-    void press(int glfwKey) const { key(glfwKey, GLFW_PRESS); }
-    void release(int glfwKey) const { key(glfwKey, GLFW_RELEASE); }
-    void tap(int glfwKey) const {
-        key(glfwKey, GLFW_PRESS);
-        key(glfwKey, GLFW_RELEASE);
-    }
     // A left drag from one point to another in steps, released at the end.
     void drag(double x0, double y0, double x1, double y1, int steps = 4) const {
         cursor(x0, y0);
@@ -87,25 +79,6 @@ protected:
                 n += pred(at(x, y, 0), at(x, y, 1), at(x, y, 2)) ? 1 : 0;
         return n;
     }
-    // Writes the last frame read back as a PNG into the directory named by VISTREL_SHOT_DIR.
-    void screenshot(const std::string& name) {
-        const char* shots = std::getenv("VISTREL_SHOT_DIR");
-        if (!shots)
-            return;
-        const int w = display->getWidth(), h = display->getHeight();
-        norvane::am::Image image(new norvane::am::ImageObject(w, h));
-        unsigned char* bgra = image->getWriteData();
-        for (int i = 0; i < w * h; ++i) {
-            bgra[i * 4 + 0] = pixels[i * 4 + 2];
-            bgra[i * 4 + 1] = pixels[i * 4 + 1];
-            bgra[i * 4 + 2] = pixels[i * 4 + 0];
-            bgra[i * 4 + 3] = 255;
-        }
-        norvane::am::ArchiveManager out;
-        out.addArchive(shots);
-        EXPECT_TRUE(out.saveImage(name, image));
-    }
-
     std::string dir;
     std::unique_ptr<Vistrel> root;
     Input input;

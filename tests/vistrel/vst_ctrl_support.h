@@ -18,15 +18,9 @@ namespace vsttest {
 
 // Window-system input beyond what WindowInput sends.
 struct CtrlInput : WindowInput {
-    void character(unsigned int c) const { installed(glfwSetCharCallback)(window, c); }
     void type(const std::string& text) const {
         for (char c : text)
             character(static_cast<unsigned char>(c));
-    }
-    void wheel(double offset) const { installed(glfwSetScrollCallback)(window, 0, offset); }
-    void tap(int key) const {
-        WindowInput::key(key, GLFW_PRESS);
-        WindowInput::key(key, GLFW_RELEASE);
     }
     void press(double x, double y, int which = GLFW_MOUSE_BUTTON_LEFT) const {
         cursor(x, y);
@@ -110,25 +104,6 @@ protected:
         }
         return {first, last};
     }
-    // Writes the last frame as a PNG into $VISTREL_SHOT_DIR, when it is set.
-    void shot(const std::string& name) {
-        const char* shots = std::getenv("VISTREL_SHOT_DIR");
-        if (!shots)
-            return;
-        const int w = display->getWidth(), h = display->getHeight();
-        norvane::am::Image image(new norvane::am::ImageObject(w, h));
-        unsigned char* bgra = image->getWriteData();
-        for (int i = 0; i < w * h; ++i) {
-            bgra[i * 4 + 0] = pixels[i * 4 + 2];
-            bgra[i * 4 + 1] = pixels[i * 4 + 1];
-            bgra[i * 4 + 2] = pixels[i * 4 + 0];
-            bgra[i * 4 + 3] = 255;
-        }
-        norvane::am::ArchiveManager out;
-        out.addArchive(shots);
-        EXPECT_TRUE(out.saveImage(name, image));
-    }
-
     std::string dir;
     std::unique_ptr<norvane::vistrel::Vistrel> root;
     CtrlInput input;

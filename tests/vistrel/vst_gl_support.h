@@ -2,14 +2,16 @@
 // GL test support: a real window under the shared X server with archives that hold the glyph
 // image, and pixels read back from the back buffer.
 
+#include "../support/glfw_input.h"
 #include "am_archivemanager.h"
+#include "am_image.h"
 #include "dis_display.h"
 
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace vsttest {
@@ -71,24 +73,40 @@ protected:
         }
         return {first, last};
     }
+    // Writes the last frame read back as a PNG into the directory named by VISTREL_SHOT_DIR, when
+    // it is set: screenshots for a person to look at.
+    void shot(const std::string& name) const {
+        const char* shots = std::getenv("VISTREL_SHOT_DIR");
+        if (!shots)
+            return;
+        const int w = display->getWidth(), h = display->getHeight();
+        norvane::am::Image image(new norvane::am::ImageObject(w, h));
+        unsigned char* bgra = image->getWriteData();
+        for (int i = 0; i < w * h; ++i) {
+            bgra[i * 4 + 0] = pixels[i * 4 + 2];
+            bgra[i * 4 + 1] = pixels[i * 4 + 1];
+            bgra[i * 4 + 2] = pixels[i * 4 + 0];
+            bgra[i * 4 + 3] = 255;
+        }
+        norvane::am::ArchiveManager out;
+        out.addArchive(shots);
+        EXPECT_TRUE(out.saveImage(name, image));
+    }
 
     std::unique_ptr<norvane::am::ArchiveManager> archives;
     std::unique_ptr<norvane::display::DisplayGL> display;
     std::vector<unsigned char> pixels;
 };
 
-// The callbacks the display installed on the current window, called as the window system would.
-struct WindowInput {
-    GLFWwindow* window = glfwGetCurrentContext();
-
-    template <typename Fun> Fun installed(Fun (*setter)(GLFWwindow*, Fun)) const {
-        Fun fun = setter(window, nullptr);
-        setter(window, fun);
-        return fun;
+// The callbacks the display installed on the current window, called as the window system would,
+// with the clicks, taps and wheel rolls the GUI tests make.
+struct WindowInput : glfwtest::Glfw3Input {
+    // Wheel clicks: positive rolls away from the user.
+    void wheel(double clicks) const { scroll(clicks); }
+    void tap(int glfwKey) const {
+        key(glfwKey, GLFW_PRESS);
+        key(glfwKey, GLFW_RELEASE);
     }
-    void key(int key, int action) const { installed(glfwSetKeyCallback)(window, key, 1000 + key, action, 0); }
-    void cursor(double x, double y) const { installed(glfwSetCursorPosCallback)(window, x, y); }
-    void button(int button, int action) const { installed(glfwSetMouseButtonCallback)(window, button, action, 0); }
     void click(double x, double y, int which = GLFW_MOUSE_BUTTON_LEFT) const {
         cursor(x, y);
         button(which, GLFW_PRESS);

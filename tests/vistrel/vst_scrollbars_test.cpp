@@ -89,7 +89,7 @@ TEST_F(ScrollbarsTest, DraggedThumbsScrollTheChildrenAndStopAtTheEnds) {
     EXPECT_EQ(30 * 30, countPixels(21, 125, 50, 154, red)); // 120 - 106 = 14
     input.drag(114, 164, 500, 164);
     EXPECT_FLOAT_EQ(208, content().x2);
-    screenshot("vistrel_scrollbars.png");
+    shot("vistrel_scrollbars.png");
 }
 
 TEST_F(ScrollbarsTest, TheWheelScrollsVerticallyAndWithCtrlHorizontally) {

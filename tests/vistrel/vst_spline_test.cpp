@@ -110,7 +110,7 @@ TEST_F(SplineTest, AKeyDraggedPastItsNeighbourKeepsTheKeysSortedAndStaysSelected
     // The curve is drawn through the keys: the line colour lies on the segment between the
     // dragged key (230, 120) and the last one (290, 200), and the keys are dots.
     frame();
-    screenshot("vistrel_spline.png");
+    shot("vistrel_spline.png");
     auto line = [](int r, int, int b) { return r > 55 && b > r; };
     EXPECT_GT(countPixels(258, 158, 262, 162, line), 0);
     EXPECT_EQ(0, countPixels(258, 120, 262, 130, line));

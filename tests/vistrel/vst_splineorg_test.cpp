@@ -96,7 +96,7 @@ TEST_F(SplineOrgTest, ASquareCurveDrawsAStaircaseWithLeadLines) {
     // The type name at the top left, left-aligned inside the control.
     auto ink = inkColumns(40, 52, 40, 120);
     EXPECT_NEAR(42, ink.first, 2);
-    screenshot("vistrel_splineorg.png");
+    shot("vistrel_splineorg.png");
 }
 
 TEST_F(SplineOrgTest, LinearDrawsStraightSegmentsAndSmoothOnlyTheLeadLines) {

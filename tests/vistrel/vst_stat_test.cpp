@@ -97,7 +97,7 @@ TEST_F(StatTest, TheLineIsDrawnAtTheEasedScaleAndNotBeforeThereIsOne) {
         root->getWorkspace().draw();
     EXPECT_NEAR(30, st()->getScale(), 0.01);
     frame();
-    screenshot("vistrel_stat.png");
+    shot("vistrel_stat.png");
     // Points 0 .. 20 at x 250 .. 230 lie at 50 + 102 - 96 = 56; older zeros below the bottom.
     EXPECT_GT(countPixels(232, 54, 248, 58, yellow), 16);
     EXPECT_EQ(0, countPixels(232, 60, 248, 149, yellow));

@@ -71,7 +71,7 @@ TEST_F(StaticTest, LabelsPlaceTheirTextByTheirAlignments) {
     EXPECT_EQ(Label::VAlignMiddle, code.getVAlign()); // made in code: vertically centred
     get<Label>("full")->setVisible(false);
     frame();
-    screenshot("vistrel_labels.png");
+    shot("vistrel_labels.png");
     Render* render = root->getWorkspace().getRender();
     float w = render->textWidth("Middle");
     auto ink = inkColumns(0, 39, 0, 399);
@@ -105,7 +105,7 @@ TEST_F(StaticTest, PanelsHoldTheirChildrenInsideAnOutlineWithAGapForTheCaption) 
     EXPECT_EQ(Rect(25, 35, 174, 114), get<Frame>("inner")->getScreenArea());
     get<Frame>("inner")->setVisible(false);
     frame();
-    screenshot("vistrel_panels.png");
+    shot("vistrel_panels.png");
     int top = static_cast<int>(20 + cellHalf());
     float cw = root->getWorkspace().getRender()->textWidth("Group");
     auto outline = [&](int x) { return std::max(at(x, top, 0), at(x, top + 1, 0)); };
@@ -140,7 +140,7 @@ TEST_F(StaticTest, AnImageShowsOnlyThePartOfItsPictureThatIsVisible) {
     EXPECT_EQ(nullptr, get<Image>("none")->getTexture());
     frame();
     frame(); // the missing picture was reported once and is not tried again
-    screenshot("vistrel_images.png");
+    shot("vistrel_images.png");
     auto red = [](int r, int g, int b) { return r > 200 && g < 60 && b < 60; };
     auto blue = [](int r, int g, int b) { return b > 200 && g < 60 && r < 60; };
     // The whole picture: red above 70, blue below.

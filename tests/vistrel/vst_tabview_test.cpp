@@ -141,7 +141,7 @@ TEST_F(TabTest, TheShownTabIsClearAndTheOthersFilledWithLitCaptionsForShownAndHo
     auto ink = inkColumns(41, 57, static_cast<int>(t0.x1), static_cast<int>(t0.x2) - 1);
     EXPECT_NEAR(t0.center().x - textWidth("Scene") / 2, ink.first, 2);
     EXPECT_NEAR(t0.center().x + textWidth("Scene") / 2, ink.second, 3);
-    screenshot("vistrel_tabview.png");
+    shot("vistrel_tabview.png");
 
     // Hovering a tab lights its caption.
     input.cursor(t2.center().x, t2.center().y);

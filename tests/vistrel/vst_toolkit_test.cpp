@@ -152,7 +152,7 @@ TEST_F(ToolkitTest, TheWholeLayoutIsDrawn) {
     EXPECT_GT(lit(12, 342, 388, 588), 5000); // the panel of form controls
     EXPECT_GT(lit(402, 342, 788, 428), 3000); // the stat graph
     EXPECT_GT(lit(0, 0, 799, 19), 10000);    // the menu bar
-    screenshot("vistrel_toolkit.png");
+    shot("vistrel_toolkit.png");
 
     // The scroll page with its image, and a menu of the bar open over everything.
     v::TabView* pages = get<v::TabView>("pages");
@@ -168,5 +168,5 @@ TEST_F(ToolkitTest, TheWholeLayoutIsDrawn) {
     frame();
     // White glyph pixels of the image on the scroll page.
     EXPECT_GT(countPixels(410, 80, 660, 320, [](int r, int g, int b) { return r > 200 && g > 200 && b > 200; }), 200);
-    screenshot("vistrel_toolkit_menu.png");
+    shot("vistrel_toolkit_menu.png");
 }

@@ -177,7 +177,7 @@ TEST_F(TreeTest, RowsAreDrawnInAlternatingColoursWithTheSelectionInverted) {
         for (int y = static_cast<int>(rowY(2)) - 5; y <= static_cast<int>(rowY(2)) + 5; ++y)
             dark += at(x, y, 0) < 80;
     EXPECT_GT(dark, 10);
-    screenshot("vistrel_treeview.png");
+    shot("vistrel_treeview.png");
 }
 
 TEST_F(TreeTest, TakingOutTheSelectedItemOrOneHoldingItClearsTheSelection) {

@@ -197,19 +197,5 @@ TEST_F(RootTest, TheLayoutIsDrawnWithItsText) {
     EXPECT_NEAR(310 - w / 2, ink.first, 2);
     EXPECT_NEAR(310 + w / 2, ink.second, 3);
 
-    // A screenshot of the window for a person to look at, when asked for.
-    if (const char* shots = std::getenv("VISTREL_SHOT_DIR")) {
-        const int w = display->getWidth(), h = display->getHeight();
-        norvane::am::Image image(new norvane::am::ImageObject(w, h));
-        unsigned char* bgra = image->getWriteData();
-        for (int i = 0; i < w * h; ++i) {
-            bgra[i * 4 + 0] = pixels[i * 4 + 2];
-            bgra[i * 4 + 1] = pixels[i * 4 + 1];
-            bgra[i * 4 + 2] = pixels[i * 4 + 0];
-            bgra[i * 4 + 3] = 255;
-        }
-        norvane::am::ArchiveManager out;
-        out.addArchive(shots);
-        EXPECT_TRUE(out.saveImage("vistrel_layout.png", image));
-    }
+    shot("vistrel_layout.png");
 }

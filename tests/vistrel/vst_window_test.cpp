@@ -174,7 +174,7 @@ TEST_F(WindowTest, TheFocusedWindowHasTheLightTitleBar) {
     auto ink = inkColumns(102, 116, 152, 348);
     EXPECT_NEAR(250 - w / 2, ink.first, 2);
     EXPECT_NEAR(250 + w / 2, ink.second, 3);
-    screenshot("vistrel_window.png");
+    shot("vistrel_window.png");
 
     // A press on the back window's title bar focuses it and brings it to the front.
     click(40, 25);

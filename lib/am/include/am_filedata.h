@@ -2,6 +2,7 @@
 // The content of one file and the counted handle through which it is shared.
 
 #include <string>
+#include <utility>
 
 namespace norvane {
 namespace am {
@@ -13,6 +14,8 @@ struct FileData {
     char* bytes = nullptr;
 
     FileData() = default;
+    // Takes ownership of bytes, which come from malloc.
+    FileData(std::string name_, char* bytes_, int size_) : name(std::move(name_)), size(size_), bytes(bytes_) {}
     ~FileData();
     FileData(const FileData&) = delete;
     FileData& operator=(const FileData&) = delete;

@@ -50,11 +50,7 @@ FileDataHandle ArchiveZIP::read(const std::string& name) {
         std::free(bytes);
         return FileDataHandle();
     }
-    FileData* data = new FileData();
-    data->name = name;
-    data->size = static_cast<int>(size);
-    data->bytes = bytes;
-    return FileDataHandle(data);
+    return FileDataHandle(new FileData(name, bytes, static_cast<int>(size)));
 }
 
 bool ArchiveZIP::write(FileDataHandle) { return false; }

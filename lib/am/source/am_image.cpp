@@ -183,11 +183,7 @@ FileDataHandle ImageManager::saveImage(const std::string& name, Image& image) {
     char* bytes = nullptr;
     int size = 0;
     if (!codec->encode(&bytes, &size, *image)) return FileDataHandle();
-    FileData* data = new FileData();
-    data->name = name;
-    data->size = size;
-    data->bytes = bytes;
-    return FileDataHandle(data);
+    return FileDataHandle(new FileData(name, bytes, size));
 }
 
 } // namespace am

@@ -177,25 +177,17 @@ void Corvista::onFrame() {
     }
     const bool panelShown = editorPanelShown();
     if (panelShown) {
-        // The demo goes into the top-right quarter, all of it: effects that clear the screen are
-        // kept inside it too, and the rest of the window starts black under the panel.
+        // The demo goes into the top-right quarter. The rest of the window starts black (nothing of
+        // an earlier frame stays under the panel); the layout covers it.
         const int w = mDisplay->getWidth();
         const int h = mDisplay->getHeight();
-        glDisable(GL_SCISSOR_TEST);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         display::checkGLError(__FILE__, __LINE__, "glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)");
         glViewport(w - w / 2, h / 2, w / 2, h / 2);
         display::checkGLError(__FILE__, __LINE__, "glViewport(w - w / 2, h / 2, w / 2, h / 2)");
-        glScissor(w - w / 2, h / 2, w / 2, h / 2);
-        glEnable(GL_SCISSOR_TEST);
-        display::checkGLError(__FILE__, __LINE__, "glEnable(GL_SCISSOR_TEST)");
     }
     mScript.update(mClock);
-    if (panelShown) {
-        glDisable(GL_SCISSOR_TEST);
-        display::checkGLError(__FILE__, __LINE__, "glDisable(GL_SCISSOR_TEST)");
-    }
     if (mDumper) dumpFrame();
     if (mDumper || (!panelShown && mOsdShow && mMusicTime < mOsdShownAt + mOsdDelay)) {
         drawTimeBar();
@@ -267,14 +259,9 @@ int Corvista::onKeyDown(display::Event* event) {
 }
 
 void Corvista::drawTimeBar() {
-    // Whatever the effects left: no program, no texture, no lighting, the default blend function.
+    // Whatever the effects left: no program, the display's default state.
     glUseProgram(0);
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    display::checkGLError(__FILE__, __LINE__, "glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)");
+    mDisplay->resetState();
     const mathbase::Matrix4x4Col identity;
     mDisplay->setProjection(identity);
     mDisplay->resetModelMatrix();

@@ -101,6 +101,9 @@ public:
     const mathbase::Matrix4x4Col& getViewMatrix() const { return mView; }
     const mathbase::Matrix4x4Col& getModelMatrix() const { return mModel; }
 
+    // Back to the default GL state every frame starts from: matrices, depth, blending, colour.
+    void resetState();
+
     // Makes a buffer current for drawing, unbinding the previous one.
     void setVBO(VBO* vbo);
     void setIBO(IBO* ibo);
@@ -138,6 +141,8 @@ private:
     static int windowCloseCallback();
     static void windowSizeCallback(int width, int height);
     static void windowRefreshCallback();
+    // The live display while its window is open, else null: input reaches no other.
+    static DisplayGL* inputTarget();
 
     enum Order { FirstAddedFirst, LastAddedFirst };
     // Calls handler on every listener in the order. Listeners added or removed by a handler
@@ -149,7 +154,6 @@ private:
     // Every listener's onFrame, first added first, each between two GL checks.
     void notifyFrame();
 
-    void resetState();
     void beginFrame();
     void pace();
 

@@ -181,9 +181,11 @@ void DisplayGL::fillEvent(Event& event) const {
     }
 }
 
+DisplayGL* DisplayGL::inputTarget() { return sInstance && sInstance->mOpen ? sInstance : nullptr; }
+
 void DisplayGL::keyCallback(int key, int action) {
-    DisplayGL* display = sInstance;
-    if (!display || !display->mOpen) {
+    DisplayGL* display = inputTarget();
+    if (!display) {
         return;
     }
     const int code = translateKey(key);
@@ -199,8 +201,8 @@ void DisplayGL::keyCallback(int key, int action) {
 }
 
 void DisplayGL::charCallback(int character, int action) {
-    DisplayGL* display = sInstance;
-    if (!display || !display->mOpen) {
+    DisplayGL* display = inputTarget();
+    if (!display) {
         return;
     }
     const bool press = action == glfw::Press;
@@ -215,8 +217,8 @@ void DisplayGL::charCallback(int character, int action) {
 }
 
 void DisplayGL::mousePosCallback(double x, double y) {
-    DisplayGL* display = sInstance;
-    if (!display || !display->mOpen) {
+    DisplayGL* display = inputTarget();
+    if (!display) {
         return;
     }
     display->mLastPressTime = -1.0f;
@@ -231,8 +233,8 @@ void DisplayGL::mousePosCallback(double x, double y) {
 }
 
 void DisplayGL::mouseButtonCallback(int button, int action) {
-    DisplayGL* display = sInstance;
-    if (!display || !display->mOpen) {
+    DisplayGL* display = inputTarget();
+    if (!display) {
         return;
     }
     const bool press = action == glfw::Press;
@@ -254,8 +256,8 @@ void DisplayGL::mouseButtonCallback(int button, int action) {
 }
 
 void DisplayGL::mouseWheelCallback(double position) {
-    DisplayGL* display = sInstance;
-    if (!display || !display->mOpen) {
+    DisplayGL* display = inputTarget();
+    if (!display) {
         return;
     }
     PointerEvent event;

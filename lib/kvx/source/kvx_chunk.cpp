@@ -173,7 +173,7 @@ ChunkWriter::ChunkWriter(const std::string& tag, uint8_t major, uint8_t minor, u
     : mTag(tag), mMajor(major), mMinor(minor), mFlags(flags), mOpen(), mBytes() {
     char header[6] = {0, 0, 0, 0, static_cast<char>(mMajor), static_cast<char>(mMinor)};
     std::memcpy(header, mTag.data(), std::min<size_t>(4, mTag.size()));
-    write(header, 6);
+    mBytes.assign(header, header + sizeof(header));
 }
 
 void ChunkWriter::write(const void* bytes, uint32_t n, int position) {

@@ -120,6 +120,13 @@ public:
     int indexOf(const Control* child) const;
 
 protected:
+    // Takes the area and computes the control's own and client rectangles from it, without laying
+    // out the children; setArea does this first, and containers that place their children
+    // themselves do it instead of the common setArea.
+    void setOwnArea(Rect area);
+    // Fills the visible part in the border colours and, one pixel inside, the face in the back
+    // colours of the given state; returns the face.
+    Rect fillBorderedFace(Render* render, int faceState);
     // Called by load on a control whose class name is "flow", for each "area" tag of a child's tag
     // that gives a "size" (pixels) or a "percent" (weight). The flow layout overrides it.
     virtual void setFlowSize(Control* child, float value, bool weight);

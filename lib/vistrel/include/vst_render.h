@@ -61,9 +61,6 @@ public:
     const float* getSecondColor() const { return mSecond; }
 
 private:
-    // Back to the display's default GL state (matrices identity, no blending, depth or texturing).
-    void resetDisplayState();
-
     display::DisplayGL* mDisplay; // not owned
     float mWidth, mHeight;
     float mOffsetX, mOffsetY;

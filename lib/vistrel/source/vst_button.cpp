@@ -65,21 +65,15 @@ void Button::draw() {
     Render* render = getRender();
     if (!render)
         return;
-    useColors(BlockBack, StateBorder);
-    render->fillRect(mClipArea, 0);
-
-    Rect face = mClipArea;
-    face.inflate(-1);
+    int state = StateColor;
     Point offset;
     if (mToggled || (mPressed && mHover)) {
-        useColors(BlockBack, StatePushed);
+        state = StatePushed;
         offset = Point(2, 2);
     } else if (mHover && !mPressed && !mInactive) {
-        useColors(BlockBack, StateHighlight);
-    } else {
-        useColors(BlockBack, StateColor);
+        state = StateHighlight;
     }
-    render->fillRect(face, 0);
+    fillBorderedFace(render, state);
 
     if (display::Font* font = render->getFont())
         font->mAlign = display::Font::AlignCenter;

@@ -69,7 +69,7 @@ Rect& Control::getScreenArea() { return mScreenArea; }
 Rect& Control::getClientArea() { return mClientArea; }
 Rect& Control::getScreenClientArea() { return mScreenClientArea; }
 
-void Control::setArea(Rect area) {
+void Control::setOwnArea(Rect area) {
     mArea = area;
     updateClientArea();
     RectSet frame{mArea, mScreenArea, mClipArea};
@@ -77,6 +77,10 @@ void Control::setArea(Rect area) {
     RectSet client{mClientArea, mScreenClientArea, mClientClipArea};
     computeRects(client, true);
     mClientClipArea.intersect(mClipArea);
+}
+
+void Control::setArea(Rect area) {
+    setOwnArea(area);
     // Every child follows, top-down: a maximized one fills the client area. Each subtree is laid
     // out once; re-maximizing a child here and then laying it out again would repeat the work at
     // every level below, which grows exponentially with the depth of the tree.
@@ -362,6 +366,16 @@ void Control::setColor(int block, int state, int which, const mathbase::Color& c
 void Control::useColors(int block, int state) {
     if (Render* render = getRender())
         render->setColors(mColors[block][state][First], mColors[block][state][Second]);
+}
+
+Rect Control::fillBorderedFace(Render* render, int faceState) {
+    useColors(BlockBack, StateBorder);
+    render->fillRect(mClipArea, 0);
+    Rect face = mClipArea;
+    face.inflate(-1);
+    useColors(BlockBack, faceState);
+    render->fillRect(face, 0);
+    return face;
 }
 
 int Control::indexOf(const Control* child) const {

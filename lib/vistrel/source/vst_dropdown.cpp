@@ -108,12 +108,7 @@ void Dropdown::draw() {
     Render* render = getRender();
     if (!render)
         return;
-    useColors(BlockBack, StateBorder);
-    render->fillRect(mClipArea, 0);
-    Rect face = mClipArea;
-    face.inflate(-1);
-    useColors(BlockBack, StateColor);
-    render->fillRect(face, 0);
+    fillBorderedFace(render, StateColor);
 
     Rect arrow = arrowBox();
     render->setColors(getColor(BlockText, StateColor, First), NoColor);

@@ -28,13 +28,7 @@ void Flow::setArea(Rect area) {
     // The flow's own rectangles as the common setArea makes them; then each child is laid out
     // once, at its place. Laying the children out first as the common setArea does and then
     // again at their places would double the work at every level of nested flows.
-    mArea = area;
-    updateClientArea();
-    RectSet frame{mArea, mScreenArea, mClipArea};
-    computeRects(frame, false);
-    RectSet client{mClientArea, mScreenClientArea, mClientClipArea};
-    computeRects(client, true);
-    mClientClipArea.intersect(mClipArea);
+    setOwnArea(area);
     placeChildren(false);
 }
 

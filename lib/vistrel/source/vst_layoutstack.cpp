@@ -44,13 +44,7 @@ void LayoutStack::setArea(Rect area) {
     // The stack's own rectangles as the common setArea makes them; then each child is laid out
     // once, at its place in the stack. Laying the children out first where they were and then
     // again where they are stacked would double the work at every level of nested stacks.
-    mArea = area;
-    updateClientArea();
-    RectSet frame{mArea, mScreenArea, mClipArea};
-    computeRects(frame, false);
-    RectSet client{mClientArea, mScreenClientArea, mClientClipArea};
-    computeRects(client, true);
-    mClientClipArea.intersect(mClipArea);
+    setOwnArea(area);
     stack(false);
 }
 

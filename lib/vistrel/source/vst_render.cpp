@@ -23,27 +23,6 @@ namespace {
 const float Pi = 3.14159265358979f;
 }
 
-void Render::resetDisplayState() {
-    // The display's default state, as every frame starts from it.
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    if (mDisplay) {
-        mDisplay->resetViewMatrix();
-        mDisplay->resetModelMatrix();
-    }
-    glShadeModel(GL_SMOOTH);
-    glClearDepth(1.0);
-    glDisable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glDisable(GL_LIGHTING);
-    glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
-    glDisable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_TEXTURE_2D);
-    display::checkGLError(__FILE__, __LINE__, "Checking status");
-}
-
 Render::Render() : mDisplay(nullptr), mWidth(0), mHeight(0), mOffsetX(0), mOffsetY(0), mFont(nullptr) {
     std::memset(mFirst, 0, sizeof(mFirst));
     std::memset(mSecond, 0, sizeof(mSecond));
@@ -74,7 +53,7 @@ void Render::begin(float width, float height, float offsetX, float offsetY, floa
     mHeight = height;
     mOffsetX = offsetX;
     mOffsetY = offsetY;
-    resetDisplayState();
+    if (mDisplay) mDisplay->resetState();
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_CULL_FACE);

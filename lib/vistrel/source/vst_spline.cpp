@@ -2,11 +2,8 @@
 // the sampled picture of the curve with its keys.
 
 #include "vst_spline.h"
-#include "vst_render.h"
+#include "vst_curveparts.h"
 #include "vst_whole.h"
-#include "vst_workspace.h"
-
-#include "dis_font.h"
 
 #include <GL/glew.h>
 
@@ -15,27 +12,14 @@
 namespace norvane {
 namespace vistrel {
 
-namespace {
-const float NoColor[4] = {0, 0, 0, -1};
-const int KeyLeft = 285;
-const int KeyRight = 286;
-const int KeyInsert = 293;
-const int KeyDelete = 294;
-} // namespace
+using namespace curve;
 
 Spline::Spline()
     : mOwnsCurve(false), mCurve(nullptr), mChanged(true), mHandleRadius(3.5f), mPointerX(0), mHovered(-1),
       mSelected(-1), mDragged(-1), mMenuKey(-1) {
     mClassName = "spline";
     mName = "spline";
-    setColor(BlockBack, StateColor, First, mathbase::Color(0.01f, 0.01f, 0.01f, 0.91f));
-    setColor(BlockBack, StateColor, Second, mathbase::Color(0.05f, 0.15f, 0.31f, 0.91f));
-    setColor(BlockBack, StateBorder, First, mathbase::Color(0.55f, 0.51f, 0.51f, 1));
-    setColor(BlockBack, StateBorder, Second, mathbase::Color(0.31f, 0.31f, 0.41f, 1));
-    setColor(BlockBack, StateHighlight, First, mathbase::Color(0.5f, 0.5f, 1, 1));
-    setColor(BlockBack, StatePushed, First, mathbase::Color(0.5f, 0.5f, 1, 1));
-    setColor(BlockBack, StatePushed, Second, mathbase::Color(1, 1, 1, 1));
-    setColor(BlockText, StateColor, First, mathbase::Color(0.6f, 0.6f, 0.6f, 1));
+    setDefaultColors(*this);
     buildMenu(mAddMenu, "add key", "-------");
     buildMenu(mKeyMenu, "delete key", "---------");
 }
@@ -58,13 +42,7 @@ void Spline::buildMenu(Context& menu, const char* entry, const char* separator) 
     type->addItem("smooth", "smooth");
 }
 
-void Spline::closeMyMenu() {
-    Workspace* workspace = dynamic_cast<Workspace*>(getRoot());
-    if (!workspace)
-        return;
-    workspace->forgetPopup(&mAddMenu);
-    workspace->forgetPopup(&mKeyMenu);
-}
+void Spline::closeMyMenu() { forgetMenus(*this, mAddMenu, mKeyMenu); }
 
 Control* Spline::create() { return new Spline(); }
 
@@ -247,15 +225,8 @@ void Spline::draw() {
     if (!render)
         return;
     const Rect& s = mScreenArea;
-    useColors(BlockBack, StateColor);
-    render->fillRect(mClipArea, 0);
-
-    render->setColors(getColor(BlockText, StateColor, First), NoColor);
-    if (display::Font* font = render->getFont())
-        font->mAlign = display::Font::AlignLeft;
     int type = mCurve ? mCurve->mType : -1;
-    const char* typeName = type == 0 ? "square" : type == 1 ? "linear" : type == 2 ? "smooth" : "unknown";
-    render->drawText(typeName, s.x1 + 2, s.y1 + 4);
+    drawBackdrop(*this, render, type == 0 ? "square" : type == 1 ? "linear" : type == 2 ? "smooth" : "unknown");
 
     glLineWidth(2);
     if (mCurve) {
@@ -281,14 +252,8 @@ void Spline::draw() {
         const float radius = focused ? mHandleRadius : 2.0f;
         const int n = keyCount();
         for (int i = 0; i < n; ++i) {
-            const float* color = getColor(BlockBack, StateBorder, First);
-            if (i == mHovered)
-                color = mDragged >= 0 ? getColor(BlockBack, StatePushed, First) : getColor(BlockBack, StateHighlight, First);
-            else if (i == mSelected && focused)
-                color = getColor(BlockBack, StatePushed, Second);
-            render->setColors(color, NoColor);
             Point p = toScreen(mCurve->mKeys[i].time, mCurve->mKeys[i].value);
-            render->fillEllipse(Rect(p.x - radius, p.y - radius, p.x + radius, p.y + radius));
+            drawKeyHandle(*this, render, p, radius, i == mHovered, mDragged >= 0, i == mSelected && focused);
         }
     }
 

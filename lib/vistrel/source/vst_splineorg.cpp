@@ -1,10 +1,7 @@
 // The stand-alone curve editor with its own keys.
 
 #include "vst_splineorg.h"
-#include "vst_render.h"
-#include "vst_workspace.h"
-
-#include "dis_font.h"
+#include "vst_curveparts.h"
 
 #include <GL/glew.h>
 
@@ -14,27 +11,16 @@
 namespace norvane {
 namespace vistrel {
 
-namespace {
-const float NoColor[4] = {0, 0, 0, -1};
-const int KeyLeft = 285;
-const int KeyRight = 286;
-const int KeyInsert = 293;
-const int KeyDelete = 294;
+using namespace curve;
 
+namespace {
 float clampTo(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 } // namespace
 
 SplineOrg::SplineOrg() : mHandleRadius(3.5f), mDragged(-1), mMenuKey(-1), mSelected(0) {
     mClassName = "splineorg";
     mName = "splineorg";
-    setColor(BlockBack, StateColor, First, mathbase::Color(0.01f, 0.01f, 0.01f, 0.91f));
-    setColor(BlockBack, StateColor, Second, mathbase::Color(0.05f, 0.15f, 0.31f, 0.91f));
-    setColor(BlockBack, StateBorder, First, mathbase::Color(0.55f, 0.51f, 0.51f, 1));
-    setColor(BlockBack, StateBorder, Second, mathbase::Color(0.31f, 0.31f, 0.41f, 1));
-    setColor(BlockBack, StateHighlight, First, mathbase::Color(0.5f, 0.5f, 1, 1));
-    setColor(BlockBack, StatePushed, First, mathbase::Color(0.5f, 0.5f, 1, 1));
-    setColor(BlockBack, StatePushed, Second, mathbase::Color(1, 1, 1, 1));
-    setColor(BlockText, StateColor, First, mathbase::Color(0.6f, 0.6f, 0.6f, 1));
+    setDefaultColors(*this);
     // Built here rather than at load: a control loaded from a style and then from its layout tag
     // would otherwise get every entry twice.
     buildMenu(mAddMenu, "add key", "-------");
@@ -42,11 +28,7 @@ SplineOrg::SplineOrg() : mHandleRadius(3.5f), mDragged(-1), mMenuKey(-1), mSelec
 }
 
 SplineOrg::~SplineOrg() {
-    // An open menu of this control must not stay open in the workspace.
-    if (Workspace* workspace = dynamic_cast<Workspace*>(getRoot())) {
-        workspace->forgetPopup(&mAddMenu);
-        workspace->forgetPopup(&mKeyMenu);
-    }
+    forgetMenus(*this, mAddMenu, mKeyMenu);
     mAddMenu.setOwner(nullptr);
     mKeyMenu.setOwner(nullptr);
 }
@@ -250,15 +232,7 @@ void SplineOrg::draw() {
     if (!render)
         return;
     const Rect& s = mScreenArea;
-    useColors(BlockBack, StateColor);
-    render->fillRect(mClipArea, 0);
-
-    render->setColors(getColor(BlockText, StateColor, First), NoColor);
-    // Left-aligned whatever the control drawn before left the font at: centred, the name would
-    // hang over the left edge.
-    if (display::Font* font = render->getFont())
-        font->mAlign = display::Font::AlignLeft;
-    render->drawText(mType, s.x1 + 2, s.y1 + 4);
+    drawBackdrop(*this, render, mType);
 
     glLineWidth(2);
     render->setColors(getColor(BlockBack, StateBorder, Second), NoColor);
@@ -291,16 +265,9 @@ void SplineOrg::draw() {
 
     const bool focused = isFocused();
     const float radius = focused ? mHandleRadius : 2.0f;
-    for (size_t i = 0; i < n; ++i) {
-        const float* color = getColor(BlockBack, StateBorder, First);
-        if (mKeys[i].hovered)
-            color = getColor(BlockBack, mDragged >= 0 ? StatePushed : StateHighlight, First);
-        else if (static_cast<int>(i) == mSelected && focused)
-            color = getColor(BlockBack, StatePushed, Second);
-        render->setColors(color, NoColor);
-        Point p = toScreen(mKeys[i]);
-        render->fillEllipse(Rect(p.x - radius, p.y - radius, p.x + radius, p.y + radius));
-    }
+    for (size_t i = 0; i < n; ++i)
+        drawKeyHandle(*this, render, toScreen(mKeys[i]), radius, mKeys[i].hovered, mDragged >= 0,
+                      static_cast<int>(i) == mSelected && focused);
 
     if (mHover) {
         glLineWidth(1);

@@ -233,12 +233,7 @@ void TextInput::draw() {
     Render* render = getRender();
     if (!render)
         return;
-    useColors(BlockBack, StateBorder);
-    render->fillRect(mClipArea, 0);
-    Rect inner = mClipArea;
-    inner.inflate(-1);
-    useColors(BlockBack, mInactive ? StateInactive : StateColor);
-    render->fillRect(inner, 0);
+    const Rect inner = fillBorderedFace(render, mInactive ? StateInactive : StateColor);
 
     clampCaret();
     std::string shown = shownText();

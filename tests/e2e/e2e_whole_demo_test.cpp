@@ -52,6 +52,7 @@ struct Entry {
     int tag;
     std::string name;
     float start, end;
+    std::vector<double> beats; // demo times of its "beat", "base" and "blink" triggers
 };
 
 void collect(const std::vector<std::unique_ptr<norvane::script::EffectEntry>>& entries, float offset,
@@ -60,7 +61,13 @@ void collect(const std::vector<std::unique_ptr<norvane::script::EffectEntry>>& e
         const int tag = static_cast<int>(out.size());
         const float start = offset + entry->mStart;
         const float end = std::min(offset + entry->mEnd, parentEnd);
-        out.push_back(Entry{tag, entry->mName, start, end});
+        std::vector<double> beats;
+        for (const auto& trigger : entry->mTriggers) {
+            if (trigger->mName != "beat" && trigger->mName != "base" && trigger->mName != "blink") continue;
+            for (int k = 0; k < trigger->mRepeat; ++k)
+                beats.push_back(double(start) + trigger->mStart + double(k) * trigger->mDelay);
+        }
+        out.push_back(Entry{tag, entry->mName, start, end, beats});
         collect(entry->mChildren, start, end, out);
     }
 }
@@ -187,7 +194,7 @@ protected:
     std::vector<Entry> mEntries;
 };
 
-TEST_F(WholeDemoTest, TheTimelineFollowsTheMusicWithEveryEffect) {
+TEST_F(WholeDemoTest, TheTimelineFollowsTheMusicWithEveryEffectAndBeatsOnTheBeats) {
     EXPECT_NEAR(mLength, 96.0f, 0.001f);
     std::set<std::string> names;
     for (const Entry& entry : mEntries) names.insert(entry.name);
@@ -195,6 +202,16 @@ TEST_F(WholeDemoTest, TheTimelineFollowsTheMusicWithEveryEffect) {
                              "tunnel", "logo", "flash", "flash2", "planet", "vintage", "waxon", "waxon_draw",
                              "bot"})
         EXPECT_EQ(names.count(name), 1u) << "no entry plays \"" << name << "\"";
+    // The beat triggers land on the music's beats (every 0.5 s at 120 bpm), inside their entries.
+    int beats = 0;
+    for (const Entry& entry : mEntries) {
+        for (const double t : entry.beats) {
+            EXPECT_NEAR(std::remainder(t, 0.5), 0.0, 1e-4) << "entry " << entry.tag << " \"" << entry.name << "\" at " << t;
+            EXPECT_TRUE(entry.start <= t && t < entry.end) << "entry " << entry.tag << " fires after its end, at " << t;
+            ++beats;
+        }
+    }
+    EXPECT_GT(beats, 100);
 }
 
 TEST_F(WholeDemoTest, EveryEntryVisiblyDrawsInTheMiddleOfItsSpan) {

@@ -196,6 +196,10 @@ TEST_F(EditorTest, RowsFollowTheTimelineDepthFirstWithTracksAndIndents) {
     ASSERT_NE(curve, nullptr);
     EXPECT_EQ(curve->getCurve(), entry(0).mTracks[0].get());
     EXPECT_EQ(curve->getArea(), norvane::vistrel::Rect(120, 2, 400, 72));
+    // Its keys are in the entry's local seconds: 28 seconds across 280 pixels.
+    EXPECT_FLOAT_EQ(curve->getTimeSpan(), 28.0f);
+    EXPECT_FLOAT_EQ(curve->toScreen(1.0f, 0.0f).x - curve->getScreenArea().x1, 10.0f);
+    EXPECT_FLOAT_EQ(curve->fromScreen(curve->getScreenArea().x1 + 140.0f, 0.0f).x, 14.0f);
     // A child's bar is in its parent's local time.
     EXPECT_EQ(bar(2)->getArea(), norvane::vistrel::Rect(10, 2, 50, 27));
 }

@@ -241,3 +241,31 @@ TEST_F(SplineTest, NarrowControlsAreSampledAtLeastTenPointsAndAnEmptyOneMapsNoth
     EXPECT_FLOAT_EQ(0, curve().mKeys[0].time);
     EXPECT_FLOAT_EQ(0, curve().mKeys[0].value);
 }
+
+TEST_F(SplineTest, ATimeSpanStretchesTheCurveAcrossTheWidth) {
+    loadControls(threeKeys);
+    ASSERT_NE(nullptr, sp());
+    sp()->setTimeSpan(2.0f); // two seconds across 300 pixels
+    EXPECT_FLOAT_EQ(80, key(0).x);
+    EXPECT_FLOAT_EQ(125, key(1).x);
+    // A drag maps the pointer back into seconds.
+    input.cursor(81, 149);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+    input.cursor(140, 150);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
+    EXPECT_FLOAT_EQ(0.6f, curve().mKeys[1].time);
+    EXPECT_TRUE(sorted());
+    // The picture samples the whole span, and Insert after the last key adds one at its end.
+    frame();
+    ASSERT_FALSE(sp()->getSamples().empty());
+    EXPECT_FLOAT_EQ(2.0f, sp()->getSamples().back().x);
+    clickKey(2);
+    input.tap(GLFW_KEY_INSERT);
+    ASSERT_EQ(4u, curve().mKeys.size());
+    EXPECT_FLOAT_EQ(2.0f, curve().mKeys[3].time);
+    // Nothing sensible to stretch over: one unit, as a control of its own has.
+    sp()->setTimeSpan(0.0f);
+    EXPECT_FLOAT_EQ(1.0f, sp()->getTimeSpan());
+    sp()->setTimeSpan(std::nanf(""));
+    EXPECT_FLOAT_EQ(1.0f, sp()->getTimeSpan());
+}

@@ -118,6 +118,8 @@ void Row::buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int 
     curve->setColor(BlockBack, StatePushed, First, curve->parseColor("ffffffff"));
     curve->setArea(vistrel::Rect(span.x1, span.y1, span.x2, span.y1 + 70));
     curve->setCurve(track, false); // the timeline's own curve: edits act on the next frame
+    // The keys are in the entry's local seconds: the row's width is the entry's span.
+    curve->setTimeSpan((span.x2 - span.x1) / PixelsPerSecond);
     addChild(curve, -1);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // A curve editor over a timeline spline, edited in place: keys are dragged, added and removed
 // with the mouse, the keyboard and a context menu, and the interpolation type can be changed.
-// Time 0 is the left edge and 1 the right edge; value -1 the top edge, 0 the middle and +1 the
-// bottom edge. Every drag notifies CodeSplineEdited.
+// Time 0 is the left edge and the time span (1 unless set) the right edge; value -1 the top edge,
+// 0 the middle and +1 the bottom edge. Every drag notifies CodeSplineEdited.
 
 #include "vst_context.h"
 
@@ -32,6 +32,10 @@ public:
     // Edits curve in place; an owned curve is deleted when replaced or when the control goes.
     void setCurve(script::Spline* curve, bool owned);
     script::Spline* getCurve() const { return mCurve; }
+    // The time the control's width stands for: the timeline editor shows a track over its entry's
+    // span in seconds. Not positive or not finite: 1.
+    void setTimeSpan(float seconds);
+    float getTimeSpan() const { return mTimeSpan; }
 
     int getHovered() const { return mHovered; }
     int getSelected() const { return mSelected; }
@@ -58,6 +62,7 @@ private:
     script::Spline* mCurve;
     std::vector<Point> mSamples; // (time, value) picture of the curve
     bool mChanged;
+    float mTimeSpan = 1.0f;
     float mHandleRadius;
     float mPointerX;
     int mHovered;

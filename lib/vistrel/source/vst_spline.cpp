@@ -88,13 +88,18 @@ int Spline::keyCount() const { return mCurve ? static_cast<int>(mCurve->mKeys.si
 Point Spline::toScreen(float time, float value) const {
     const Rect& s = mScreenArea;
     float h = (s.y2 - s.y1) * 0.5f;
-    return Point(s.x1 + (s.x2 - s.x1) * time, s.y1 + h + h * value);
+    return Point(s.x1 + (s.x2 - s.x1) * (time / mTimeSpan), s.y1 + h + h * value);
+}
+
+void Spline::setTimeSpan(float seconds) {
+    mTimeSpan = (std::isfinite(seconds) && seconds > 0.0f) ? seconds : 1.0f;
+    mChanged = true;
 }
 
 Point Spline::fromScreen(float x, float y) const {
     const Rect& s = mScreenArea;
     float h = (s.y2 - s.y1) * 0.5f;
-    return Point((x - s.x1) / (s.x2 - s.x1), (y - s.y1 - h) / h);
+    return Point((x - s.x1) / (s.x2 - s.x1) * mTimeSpan, (y - s.y1 - h) / h);
 }
 
 int Spline::sampleCount() const {
@@ -188,7 +193,7 @@ bool Spline::handleEvent(Event& e) {
                 key.time = 0;
                 key.value = 0;
             } else if (mSelected < 0 || mSelected == n - 1) {
-                key.time = 1.0f;
+                key.time = mTimeSpan;
                 key.value = mCurve->mKeys[n - 1].value;
             } else {
                 const script::Spline::Key& a = mCurve->mKeys[mSelected];
@@ -234,7 +239,7 @@ void Spline::draw() {
         if (mChanged || static_cast<int>(mSamples.size()) < count) {
             mSamples.resize(static_cast<size_t>(count));
             for (int i = 0; i < count; ++i) {
-                float t = static_cast<float>(i) / static_cast<float>(count - 1);
+                float t = static_cast<float>(i) / static_cast<float>(count - 1) * mTimeSpan;
                 mSamples[i] = Point(t, mCurve->evaluate(t));
             }
             mChanged = false;

@@ -7,29 +7,12 @@
 // the same moment of the demo.
 
 #include "am_archivemanager.h"
-#include "bot.h"
-#include "buff.h"
-#include "clear.h"
-#include "clouds.h"
+#include "demo_effects.h"
 #include "dis_display.h"
 #include "dis_listener.h"
-#include "effect_shared.h"
-#include "flash.h"
-#include "flyg.h"
-#include "hedgehog.h"
-#include "hus.h"
-#include "hyperkub.h"
-#include "kub.h"
-#include "logo.h"
-#include "planet.h"
-#include "rum.h"
 #include "scr_entry.h"
 #include "scr_reader.h"
 #include "scr_script.h"
-#include "tunnel.h"
-#include "vintage.h"
-#include "waxon.h"
-#include "waxon_draw.h"
 
 #include <GL/glew.h>
 #include <benchmark/benchmark.h>
@@ -138,32 +121,9 @@ int main(int argc, char** argv) {
         }
 
         EffectShared shared;
-        Clear clear;
-        Kub kub;
-        HyperKub hyperkub(&shared);
-        Clouds clouds(&shared);
-        Hedgehog hedgehog(&shared);
-        Hus hus(&shared);
-        Rum rum(&shared);
-        Buff buff(&shared);
-        Tunnel tunnel(&shared);
-        Flyg plane(&shared);
-        Logo logo(&shared);
-        Bot bot(&shared);
-        Flash flash(&shared);
-        Flash flash2(&shared);
-        Planet planet(&shared);
-        Vintage vintage(&shared);
-        WaxOn waxOn(&shared);
-        WaxOnDraw waxOnDraw(&shared);
-        clear.setColor(1.0f, 1.0f, 1.0f, 0.0f);
-        const std::map<std::string, corvista::Effect*> effects = {
-            {"clear", &clear},       {"kub", &kub},         {"rum", &rum},
-            {"hus", &hus},           {"hyperkub", &hyperkub}, {"clouds", &clouds},
-            {"hedgehog", &hedgehog}, {"plane", &plane},     {"buff", &buff},
-            {"tunnel", &tunnel},     {"logo", &logo},       {"flash", &flash},
-            {"flash2", &flash2},     {"planet", &planet},   {"vintage", &vintage},
-            {"waxon", &waxOn},       {"waxon_draw", &waxOnDraw}, {"bot", &bot}};
+        DemoEffects demoEffects(&shared);
+        std::map<std::string, corvista::Effect*> effects;
+        demoEffects.forEach([&effects](const char* name, corvista::Effect* effect) { effects[name] = effect; });
         double total = 0;
         for (const auto& named : effects) {
             named.second->mName = named.first;

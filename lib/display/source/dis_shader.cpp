@@ -165,13 +165,9 @@ void ShaderProgram::setUniformVec3(const std::string& name, const mathbase::Vect
 }
 
 void ShaderProgram::setUniformVec3Array(const std::string& name, const mathbase::Vector3T<float>* v, int count) {
-    std::vector<GLfloat> values(static_cast<size_t>(count > 0 ? count : 0) * 3);
-    for (int i = 0; i < count; ++i) {
-        values[i * 3] = v[i].x;
-        values[i * 3 + 1] = v[i].y;
-        values[i * 3 + 2] = v[i].z;
-    }
-    WITH_PROGRAM(glUniform3fv(location(name), count, values.data()))
+    // The vectors are three packed floats each, as GL takes them: no copy.
+    static_assert(sizeof(mathbase::Vector3T<float>) == 3 * sizeof(GLfloat), "Vector3T<float> must be three packed floats");
+    WITH_PROGRAM(glUniform3fv(location(name), count > 0 ? count : 0, count > 0 ? &v[0].x : nullptr))
 }
 
 void ShaderProgram::setUniformMatrix(const std::string& name, const mathbase::Matrix4x4Col& m) {

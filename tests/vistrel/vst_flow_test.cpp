@@ -213,43 +213,10 @@ TEST_F(FlowTest, AHorizontalStackKeepsEachChildsHeightAndPlaceAcrossIt) {
     EXPECT_EQ(Rect(340, 80, 370, 90), box("b")->getArea());
 }
 
-namespace {
-
-// A box that counts how often it is laid out.
-class CountingBox : public Box {
-public:
-    CountingBox() {
-        mClassName = "countbox";
-        mName = "countbox";
-    }
-    Control* create() override { return new CountingBox(); }
-    void setArea(Rect area) override {
-        ++layouts;
-        Box::setArea(area);
-    }
-    using Control::setArea;
-    static int layouts;
-};
-int CountingBox::layouts = 0;
-
-// Containers nested depth deep, each holding a counted box and then the next container.
-std::string nested(const std::string& tag, int depth, const std::string& area) {
-    std::string text;
-    for (int i = 0; i < depth; ++i)
-        text += "<" + tag + "><area " + area + "/><child><countbox><area x='0' y='0' width='5' height='5' size='5'/>"
-                "</countbox>";
-    for (int i = 0; i < depth; ++i)
-        text += "</child></" + tag + ">";
-    return text;
-}
-
-} // namespace
-
 TEST_F(FlowTest, NestedContainersLayEachChildOutOnceWhenTheWindowChanges) {
-    if (!ControlRegistry::isRegistered("countbox"))
-        ControlRegistry::registerPrototype(new CountingBox());
     // Sixty levels: laying every level's children out twice would take 2^60 steps.
-    loadControls(nested("flow", 60, "percent='1'") + nested("layoutstack", 60, "x='0' y='0' width='50' height='50'"));
+    loadControls(nestedContainers("flow", 60, "percent='1'") +
+                 nestedContainers("layoutstack", 60, "x='0' y='0' width='50' height='50'"));
     CountingBox::layouts = 0;
     display->resize(300, 200);
     EXPECT_LE(CountingBox::layouts, 4 * 120);

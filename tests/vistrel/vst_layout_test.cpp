@@ -212,3 +212,25 @@ TEST_F(Layout, StylesThatFanOutWithoutEndStopAtTheControlLimit) {
     EXPECT_NE(std::string::npos, out.text().find("Too many controls"));
     EXPECT_NE(nullptr, box("root"));
 }
+
+TEST_F(Layout, NestedScrollAreasLayEachChildOutOncePerChange) {
+    // Each level's children laid out a second time would take 2^depth steps. Twelve levels show
+    // it at once; sixty-four would then never end.
+    const std::string scrollAreas12 = nestedContainers("scrollbar", 12, "");
+    load("<vistrel><workspace><child>" + scrollAreas12 + "</child></workspace></vistrel>");
+    CountingBox::layouts = 0;
+    ws.setArea(Rect(0, 0, 900, 700));
+    ASSERT_EQ(12, CountingBox::layouts);
+
+    ws.removeAllChildren();
+    load("<vistrel><workspace><child>" + nestedContainers("scrollbar", 64, "") + "</child></workspace></vistrel>");
+    EXPECT_LE(CountingBox::layouts, 3 * 64 * 64); // loading lays each level out as it is finished
+    CountingBox::layouts = 0;
+    ws.setArea(Rect(0, 0, 1000, 1000));
+    EXPECT_EQ(64, CountingBox::layouts);
+    // Each level's bars take 12 pixels off its client area; the innermost fills what is left.
+    Control* inner = ws.getChild(0);
+    while (inner->getChildCount() == 2)
+        inner = inner->getChild(inner->getChild(0)->getClassName() == "scrollbar" ? 0 : 1);
+    EXPECT_EQ(Rect(0, 0, 1000 - 64 * 12, 1000 - 64 * 12), inner->getClientArea());
+}

@@ -77,6 +77,34 @@ public:
     int layouts = 0;
 };
 
+// A box that counts how often any box of its class is laid out.
+class CountingBox : public Box {
+public:
+    CountingBox() {
+        mClassName = "countbox";
+        mName = "countbox";
+    }
+    Control* create() override { return new CountingBox(); }
+    void setArea(Rect area) override {
+        ++layouts;
+        Box::setArea(area);
+    }
+    using Control::setArea;
+    static inline int layouts = 0;
+};
+
+// Containers of one tag nested depth deep, each holding a counted 5 x 5 box and then the next
+// container; each container has an "area" tag with the given attributes, or none when they are empty.
+inline std::string nestedContainers(const std::string& tag, int depth, const std::string& area) {
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+        text += "<" + tag + ">" + (area.empty() ? "" : "<area " + area + "/>") +
+                "<child><countbox><area x='0' y='0' width='5' height='5' size='5'/></countbox>";
+    for (int i = 0; i < depth; ++i)
+        text += "</child></" + tag + ">";
+    return text;
+}
+
 // Records onControl and onEvent calls.
 class Recorder : public Callback {
 public:
@@ -90,6 +118,8 @@ public:
 inline void registerBox() {
     if (!ControlRegistry::isRegistered("box"))
         ControlRegistry::registerPrototype(new Box());
+    if (!ControlRegistry::isRegistered("countbox"))
+        ControlRegistry::registerPrototype(new CountingBox());
     norvane::vistrel::registerControlClasses();
 }
 

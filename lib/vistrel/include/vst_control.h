@@ -124,6 +124,11 @@ protected:
     // out the children; setArea does this first, and containers that place their children
     // themselves do it instead of the common setArea.
     void setOwnArea(Rect area);
+    // Lays every child out once at its place; with a scroll offset given, each child takes it first.
+    void layOutChildren(const Point* scroll = nullptr);
+    // Where a child goes when its parent lays it out: the whole client area when it is maximized,
+    // otherwise its own area.
+    Rect childPlace(Control* child);
     // Fills the visible part in the border colours and, one pixel inside, the face in the back
     // colours of the given state; returns the face.
     Rect fillBorderedFace(Render* render, int faceState);

@@ -81,15 +81,23 @@ void Control::setOwnArea(Rect area) {
 
 void Control::setArea(Rect area) {
     setOwnArea(area);
+    layOutChildren();
+}
+
+Rect Control::childPlace(Control* child) {
+    return child->isMaximized() ? Rect(0, 0, mClientArea.width(), mClientArea.height()) : child->getArea();
+}
+
+void Control::layOutChildren(const Point* scroll) {
     // Every child follows, top-down: a maximized one fills the client area. Each subtree is laid
-    // out once; re-maximizing a child here and then laying it out again would repeat the work at
-    // every level below, which grows exponentially with the depth of the tree.
+    // out once; re-maximizing a child here, or scrolling it after laying it out, and then laying
+    // it out again would repeat the work at every level below, which grows exponentially with
+    // the depth of the tree.
     for (size_t i = 0; i < mChildren.size(); ++i) {
         Control* child = mChildren[i];
-        if (child->isMaximized())
-            child->setArea(Rect(0, 0, mClientArea.width(), mClientArea.height()));
-        else
-            child->setArea(child->getArea());
+        if (scroll)
+            child->mScroll = *scroll;
+        child->setArea(childPlace(child));
     }
 }
 

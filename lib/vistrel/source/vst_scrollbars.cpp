@@ -49,7 +49,8 @@ void Scrollbars::updateClientArea() {
 }
 
 void Scrollbars::setArea(Rect area) {
-    Control::setArea(area);
+    // The children are laid out once, by updateThumbs, with their scroll offsets already set.
+    setOwnArea(area);
     const Rect& s = mScreenArea;
     mVBar = s;
     mHBar = s;
@@ -100,14 +101,16 @@ void Scrollbars::updateThumbs() {
     float travelY = verticalTravel();
     float fx = travelX > 0 ? mScrollX / travelX : 0.0f;
     float fy = travelY > 0 ? mScrollY / travelY : 0.0f;
-    Rect b = getBoundingRect();
+    // The children's bounding rectangle as they will be laid out (a maximized child may not have
+    // been fitted to the client area yet).
+    Rect b = mClientArea;
+    for (Control* child : mChildren)
+        b.extend(childPlace(child));
     const Rect& c = mScreenClientArea;
     float overflowX = std::max(0.0f, b.width() - c.width());
     float overflowY = std::max(0.0f, b.height() - c.height());
-    float sx = wholePixels(overflowX * fx);
-    float sy = wholePixels(overflowY * fy);
-    for (size_t i = 0; i < mChildren.size(); ++i)
-        mChildren[i]->setScroll(sx, sy);
+    Point scroll(wholePixels(overflowX * fx), wholePixels(overflowY * fy));
+    layOutChildren(&scroll);
 }
 
 bool Scrollbars::hitTest(const Event& e) { return Control::hitTest(e) || isDragging(); }

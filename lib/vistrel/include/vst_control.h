@@ -18,7 +18,31 @@ class DisplayGL;
 
 namespace vistrel {
 
+class Control;
 class Render;
+
+// Controls taken out of a tree while the tree is handling an event or a notification. The code
+// still running in them and in their former ancestors (a button clearing its pressed flag after
+// its callback has closed the dialog it is in) must not touch freed memory, so they are deleted
+// only when the outermost handling is over. The root of a tree keeps the list.
+class DeferredDeletes {
+public:
+    DeferredDeletes() = default;
+    ~DeferredDeletes();
+    DeferredDeletes(const DeferredDeletes&) = delete;
+    DeferredDeletes& operator=(const DeferredDeletes&) = delete;
+
+    bool isBusy() const { return mDepth > 0; }
+    void enter() { ++mDepth; }
+    // Leaving the outermost level deletes the controls that were kept.
+    void leave();
+    // Takes a control that is out of the tree and deletes it when the outermost level is left.
+    void keep(Control* control) { mKept.push_back(control); }
+
+private:
+    int mDepth = 0;
+    std::vector<Control*> mKept; // owned
+};
 
 // The three rectangles of a control's frame or client area: local, on screen, and visible.
 struct RectSet {
@@ -118,8 +142,24 @@ public:
     void useColors(int block, int state);
     // Index of child in the child list, or -1.
     int indexOf(const Control* child) const;
+    // Takes a callback off the list; one that is removed while a notification is being sent is
+    // not called by it any more.
+    void removeCallback(Callback* callback);
 
 protected:
+    // For its life the tree of the control counts as busy handling an event or a notification:
+    // controls removed from the tree meanwhile stay allocated until the outermost scope ends.
+    class DispatchScope {
+    public:
+        explicit DispatchScope(Control* control);
+        ~DispatchScope();
+        DispatchScope(const DispatchScope&) = delete;
+        DispatchScope& operator=(const DispatchScope&) = delete;
+
+    private:
+        Control* mRoot;
+    };
+
     // Takes the area and computes the control's own and client rectangles from it, without laying
     // out the children; setArea does this first, and containers that place their children
     // themselves do it instead of the common setArea.
@@ -170,9 +210,15 @@ private:
 
     // Reads one tag of a "child" list: creates, adds, styles and loads the control it names.
     void loadChildTag(xml::XmlParser::Iterator& tag);
+    // Deletes a child that has just been taken out of the child list, at once or, while the tree
+    // is busy, detached from it once the tree is no longer busy.
+    void dispose(Control* child);
+    // Calls each callback registered now that is still registered when its turn comes.
+    template <typename Call> void callEachCallback(const Call& call);
 
     const xml::XmlNode* mStyleInUse; // the style tag this control is loading from, during load
     int* mLoadBudget;                // controls a running load may still make (set on the root)
+    DeferredDeletes mDeferredDeletes; // kept on the root of a tree
     friend class Workspace;
 };
 

@@ -46,7 +46,8 @@ public:
     // Needs no display: without one nothing can be drawn, but everything loads.
     void loadLayout(xml::XmlParser& layout, const FileSource& files, const std::function<void()>& fitted);
 
-    // Forgets the popup when it is control (the control is going away).
+    // Forgets the popup when it is control, or was opened by control or by a control below it
+    // (the control is going away).
     void forgetPopup(Control* control);
 
     Control* getPopup() const { return mPopup; }

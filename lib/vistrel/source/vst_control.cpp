@@ -208,7 +208,7 @@ void Control::removeChild(unsigned index) {
     int at = indexOf(child);
     if (at >= 0)
         mChildren.erase(mChildren.begin() + at);
-    delete child;
+    dispose(child);
 }
 
 void Control::removeAllChildren() {
@@ -216,8 +216,43 @@ void Control::removeAllChildren() {
     children.swap(mChildren);
     mFocus = nullptr;
     for (Control* child : children)
-        delete child;
+        dispose(child);
 }
+
+void Control::dispose(Control* child) {
+    Control* root = getRoot();
+    if (!root->mDeferredDeletes.isBusy()) {
+        delete child;
+        return;
+    }
+    // Out of the tree for good: it can no longer reach the tree (to take the focus, say), and a
+    // popup that it or a control below it opened closes now rather than when it is deleted.
+    if (Workspace* workspace = dynamic_cast<Workspace*>(root))
+        workspace->forgetPopup(child);
+    child->mParent = nullptr;
+    root->mDeferredDeletes.keep(child);
+}
+
+DeferredDeletes::~DeferredDeletes() {
+    for (Control* control : mKept)
+        delete control;
+}
+
+void DeferredDeletes::leave() {
+    if (--mDepth > 0)
+        return;
+    // The kept controls are out of the tree, so deleting them adds nothing to the list.
+    std::vector<Control*> kept;
+    kept.swap(mKept);
+    for (Control* control : kept)
+        delete control;
+}
+
+Control::DispatchScope::DispatchScope(Control* control) : mRoot(control->getRoot()) {
+    mRoot->mDeferredDeletes.enter();
+}
+
+Control::DispatchScope::~DispatchScope() { mRoot->mDeferredDeletes.leave(); }
 
 Control* Control::getChild(unsigned index) { return mChildren[index]; }
 
@@ -233,20 +268,33 @@ Control* Control::find(const std::string& name) {
 
 void Control::addCallback(Callback* callback) { mCallbacks.push_back(callback); }
 
-void Control::notify(int code, Control* source) {
-    if (!source)
-        source = this;
-    if (!mCallbacks.empty()) {
-        for (size_t i = 0; i < mCallbacks.size(); ++i)
-            mCallbacks[i]->onControl(source, code);
-    } else if (mParent) {
-        mParent->notify(code, source);
+void Control::removeCallback(Callback* callback) {
+    mCallbacks.erase(std::remove(mCallbacks.begin(), mCallbacks.end(), callback), mCallbacks.end());
+}
+
+template <typename Call> void Control::callEachCallback(const Call& call) {
+    // A callback may add or remove callbacks, or take this control out of the tree (which then
+    // stays allocated until the notification is over): the list is walked as it was at the
+    // start, skipping those removed meanwhile.
+    DispatchScope scope(this);
+    const std::vector<Callback*> callbacks = mCallbacks;
+    for (Callback* callback : callbacks) {
+        if (std::find(mCallbacks.begin(), mCallbacks.end(), callback) != mCallbacks.end())
+            call(callback);
     }
 }
 
+void Control::notify(int code, Control* source) {
+    if (!source)
+        source = this;
+    if (!mCallbacks.empty())
+        callEachCallback([source, code](Callback* callback) { callback->onControl(source, code); });
+    else if (mParent)
+        mParent->notify(code, source);
+}
+
 void Control::notifyNamed(Control* source, const std::string& name) {
-    for (size_t i = 0; i < mCallbacks.size(); ++i)
-        mCallbacks[i]->onEvent(source, name);
+    callEachCallback([source, &name](Callback* callback) { callback->onEvent(source, name); });
 }
 
 bool Control::hitTest(const Event& e) {
@@ -264,6 +312,8 @@ bool Control::hitTest(const Event& e) {
 bool Control::handleEvent(Event& e) {
     if (!mVisible)
         return false;
+    // A handler may take any control out of the tree, this one and its ancestors included.
+    DispatchScope scope(this);
     if (mFocus && (e.name == "keyup" || e.name == "keydown" || e.name == "keycharup" || e.name == "keychardown"))
         return mFocus->handleEvent(e);
     bool result = false;

@@ -50,6 +50,8 @@ Rect Workspace::getRootClipRect() {
 bool Workspace::handleEvent(Event& e) {
     if (isNested())
         return Control::handleEvent(e);
+    // The popup's choice may take its opener, and with it the popup, out of the tree.
+    DispatchScope scope(this);
     if (mPopup) {
         mPopup->handleEvent(e);
         if (e.name == "mouseup" && e.button == 0 && !mPopupJustOpened)
@@ -94,8 +96,13 @@ void Workspace::closePopup() {
 }
 
 void Workspace::forgetPopup(Control* control) {
-    if (mPopup == control)
-        mPopup = nullptr;
+    // A popup belongs to the control that opened it, which belongs to its parents in turn.
+    for (Control* c = mPopup; c; c = c->getOwner()) {
+        if (c == control) {
+            mPopup = nullptr;
+            return;
+        }
+    }
 }
 
 void Workspace::draw() {

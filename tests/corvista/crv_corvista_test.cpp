@@ -173,6 +173,22 @@ TEST_F(SetupFileTest, DumpNamesAndRatesAreChecked) {
     }
 }
 
+TEST_F(SetupFileTest, AWindowSizeCannotBeNegative) {
+    write("setup.local.xml", "<demo><display width=\"64\" height=\"-5\"/></demo>");
+    Corvista tall;
+    EXPECT_EQ(errorOf(tall),
+              "[Corvista] Bad window height '-5' in 'setup.local.xml': a window size cannot be negative");
+    write("setup.local.xml", "<demo><display width=\"-0x10\"/></demo>");
+    Corvista wide;
+    EXPECT_EQ(errorOf(wide),
+              "[Corvista] Bad window width '-0x10' in 'setup.local.xml': a window size cannot be negative");
+    // Missing and zero sides are the window's to fill in.
+    write("setup.local.xml", "<demo><display height=\"0\" title=\"x\"/></demo>");
+    Corvista missing;
+    EXPECT_EQ(errorOf(missing), "");
+    EXPECT_EQ(missing.mWidth, 0);
+}
+
 TEST_F(SetupFileTest, SettingsAreWrittenBackIntoTheLocalFile) {
     write("setup.local.xml",
           "<?xml version=\"1.0\"?>\n<demo>\n\t<!-- mine -->\n\t<display width=\"640\" fullscreen=\"on\"/>\n"

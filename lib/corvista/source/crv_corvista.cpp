@@ -98,10 +98,18 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
         mArchives.addArchive(path);
     });
     mFullscreen = false;
+    // A missing or zero side is filled in when the window opens; a negative one is a mistake.
+    auto windowSide = [this](const xml::XmlTag& tag, const char* name) {
+        const int value = tag.getInt(name);
+        if (value < 0)
+            throw Exception("[Corvista] Bad window %s '%s' in '%s': a window size cannot be negative", name,
+                            tag.getAttribute(name).c_str(), mSetupFileName.c_str());
+        return value;
+    };
     forEach(document, "display", [&](const xml::XmlTag& tag) {
         mDisplayConfigured = true;
-        mWidth = tag.getInt("width");
-        mHeight = tag.getInt("height");
+        mWidth = windowSide(tag, "width");
+        mHeight = windowSide(tag, "height");
         if (tag.getAttribute("fullscreen") == "on") mFullscreen = true;
         mTitle = tag.getAttribute("title");
     });

@@ -166,11 +166,34 @@ TEST_F(SetupFileTest, DumpNamesAndRatesAreChecked) {
         Corvista demo;
         EXPECT_EQ(errorOf(demo), "Could not find something that could write to 'untitled'");
     }
-    for (const char* rate : {"0", "-5", "x"}) {
+    // Beyond 1000 frames per second the rate is refused before it reaches the frame format's integer.
+    for (const char* rate : {"0", "-5", "x", "3e23", "1000.5", "inf", "nan"}) {
         write("setup.xml", std::string("<demo><dump name=\"f.png\" rate=\"") + rate + "\"/></demo>");
         Corvista demo;
-        EXPECT_NE(errorOf(demo).find("[Corvista] Bad dump rate"), std::string::npos) << rate;
+        EXPECT_EQ(errorOf(demo).find(std::string("[Corvista] Bad dump rate '") + rate + "' for 'f.png' in 'setup.xml'"),
+                  0u)
+            << rate;
     }
+    write("setup.xml", "<demo><dump name=\"f.png\" rate=\"1000\"/></demo>");
+    Corvista fastest;
+    EXPECT_EQ(errorOf(fastest), "");
+    EXPECT_FLOAT_EQ(fastest.mDumpRate, 1000.0f);
+}
+
+TEST_F(SetupFileTest, AWindowSizeCannotBeNegative) {
+    write("setup.local.xml", "<demo><display width=\"64\" height=\"-5\"/></demo>");
+    Corvista tall;
+    EXPECT_EQ(errorOf(tall),
+              "[Corvista] Bad window height '-5' in 'setup.local.xml': a window size cannot be negative");
+    write("setup.local.xml", "<demo><display width=\"-0x10\"/></demo>");
+    Corvista wide;
+    EXPECT_EQ(errorOf(wide),
+              "[Corvista] Bad window width '-0x10' in 'setup.local.xml': a window size cannot be negative");
+    // Missing and zero sides are the window's to fill in.
+    write("setup.local.xml", "<demo><display height=\"0\" title=\"x\"/></demo>");
+    Corvista missing;
+    EXPECT_EQ(errorOf(missing), "");
+    EXPECT_EQ(missing.mWidth, 0);
 }
 
 TEST_F(SetupFileTest, SettingsAreWrittenBackIntoTheLocalFile) {

@@ -60,14 +60,24 @@ TEST_F(DisplayTest, OpeningAgainKeepsTheContextAndReopeningAfterCloseMakesANewOn
     EXPECT_TRUE(d.update());
 }
 
-TEST_F(DisplayTest, AWindowWithoutSizeIsRefusedAndStaysClosed) {
-    WindowMode mode;
-    mode.width = 0;
-    mode.height = 0;
-    display.reset(new DisplayGL(mode));
-    EXPECT_EQ(messageOf([&] { display->open(); }), "Could not open window");
-    EXPECT_FALSE(display->isOpen());
-    EXPECT_FALSE(display->update());
+TEST_F(DisplayTest, AMissingSizeIsFilledInAsGlfw2Did) {
+    // Width and height asked; the size opened: 640 x 480 for none, else the missing side at 4:3.
+    const int cases[][4] = {{0, 0, 640, 480}, {200, 0, 200, 150}, {0, 120, 160, 120}, {-5, 0, 640, 480}};
+    for (const auto& c : cases) {
+        DisplayGL& d = open(false, c[0], c[1]);
+        ASSERT_TRUE(d.isOpen()) << c[0] << " x " << c[1];
+        EXPECT_EQ(d.getWidth(), c[2]);
+        EXPECT_EQ(d.getHeight(), c[3]);
+        int width = 0, height = 0;
+        glfwGetWindowSize(glfwGetCurrentContext(), &width, &height);
+        EXPECT_EQ(std::make_pair(width, height), std::make_pair(c[2], c[3]));
+        GLint viewport[4] = {0, 0, 0, 0};
+        Recorder listener("l", &log, &d);
+        listener.frameHook = [&] { glGetIntegerv(GL_VIEWPORT, viewport); };
+        ASSERT_TRUE(d.update());
+        EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(c[2], c[3]));
+        display.reset();
+    }
 }
 
 TEST_F(DisplayTest, ListenersDrawFirstAddedFirstEveryFrame) {

@@ -156,7 +156,7 @@ TEST_P(FatalErrorTest, EndsWithTheCauseAndAFailureStatus) {
     if (c.script) dir.write("s.xml", c.script);
     const e2e::Result result = e2e::run(kProgram, dir.path(), 30);
     ASSERT_TRUE(result.ended);
-    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.out.find(std::string("error: ") + c.expected), std::string::npos) << result.out;
     EXPECT_NE(result.err.find("An error has occured. The message was as follows:"), std::string::npos);
 }
@@ -195,7 +195,10 @@ INSTANTIATE_TEST_SUITE_P(
         FatalCase{"BadDumpName",
                   "<demo><display width=\"64\" height=\"48\" title=\"e2e-f5\"/><dump name=\"f.jpg\"/>"
                   "<music mute=\"nosound\"/></demo>",
-                  nullptr, "Could not find something that could write to 'f.jpg'"}),
+                  nullptr, "Could not find something that could write to 'f.jpg'"},
+        FatalCase{"NegativeWindowSize",
+                  "<demo><display width=\"64\" height=\"-5\" title=\"e2e-f6\"/><music mute=\"nosound\"/></demo>",
+                  nullptr, "[Corvista] Bad window height '-5' in 'setup.xml'"}),
     [](const ::testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -384,6 +384,16 @@ TEST_F(EditorTest, TheTimeSliderScrollsByItsTravelAndNotAtAllWhenTooNarrow) {
             EXPECT_FLOAT_EQ(bar(0)->getScreenArea().x1, before);
         }
     }
+    // A slider wider than int's range in its layout: the thumb's offset is still taken forwards.
+    gui.reset();
+    recorder.reset();
+    build(layout("<scrollbar id='timeslider' direction='horisontal'><area x='200' y='0' width='1e30' height='12'/>"
+                 "</scrollbar>" + kRows));
+    auto* wide = dynamic_cast<norvane::vistrel::Scrollbars*>(find("timeslider"));
+    ASSERT_NE(wide, nullptr);
+    wide->setThumbs(3e10f, 0);
+    wide->notify(norvane::vistrel::CodeScrolled);
+    EXPECT_FLOAT_EQ(gui->getScrollFactor(), 3e10f / (1e30f - 36));
 }
 
 TEST_F(EditorTest, TheFrameRateIsShownInItsLabelAndGraph) {

@@ -417,10 +417,33 @@ TEST_F(BufferTest, ReleasingALockedBoundBufferUnlocksUnbindsAndDeletes) {
 
 TEST_F(BufferTest, CardLimitsOnTextureChannels) {
     VBO mesh(mDisplay.get()), plain(mDisplay.get());
+    mesh.setup(&formatB, 3, nullptr);
     pretendMissing(__GLEW_ARB_multitexture);
     EXPECT_EQ("Your card does not support multi-texturing",
               glres::thrownText([&] { mesh.setup(&formatF, 4, nullptr); }));
+    // The refused format is not taken: the buffer is as it was.
+    EXPECT_EQ(&formatB, mesh.getFormat());
+    EXPECT_EQ(3, mesh.getSize());
     EXPECT_NO_THROW(plain.setup(&formatD, 4, nullptr)); // one texture channel needs no multitexturing
+}
+
+TEST_F(BufferTest, ASetupThatFailsLeavesNoFormatWithoutStorage) {
+    VBO vbo(mDisplay.get());
+    VBO_wrap<VertexP3N3T2> wrapped(mDisplay.get());
+    vbo.setup(&formatB, 3, nullptr);
+    // GL refuses a negative size.
+    EXPECT_NE("", glres::thrownText([&] { vbo.setup(&formatC, -1, nullptr); }));
+    EXPECT_NE("", glres::thrownText([&] { wrapped.setup(&formatD, -1, nullptr); }));
+    EXPECT_EQ(nullptr, vbo.getFormat());
+    EXPECT_EQ(0, vbo.getSize());
+    EXPECT_EQ(0u, vbo.mID);
+    EXPECT_EQ(&formatD, wrapped.getFormat()); // a wrapper keeps its own format, as after a release
+    EXPECT_EQ(0u, wrapped.mID);
+    // A later bind points GL at nothing.
+    mDisplay->setVBO(&vbo);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    mDisplay->setVBO(nullptr);
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }
 
 TEST_F(BufferTest, ABufferGoneFromTheDisplayIsNoLongerCurrent) {

@@ -133,6 +133,20 @@ TEST_F(ShaderTest, UniformSettersLeaveTheCurrentProgramAsItWas) {
     program.unuse();
 }
 
+TEST_F(ShaderTest, AProgramThatDidNotLinkIsNeverInUse) {
+    writeText("undefined.frag", "vec4 shade();\nvoid main() { gl_FragColor = shade(); }\n");
+    ShaderProgram program(mDisplay.get());
+    EXPECT_NE("", glres::thrownText([&] { program.loadFiles("plain.vert", "undefined.frag"); }));
+    EXPECT_NE(std::string::npos, glres::thrownText([&] { program.use(); }).find("glUseProgram(mHandle)"));
+    EXPECT_FALSE(program.isInUse());
+    // A setter tries to make it current again and says so, rather than sending to no program.
+    EXPECT_NE(std::string::npos,
+              glres::thrownText([&] { program.setUniformFloat("scale", 1.0f); }).find("glUseProgram(mHandle)"));
+    EXPECT_FALSE(program.isInUse());
+    EXPECT_EQ(0, currentProgram());
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError()); // nothing left for a later statement
+}
+
 TEST_F(ShaderTest, AHeaderIsCompiledDirectlyBeforeTheFile) {
     // The header ends in the middle of a line; the file's first bytes finish it.
     writeText("headed.frag", " vec4(0.0, 1.0, 0.0, 1.0)\nvoid main() { gl_FragColor = GREEN; }\n");

@@ -160,3 +160,14 @@ TEST_F(FontDraw, TheGuiRendererUsesAThreePixelSpaceAndCentresText) {
     auto second = inkColumns(90, 110, 160 - w / 2 + static_cast<int>(h) + 1);
     EXPECT_EQ(160 - w / 2 + static_cast<int>(h) + 6 + 1, second.first);
 }
+
+TEST_F(FontDraw, AFontThatCannotDrawLeavesTheAttributeStackAsItWas) {
+    Font unloaded(display.get());
+    GLint before = -1, after = -1;
+    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &before);
+    glDisable(GL_BLEND);
+    EXPECT_THROW(unloaded.draw("HI", 1, -1, 1, 1, 1, 1), norvane::Exception);
+    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &after);
+    EXPECT_EQ(before, after);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)); // the draw's own state went with its push
+}

@@ -5,6 +5,8 @@
 
 #include "dis_font.h"
 
+#include <cmath>
+
 using namespace vsttest;
 
 namespace {
@@ -68,6 +70,9 @@ TEST_F(RenderTest, EllipsesFillTheirRectangleAndCountSegmentsFromTheSize) {
     EXPECT_EQ(6, Render::ellipseSegments(Rect(0, 0, 2, 2)));
     EXPECT_EQ(251, Render::ellipseSegments(Rect(0, 0, 100, 60)));
     EXPECT_EQ(3, Render::ellipseSegments(Rect(0, 0, 0.5f, 0.5f)));
+    // Sizes from a layout file beyond any window: a bounded count, no out-of-range conversion.
+    EXPECT_EQ(8192, Render::ellipseSegments(Rect(0, 0, 1e30f, 1e30f)));
+    EXPECT_EQ(3, Render::ellipseSegments(Rect(0, 0, NAN, 1)));
     render.setColors(white, blue);
     render.fillEllipse(Rect(100, 100, 200, 160));
     render.fillEllipse(Rect(10, 300, 50, 340), 2); // below 3 segments: a triangle
@@ -103,6 +108,14 @@ TEST_F(RenderTest, ScissorsTurnIntoTheBottomLeftOriginAndClampWhenInsideOut) {
     readPixels();
     EXPECT_EQ(0, at(45, 7, 0));
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+
+    // A control placed beyond int's range by its layout: a box that still covers the window's part.
+    render.scissorBox(10, 20, 1e30f, 70, box);
+    EXPECT_EQ(10, box[0]);
+    EXPECT_GT(box[2], 320);
+    render.scissorBox(-1e30f, 20, 100, 70, box);
+    EXPECT_LT(box[0], 0);
+    EXPECT_GT(box[2], 100);
 }
 
 TEST_F(RenderTest, TextIsClippedByTheScissor) {

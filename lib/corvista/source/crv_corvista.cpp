@@ -19,6 +19,7 @@ namespace {
 
 const char* const kLocalSetup = "setup.local.xml";
 const char* const kSetup = "setup.xml";
+const double MaxDumpRate = 1000.0; // frames per second
 
 // Every tag of one kind under the root, in document order.
 template <typename Visit> void forEach(xml::XmlParser& document, const char* kind, Visit visit) {
@@ -98,10 +99,18 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
         mArchives.addArchive(path);
     });
     mFullscreen = false;
+    // A missing or zero side is filled in when the window opens; a negative one is a mistake.
+    auto windowSide = [this](const xml::XmlTag& tag, const char* name) {
+        const int value = tag.getInt(name);
+        if (value < 0)
+            throw Exception("[Corvista] Bad window %s '%s' in '%s': a window size cannot be negative", name,
+                            tag.getAttribute(name).c_str(), mSetupFileName.c_str());
+        return value;
+    };
     forEach(document, "display", [&](const xml::XmlTag& tag) {
         mDisplayConfigured = true;
-        mWidth = tag.getInt("width");
-        mHeight = tag.getInt("height");
+        mWidth = windowSide(tag, "width");
+        mHeight = windowSide(tag, "height");
         if (tag.getAttribute("fullscreen") == "on") mFullscreen = true;
         mTitle = tag.getAttribute("title");
     });
@@ -153,12 +162,14 @@ void Corvista::loadScriptFile(const std::string& name) {
 
 void Corvista::createDumper(const std::string& nameText, const std::string& rateText) {
     const std::string name = nameText.empty() ? std::string("untitled") : nameText;
-    const float rate = rateText.empty() ? 60.0f : static_cast<float>(std::atof(rateText.c_str()));
-    // A rate of 0 or below would never move the clock to the end: the dump would not stop.
-    if (!(rate > 0.0f) || !std::isfinite(rate))
-        throw Exception("[Corvista] Bad dump rate '%s' for '%s' in '%s': frames per second must be above 0",
-                        rateText.c_str(), name.c_str(), mSetupFileName.c_str());
-    mDumpRate = rate;
+    const double rate = rateText.empty() ? 60.0 : std::atof(rateText.c_str());
+    // A rate of 0 or below would never move the clock to the end: the dump would not stop. Far
+    // above any video's rate, the frame format's whole number of frames per second would overflow.
+    if (!(rate > 0.0 && rate <= MaxDumpRate))
+        throw Exception("[Corvista] Bad dump rate '%s' for '%s' in '%s': frames per second must be above 0 and "
+                        "at most %g",
+                        rateText.c_str(), name.c_str(), mSetupFileName.c_str(), MaxDumpRate);
+    mDumpRate = static_cast<float>(rate);
     am::VideoRect format{};
     format.values[0] = 0;
     format.values[1] = 0;

@@ -10,6 +10,7 @@
 #include "vst_scrollbars.h"
 #include "vst_stat.h"
 
+#include <cmath>
 #include <cstdio>
 
 using norvane::vistrel::Control;
@@ -97,7 +98,9 @@ void Gui::onControl(Control* source, int /*code*/) {
     // A slider no wider than its thumb and ends has nowhere to scroll: dividing by its travel
     // would be a division by zero, or by a negative width that scrolls backwards.
     const float travel = mTimeSlider->getArea().width() - kSliderReserve;
-    mScrollFactor = travel > 0.0f ? static_cast<float>(static_cast<int>(mTimeSlider->getScrollX())) / travel : 0.0f;
+    // Whole pixels of thumb offset, however wide the layout made the slider.
+    const float thumb = std::trunc(mTimeSlider->getScrollX());
+    mScrollFactor = travel > 0.0f && std::isfinite(thumb) ? thumb / travel : 0.0f;
     if (!mEffects) return;
     const float x = mDemoLength * mScrollFactor * norvane::corvista::Row::PixelsPerSecond;
     for (unsigned i = 0; i < mEffects->getChildCount(); ++i)

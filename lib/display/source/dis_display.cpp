@@ -46,14 +46,17 @@ DisplayGL::~DisplayGL() {
 
 void DisplayGL::open() {
     if (!mWindow->exists()) {
-        if (!mWindow->open(mWindowMode.width, mWindowMode.height, 16, mWindowMode.fullscreen,
-                           mWindowMode.resizable)) {
+        // The window library fills in a missing size; the display keeps the size it opened.
+        int width = mWindowMode.width, height = mWindowMode.height;
+        if (!mWindow->open(width, height, 16, mWindowMode.fullscreen, mWindowMode.resizable)) {
             const std::string reason = glfw::takeError();
             if (!reason.empty()) {
                 NVN_LOG("warning", "display", "The window library says: %s", reason.c_str());
             }
             throw Exception("Could not open window");
         }
+        mWindowMode.width = width;
+        mWindowMode.height = height;
         mContextGeneration += 1;
         DIS_GL_STATUS();
         if (glewInit() != GLEW_OK) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -74,6 +75,22 @@ std::string takeError() {
     const char* description = nullptr;
     glfwGetError(&description);
     return description ? description : "";
+}
+
+void fillInWindowSize(int& width, int& height) {
+    if (width > 0 && height <= 0) {
+        height = static_cast<int>(static_cast<long long>(width) * 3 / 4);
+    } else if (width <= 0 && height > 0) {
+        const long long wide = static_cast<long long>(height) * 4 / 3;
+        width = wide > INT_MAX ? INT_MAX : static_cast<int>(wide);
+    } else if (width <= 0 && height <= 0) {
+        width = 640;
+        height = 480;
+    }
+    // A side that rounds down to nothing (a width of 1) still gets a pixel.
+    if (height <= 0) {
+        height = 1;
+    }
 }
 
 struct Window::State {
@@ -291,8 +308,9 @@ void Window::waitEvents() {
     mState->destroyDoomed();
 }
 
-bool Window::open(int width, int height, int depthBits, bool fullscreen, bool resizable) {
+bool Window::open(int& width, int& height, int depthBits, bool fullscreen, bool resizable) {
     close();
+    fillInWindowSize(width, height);
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_RESIZABLE, resizable ? GLFW_TRUE : GLFW_FALSE);
     glfwWindowHint(GLFW_DEPTH_BITS, depthBits);
@@ -345,6 +363,7 @@ bool Window::exists() const { return mState->window != nullptr; }
 
 void Window::setSize(int width, int height) {
     if (mState->window) {
+        fillInWindowSize(width, height);
         glfwSetWindowSize(mState->window, width, height);
     }
 }

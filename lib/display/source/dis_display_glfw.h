@@ -69,6 +69,9 @@ void sleep(double seconds);
 void getVersion(int& major, int& minor, int& revision);
 // The description of the window library's last error, or "" (then cleared).
 std::string takeError();
+// GLFW 2 filled in a window size that is missing: no side (0 or below) gives 640 x 480, one side
+// gives the other at 4:3. GLFW 3 would refuse such a size or stop the program on it.
+void fillInWindowSize(int& width, int& height);
 
 // The one window and its context.
 class Window {
@@ -79,8 +82,9 @@ public:
     ~Window();
 
     // Makes the window (default colour bits, the given depth bits, no stencil) and makes its
-    // context current; false when that failed.
-    bool open(int width, int height, int depthBits, bool fullscreen, bool resizable);
+    // context current; false when that failed. A missing size is filled in first (fillInWindowSize):
+    // width and height then hold the size asked of the window system.
+    bool open(int& width, int& height, int depthBits, bool fullscreen, bool resizable);
     void close();
     bool exists() const;
 
@@ -89,6 +93,7 @@ public:
     void pollEvents();
     void waitEvents();
 
+    // A missing size is filled in as when opening.
     void setSize(int width, int height);
     void setTitle(const std::string& title);
     void swapBuffers();

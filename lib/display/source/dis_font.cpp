@@ -85,9 +85,38 @@ float Font::getTextWidth(const std::string& text, float scale) const {
     return w;
 }
 
+namespace {
+
+// The push of every GL attribute around one string, popped again on every way out: a glyph
+// texture that cannot be made must not leave the stack one deeper for every later frame.
+class AttribPush {
+public:
+    AttribPush() {
+        DIS_GL_STATUS(); // an earlier error must not be taken for a failed push
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        DIS_GL_STATUS();
+    }
+    ~AttribPush() {
+        if (mPushed)
+            glPopAttrib();
+    }
+    AttribPush(const AttribPush&) = delete;
+    AttribPush& operator=(const AttribPush&) = delete;
+
+    void pop() {
+        mPushed = false;
+        glPopAttrib();
+        DIS_GL_STATUS();
+    }
+
+private:
+    bool mPushed = true;
+};
+
+} // namespace
+
 void Font::draw(const std::string& text, float scaleX, float scaleY, float r, float g, float b, float a) {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    DIS_GL_STATUS();
+    AttribPush attributes;
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     mGlyphs.bind(-1);
@@ -122,8 +151,7 @@ void Font::draw(const std::string& text, float scaleX, float scaleY, float r, fl
     glEnd();
     DIS_GL_STATUS();
     mGlyphs.unbind();
-    glPopAttrib();
-    DIS_GL_STATUS();
+    attributes.pop();
 }
 
 } // namespace display

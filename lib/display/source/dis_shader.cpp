@@ -130,9 +130,9 @@ void ShaderProgram::loadFiles(const std::string& vertexFile, const std::string& 
 }
 
 void ShaderProgram::use() {
-    mInUse = true;
     glUseProgram(mHandle);
     DIS_CHECK("glUseProgram(mHandle)");
+    mInUse = true; // only once GL took it: a program that failed to link is never current
 }
 
 void ShaderProgram::unuse() {

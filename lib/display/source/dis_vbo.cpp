@@ -46,18 +46,7 @@ VBO::~VBO() {
 }
 
 void VBO::setup(const VertexFormat* format, int count, const void* data) {
-    release();
-    if (hasExtension("GL_ARB_vertex_buffer_object")) {
-        GLint max = 0;
-        glGetIntegerv(GL_MAX_ELEMENTS_VERTICES, &max);
-        if (count > max)
-            NVN_LOG("warning", "display", "Creating vertex buffer with too many vertices (%d when %d recommended)",
-                    count, max);
-    } else {
-        NVN_LOG("warning", "display", "GL_ARB_vertex_buffer_object not supported, emulating fool");
-    }
-    mFormat = format;
-
+    // The card's limits are asked first: a format it cannot take leaves the buffer as it was.
     const int sequence[6] = {format->tex0, format->tex1, format->attrib6,
                              format->attrib7, format->attrib8, format->attrib9};
     int channels = 0;
@@ -71,7 +60,25 @@ void VBO::setup(const VertexFormat* format, int count, const void* data) {
         if (limit < channels)
             throw Exception("Your card does not support %d texture channels (only %d)", channels, limit);
     }
-    BufferObject::setup(GL_ARRAY_BUFFER_ARB, format->size, count, data);
+
+    release();
+    if (hasExtension("GL_ARB_vertex_buffer_object")) {
+        GLint max = 0;
+        glGetIntegerv(GL_MAX_ELEMENTS_VERTICES, &max);
+        if (count > max)
+            NVN_LOG("warning", "display", "Creating vertex buffer with too many vertices (%d when %d recommended)",
+                    count, max);
+    } else {
+        NVN_LOG("warning", "display", "GL_ARB_vertex_buffer_object not supported, emulating fool");
+    }
+    try {
+        BufferObject::setup(GL_ARRAY_BUFFER_ARB, format->size, count, data);
+    } catch (...) {
+        // No storage, so no format a later bind could point GL at: released, as before a setup.
+        release();
+        throw;
+    }
+    mFormat = format;
 }
 
 void VBO::bind() {

@@ -1,6 +1,7 @@
 // Immediate-mode 2-D drawing of the GUI.
 
 #include "vst_render.h"
+#include "vst_whole.h"
 
 #include "dis_display.h"
 #include "dis_font.h"
@@ -21,6 +22,7 @@ const char* const Render::FontFile = "fonthelvete2.png";
 
 namespace {
 const float Pi = 3.14159265358979f;
+const float MaxEllipseSegments = 8192;
 }
 
 Render::Render() : mDisplay(nullptr), mWidth(0), mHeight(0), mOffsetX(0), mOffsetY(0), mFont(nullptr) {
@@ -70,10 +72,11 @@ void Render::begin(float width, float height, float offsetX, float offsetY, floa
 }
 
 void Render::scissorBox(float x1, float y1, float x2, float y2, int box[4]) const {
-    box[0] = static_cast<int>(x1 - mOffsetX);
-    box[1] = static_cast<int>(mHeight - y2 + mOffsetY);
-    box[2] = static_cast<int>(x2 - x1);
-    box[3] = static_cast<int>(y2 - y1);
+    // Layout files can place controls anywhere: whole pixels within int's range.
+    box[0] = static_cast<int>(wholePixels(x1 - mOffsetX));
+    box[1] = static_cast<int>(wholePixels(mHeight - y2 + mOffsetY));
+    box[2] = static_cast<int>(wholePixels(x2 - x1));
+    box[3] = static_cast<int>(wholePixels(y2 - y1));
     // A rectangle turned inside out (clipped away on one side) scissors everything out.
     if (box[2] < 0)
         box[2] = 0;
@@ -131,8 +134,11 @@ void Render::frameRect(const Rect& r) {
 }
 
 int Render::ellipseSegments(const Rect& r) {
-    int n = static_cast<int>((r.height() + r.width()) * Pi * 0.5f);
-    return n < 3 ? 3 : n;
+    // Beyond a segment per pixel of the widest window, more segments show nothing more.
+    const float n = wholePixels((r.height() + r.width()) * Pi * 0.5f);
+    if (n > MaxEllipseSegments)
+        return static_cast<int>(MaxEllipseSegments);
+    return n < 3 ? 3 : static_cast<int>(n);
 }
 
 void Render::fillEllipse(const Rect& r, int segments, float phase) {

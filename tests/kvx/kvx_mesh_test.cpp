@@ -269,3 +269,32 @@ TEST(Mesh, SaveWritesEverythingButFrames) {
     EXPECT_STREQ(back.getName(), "");
     delete mesh;
 }
+
+TEST(Mesh, SaveKeepsEmptyVertexArraysAtTheirIndex) {
+    Mesh mesh;
+    mesh.positions = {Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(0, 1, 0)};
+    Submesh* s = new Submesh();
+    s->mesh = &mesh;
+    mesh.submeshes.push_back(s);
+    s->vertices = {0, 1, 2};
+    const Submesh::VertexArray uv{Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(0, 1, 0)};
+    const Submesh::VertexArray uv2{Vector3(2, 2, 0), Vector3(3, 2, 0), Vector3(2, 3, 0)};
+    // Empty arrays in front, between and behind.
+    s->vertexArrays = {new Submesh::VertexArray(), new Submesh::VertexArray(uv), new Submesh::VertexArray(),
+                       new Submesh::VertexArray(uv2), new Submesh::VertexArray()};
+    ChunkWriter w("KVXF", 1, 1, ChunkImplicitSizes);
+    mesh.save(w);
+    const std::vector<char> bytes = w.getData();
+    ChunkReader r(bytes.data(), static_cast<uint32_t>(bytes.size()), ChunkImplicitSizes);
+    ASSERT_EQ(r.nextChunk(), 0x2000);
+    Mesh back;
+    back.loadChunk(r);
+    ASSERT_EQ(back.getSubmeshCount(), 1);
+    const std::vector<Submesh::VertexArray*>& arrays = back.submeshes[0]->vertexArrays;
+    ASSERT_EQ(arrays.size(), 5u);
+    EXPECT_TRUE(arrays[0]->empty());
+    EXPECT_EQ(*arrays[1], uv);
+    EXPECT_TRUE(arrays[2]->empty());
+    EXPECT_EQ(*arrays[3], uv2);
+    EXPECT_TRUE(arrays[4]->empty());
+}

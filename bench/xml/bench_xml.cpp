@@ -1,5 +1,5 @@
-// Parses large generated documents, a timeline script and a GUI layout, with our reader and
-// with tinyxml2 for comparison.
+// Parses large generated documents, a timeline script, a GUI layout and one tag with many
+// attributes, with our reader and with tinyxml2 for comparison.
 
 #include "xml/xml_parser.h"
 
@@ -64,6 +64,14 @@ std::string makeLayout(int windows) {
     return out;
 }
 
+// One tag with many attributes of distinct names: a0="0" a1="1" ... a10="0" (80,000 make 870 KB).
+std::string makeManyAttributes(int count) {
+    std::string out = "<many";
+    for (int a = 0; a < count; ++a) out += " a" + std::to_string(a) + "=\"" + std::to_string(a % 10) + "\"";
+    out += "></many>\n";
+    return out;
+}
+
 const std::string& scriptDocument() {
     static const std::string document = makeScript(2500);
     return document;
@@ -71,6 +79,11 @@ const std::string& scriptDocument() {
 
 const std::string& layoutDocument() {
     static const std::string document = makeLayout(4000);
+    return document;
+}
+
+const std::string& manyAttributesDocument() {
+    static const std::string document = makeManyAttributes(80000);
     return document;
 }
 
@@ -101,6 +114,8 @@ void BM_Script_Ours(benchmark::State& state) { parseOurs(state, scriptDocument()
 void BM_Script_TinyXml2(benchmark::State& state) { parseTinyXml2(state, scriptDocument()); }
 void BM_Layout_Ours(benchmark::State& state) { parseOurs(state, layoutDocument()); }
 void BM_Layout_TinyXml2(benchmark::State& state) { parseTinyXml2(state, layoutDocument()); }
+void BM_ManyAttributes_Ours(benchmark::State& state) { parseOurs(state, manyAttributesDocument()); }
+void BM_ManyAttributes_TinyXml2(benchmark::State& state) { parseTinyXml2(state, manyAttributesDocument()); }
 
 } // namespace
 
@@ -108,5 +123,7 @@ BENCHMARK(BM_Script_Ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Script_TinyXml2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Layout_Ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Layout_TinyXml2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManyAttributes_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManyAttributes_TinyXml2)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -8,10 +8,13 @@
 
 #include <csignal>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace norvane::am;
 using amtest::Bytes;
@@ -144,6 +147,70 @@ TEST(ArchiveDirectory, AFailedWriteReportsFalseAndKeepsTheOldFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(text(archive.read("setup.local.xml")), "<demo>old</demo>");
     EXPECT_EQ(directoryListing(dir.path()), (std::vector<std::string>{"plain", "setup.local.xml"}));
+}
+
+TEST(ArchiveDirectory, WritesThroughLinksKeepingPermissionBits) {
+    TempDir dir;
+    ArchiveDirectory archive(dir.path());
+    std::filesystem::create_directory(dir.file("real"));
+    amtest::writeFile(dir.file("real/data.txt"), std::string("old"));
+    ASSERT_EQ(symlink("real/data.txt", dir.file("link.txt").c_str()), 0);
+    ASSERT_EQ(chmod(dir.file("real/data.txt").c_str(), 0751), 0);
+    EXPECT_TRUE(archive.write(makeFile("link.txt", "new")));
+    struct stat info;
+    ASSERT_EQ(lstat(dir.file("link.txt").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(text(archive.read("real/data.txt")), "new");
+    ASSERT_EQ(stat(dir.file("real/data.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0751u);
+    // A link to a file not yet there creates its target.
+    ASSERT_EQ(symlink("real/later.txt", dir.file("later.txt").c_str()), 0);
+    EXPECT_TRUE(archive.write(makeFile("later.txt", "made")));
+    EXPECT_EQ(text(archive.read("real/later.txt")), "made");
+    EXPECT_EQ(directoryListing(dir.file("real")), (std::vector<std::string>{"data.txt", "later.txt"}));
+    EXPECT_EQ(directoryListing(dir.path()), (std::vector<std::string>{"later.txt", "link.txt", "real"}));
+}
+
+TEST(ArchiveDirectory, ReadOnlyFilesAreRefusedWithTheNameAndCause) {
+    TempDir dir;
+    ArchiveDirectory archive(dir.path());
+    amtest::writeFile(dir.file("locked.txt"), std::string("keep"));
+    ASSERT_EQ(chmod(dir.file("locked.txt").c_str(), 0444), 0);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(archive.write(makeFile("locked.txt", "lost")));
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("locked.txt"), std::string::npos) << log;
+    EXPECT_NE(log.find("read-only"), std::string::npos) << log;
+    EXPECT_EQ(text(archive.read("locked.txt")), "keep");
+    EXPECT_EQ(directoryListing(dir.path()), (std::vector<std::string>{"locked.txt"}));
+}
+
+TEST(ArchiveDirectory, LongNamesAndWritersOnSeveralThreads) {
+    TempDir dir;
+    ArchiveDirectory archive(dir.path());
+    const std::string longName(250, 'f');
+    EXPECT_TRUE(archive.write(makeFile(longName, "long")));
+    EXPECT_EQ(text(archive.read(longName)), "long");
+    EXPECT_TRUE(archive.write(makeFile(longName, "again")));
+    EXPECT_EQ(directoryListing(dir.path()), (std::vector<std::string>{longName}));
+
+    // Frames written at once from several threads into one folder.
+    TempDir frames;
+    ArchiveDirectory shared(frames.path());
+    std::vector<std::thread> threads;
+    std::atomic<int> failures(0);
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 25; ++i) {
+                const std::string name = "f." + std::to_string(t * 100 + i) + ".png";
+                if (!shared.write(makeFile(name, name))) ++failures;
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failures, 0);
+    const std::vector<std::string> names = directoryListing(frames.path());
+    EXPECT_EQ(names.size(), 100u);
+    for (const std::string& name : names) EXPECT_EQ(text(shared.read(name)), name);
 }
 
 TEST(ArchiveZIP, FindsEntriesWithoutRegardToCaseAndLeadingDotSlash) {

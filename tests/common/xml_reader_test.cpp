@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 using norvane::xml::IteratorConst;
@@ -59,6 +60,30 @@ TEST(XmlReader, BareValuesAndRepeatedNames) {
     EXPECT_EQ(a.attributes()[1], XmlTag::Attribute("y", "q"));
     // ':' belongs to element names only.
     EXPECT_NE(parseError("<a ns:tag=\"no\"></a>"), "");
+}
+
+TEST(XmlReader, ManyAttributesReadInLinearTime) {
+    // 80,000 attributes of one tag, the last three repeating earlier names; and a header declared
+    // twice with as many, the second adding to the first.
+    std::string attributes;
+    for (int i = 0; i < 80000; ++i) attributes += " a" + std::to_string(i) + "='" + std::to_string(i) + "'";
+    const std::string text = "<?xml" + attributes + "?><?xml b='1'" + attributes + " a5='h'?><r" + attributes +
+                             " a7='x' a79999='y' a7='z'></r>";
+    XmlParser parser;
+    const auto start = std::chrono::steady_clock::now();
+    parseOk(parser, text);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Checking each name against all earlier ones took many seconds here; reading takes milliseconds.
+    EXPECT_LT(seconds, 2.0);
+    const XmlTag::Attributes& read = parser.root().tag().attributes();
+    ASSERT_EQ(read.size(), 80000u);
+    EXPECT_EQ(read[6], XmlTag::Attribute("a6", "6"));
+    EXPECT_EQ(read[7], XmlTag::Attribute("a7", "z"));
+    EXPECT_EQ(read[79999], XmlTag::Attribute("a79999", "y"));
+    const XmlTag::Attributes& header = parser.header().attributes();
+    ASSERT_EQ(header.size(), 80001u);
+    EXPECT_EQ(header[5], XmlTag::Attribute("a5", "h"));
+    EXPECT_EQ(header[80000], XmlTag::Attribute("b", "1"));
 }
 
 TEST(XmlReader, BareValueThatIsNoWordFailsWithItsPlace) {

@@ -248,6 +248,13 @@ TEST(Mesh, SaveWritesEverythingButFrames) {
     CaptureStdout();
     mesh->computeNormals(true);
     GetCapturedStdout();
+    // Empty arrays in front of, between and behind the others keep their places.
+    std::vector<Submesh::VertexArray*>& arrays = mesh->submeshes[0]->vertexArrays;
+    const Submesh::VertexArray uv = *arrays[0];
+    arrays.insert(arrays.begin(), new Submesh::VertexArray());
+    arrays.push_back(new Submesh::VertexArray());
+    arrays.push_back(new Submesh::VertexArray(uv));
+    arrays.push_back(new Submesh::VertexArray());
     ChunkWriter w("KVXF", 1, 1, ChunkImplicitSizes);
     mesh->save(w);
     const std::vector<char> bytes = w.getData();
@@ -261,7 +268,11 @@ TEST(Mesh, SaveWritesEverythingButFrames) {
     EXPECT_TRUE(back.submeshes[0]->vertexFrames.empty());
     EXPECT_EQ(back.submeshes[0]->vertices, mesh->submeshes[0]->vertices);
     EXPECT_EQ(back.bounds.max, Vector3(1, 1, 0));
-    EXPECT_EQ(*back.submeshes[0]->vertexArrays[0], *mesh->submeshes[0]->vertexArrays[0]);
+    const std::vector<Submesh::VertexArray*>& backArrays = back.submeshes[0]->vertexArrays;
+    ASSERT_EQ(backArrays.size(), 5u);
+    for (size_t i : {0, 2, 4}) EXPECT_TRUE(backArrays[i]->empty()) << i;
+    EXPECT_EQ(*backArrays[1], uv);
+    EXPECT_EQ(*backArrays[3], uv);
     // Saving changed nothing in the source.
     EXPECT_EQ(mesh->submeshes[0]->vertexFrames.size(), 6u);
     back.reset();

@@ -1,11 +1,15 @@
 #include "am_archive.h"
+#include "nvn_system.h"
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace norvane {
@@ -44,16 +48,99 @@ bool writeAll(int fd, const char* bytes, size_t size) {
     return true;
 }
 
-// A temporary file beside the target: the target's name plus a suffix no other writer uses.
-int openTemporary(const std::string& path, std::string& tempPath) {
-    char suffix[64];
+// The text up to and including the last '/' of path: its folder, or "" for a bare name.
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Follows the symbolic links that path names (its last component) to the file a write must
+// replace: a write through a link updates the link's target and leaves the link alone. A link to a
+// file not yet there gives that file's path. False, with errno set, for a loop or an unreadable link.
+bool followLinks(std::string& path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info;
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof(target));
+        if (length < 0) return false;
+        if (static_cast<size_t>(length) == sizeof(target)) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        const std::string link(target, static_cast<size_t>(length));
+        path = link[0] == '/' ? link : folderOf(path) + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// The user's own write bit decides for a file the user owns, even where the system would let the
+// user write anyway (as it lets root): a file its owner made read-only is not replaced.
+bool writableByUser(const std::string& path, const struct stat& info) {
+    if (info.st_uid == ::geteuid()) return (info.st_mode & S_IWUSR) != 0;
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+uint64_t randomBits() {
+    uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof(bits), GRND_NONBLOCK) == static_cast<ssize_t>(sizeof(bits))) return bits;
+    // Without the kernel's generator the clock and the thread tell writers apart well enough: the
+    // exclusive create below settles any collision.
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return (static_cast<uint64_t>(now.tv_sec) << 30) ^ static_cast<uint64_t>(now.tv_nsec) ^
+           (static_cast<uint64_t>(::gettid()) << 40);
+}
+
+// A temporary file in folder under a short name of its own (".halcyra." and 8 letters or digits),
+// so it fits wherever the target's name fits. It is created exclusively, so writers on other
+// threads or in other processes never share one, and with mode 0666 less the umask, as any new file.
+int openTemporary(const std::string& folder, std::string& tempPath) {
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::snprintf(suffix, sizeof(suffix), ".%ld.%d.tmp", static_cast<long>(::getpid()), attempt);
-        tempPath = path + suffix;
+        uint64_t bits = randomBits();
+        char name[] = ".halcyra.xxxxxxxx";
+        for (char* p = name + 9; *p; ++p, bits /= 36) *p = digits[bits % 36];
+        tempPath = folder + name;
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
+}
+
+std::string errorText(int error) { return std::generic_category().message(error); }
+
+// Stores size bytes as the file at path; returns "" or the cause of the failure. The bytes go into
+// a temporary file in the target's folder, renamed over the target: the target is replaced whole,
+// keeping its permission bits, or left as it was.
+std::string replaceFile(const std::string& path, const char* bytes, size_t size) {
+    std::string target = path;
+    if (!followLinks(target)) return errorText(errno);
+    struct stat old;
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    if (replacing && !writableByUser(target, old)) return "the file is read-only";
+    const std::string folder = folderOf(target);
+    std::string tempPath;
+    int fd = openTemporary(folder, tempPath);
+    if (fd < 0) {
+        if (!createDirectories(target)) return errorText(errno);
+        fd = openTemporary(folder, tempPath);
+        if (fd < 0) return errorText(errno);
+    }
+    bool ok = writeAll(fd, bytes, size) && (!replacing || ::fchmod(fd, old.st_mode & 0777) == 0);
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (ok) return std::string();
+    ::unlink(tempPath.c_str());
+    return errorText(error);
 }
 
 } // namespace
@@ -100,20 +187,10 @@ FileDataHandle ArchiveDirectory::read(const std::string& name) {
 bool ArchiveDirectory::write(FileDataHandle file) {
     if (file.empty() || file->size < 0 || (file->size > 0 && !file->bytes)) return false;
     const std::string path = mRoot + file->name;
-    // Written into a temporary file beside the target, then renamed over it: the target is
-    // replaced whole or left as it was.
-    std::string tempPath;
-    int fd = openTemporary(path, tempPath);
-    if (fd < 0) {
-        if (!createDirectories(path)) return false;
-        fd = openTemporary(path, tempPath);
-        if (fd < 0) return false;
-    }
-    bool ok = writeAll(fd, file->bytes, static_cast<size_t>(file->size));
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(tempPath.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tempPath.c_str());
-    return ok;
+    const std::string cause = replaceFile(path, file->bytes, static_cast<size_t>(file->size));
+    if (cause.empty()) return true;
+    NVN_LOG("warning", "app", "Could not write '%s': %s", path.c_str(), cause.c_str());
+    return false;
 }
 
 } // namespace am

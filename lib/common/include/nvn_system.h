@@ -33,7 +33,8 @@ struct LogRecord {
     int line;
 };
 
-// Formats the message into a static buffer of 2048 characters and prints it through printLogRecord.
+// Formats the message into a buffer of 2048 characters and prints it through printLogRecord.
+// Safe to call from several threads at once; each line is printed whole.
 void logMessage(const char* level, const char* channel, const char* file, int line,
                 const char* function, const char* format, ...) __attribute__((format(printf, 6, 7)));
 

@@ -35,7 +35,8 @@ const char* Exception::what() const noexcept { return mMessage; }
 
 void logMessage(const char* level, const char* channel, const char* file, int line, const char* function,
                 const char* format, ...) {
-    static char buffer[2048];
+    // On the caller's stack, so that threads can log at once.
+    char buffer[2048];
     va_list args;
     va_start(args, format);
     std::vsnprintf(buffer, sizeof(buffer), format, args);

@@ -136,13 +136,16 @@ public:
     void writeFace(const Face& value);
 
     // One chunk holding the elements; an empty array writes no chunk (unless empty chunks are kept).
-    void writeVec3Array(uint16_t id, const std::vector<mathbase::Vector3T<float>>& values);
+    // keepEmpty writes an empty array as a chunk of length 0, which reads back as an empty array:
+    // for arrays that count by their place in a list.
+    void writeVec3Array(uint16_t id, const std::vector<mathbase::Vector3T<float>>& values, bool keepEmpty = false);
     void writeFaceArray(uint16_t id, const std::vector<Face>& values);
     void writeU32Array(uint16_t id, const std::vector<uint32_t>& values);
 
     void beginChunk(uint16_t id);
-    // Patches the length; an empty variable-length chunk is removed unless empty chunks are kept.
-    void endChunk();
+    // Patches the length; an empty variable-length chunk is removed unless empty chunks are kept
+    // (by the writer's flags, or for this chunk by keepEmpty).
+    void endChunk(bool keepEmpty = false);
 
     std::vector<char> getData() const { return mBytes; }
     const std::vector<char>& bytes() const { return mBytes; }

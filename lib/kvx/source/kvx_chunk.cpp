@@ -219,10 +219,10 @@ void ChunkWriter::writeFace(const Face& value) {
     write(value.corner, 12);
 }
 
-void ChunkWriter::writeVec3Array(uint16_t id, const std::vector<mathbase::Vector3T<float>>& values) {
+void ChunkWriter::writeVec3Array(uint16_t id, const std::vector<mathbase::Vector3T<float>>& values, bool keepEmpty) {
     beginChunk(id);
     write(values.data(), static_cast<uint32_t>(values.size() * 12));
-    endChunk();
+    endChunk(keepEmpty);
 }
 
 void ChunkWriter::writeFaceArray(uint16_t id, const std::vector<Face>& values) {
@@ -256,13 +256,13 @@ void ChunkWriter::beginChunk(uint16_t id) {
     writeU32(placeholder);
 }
 
-void ChunkWriter::endChunk() {
+void ChunkWriter::endChunk(bool keepEmpty) {
     if (mOpen.empty()) return;
     const Open open = mOpen.back();
     mOpen.pop_back();
     if (isImplicit(open.id)) return;
     const uint32_t payload = static_cast<uint32_t>(mBytes.size() - open.start - 4);
-    if (payload > 0 || (mFlags & ChunkKeepEmpty)) {
+    if (payload > 0 || keepEmpty || (mFlags & ChunkKeepEmpty)) {
         write(&payload, 4, static_cast<int>(open.start));
     } else {
         mBytes.resize(open.start - 2);

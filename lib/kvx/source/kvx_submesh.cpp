@@ -88,7 +88,8 @@ void Submesh::save(ChunkWriter& writer) const {
     writer.writeByte(static_cast<uint8_t>(materialIndex));
     writer.writeFaceArray(kFaces, faces);
     writer.writeU32Array(kVertices, vertices);
-    for (const VertexArray* array : vertexArrays) writer.writeVec3Array(kVertexArray, *array);
+    // Every array is written, empty ones too: an array's place in the list is its meaning.
+    for (const VertexArray* array : vertexArrays) writer.writeVec3Array(kVertexArray, *array, true);
     writer.endChunk();
 }
 

@@ -1,6 +1,7 @@
 // Reading: tags from an input cursor, and the document tree from tags.
 
 #include "nvn_system.h"
+#include "xml_attribute_index.h"
 #include "xml/xml_cursor.h"
 #include "xml/xml_parser.h"
 #include "xml/xml_tag.h"
@@ -43,6 +44,7 @@ void XmlTag::readElement(InputCursor& cursor) {
         cursor.skipWhitespace();
     }
     cursor.readWord(mName, true);
+    AttributeIndex index(mAttributes);
     for (;;) {
         cursor.skipWhitespace();
         while (cursor.peek(0) == '/') {
@@ -54,11 +56,16 @@ void XmlTag::readElement(InputCursor& cursor) {
             cursor.advance(1);
             return;
         }
-        readAttribute(cursor, true);
+        readAttribute(cursor, true, index);
     }
 }
 
 void XmlTag::readAttribute(InputCursor& cursor, bool requireEquals) {
+    AttributeIndex index(mAttributes);
+    readAttribute(cursor, requireEquals, index);
+}
+
+void XmlTag::readAttribute(InputCursor& cursor, bool requireEquals, AttributeIndex& index) {
     const int start = cursor.position();
     mAttributes.emplace_back();
     Attribute& attribute = mAttributes.back();
@@ -84,14 +91,7 @@ void XmlTag::readAttribute(InputCursor& cursor, bool requireEquals) {
         throw Exception("Xml: Ill formed <! tag, unexpected byte 0x%02x", static_cast<unsigned char>(c));
     }
     // A repeated name replaces the first value.
-    const size_t last = mAttributes.size() - 1;
-    for (size_t i = 0; i < last; ++i) {
-        if (mAttributes[i].first == attribute.first) {
-            mAttributes[i].second.swap(attribute.second);
-            mAttributes.pop_back();
-            return;
-        }
-    }
+    index.mergeLast();
 }
 
 void XmlTag::readComment(InputCursor& cursor) {
@@ -114,12 +114,13 @@ void XmlTag::readDeclaration(InputCursor& cursor) {
     mClosed = true;
     cursor.advance(1);
     cursor.readWord(mName, false);
+    AttributeIndex index(mAttributes);
     char c;
     for (;;) {
         cursor.skipWhitespace();
         c = cursor.peek(0);
         if (c == '?' || c == '>') break;
-        readAttribute(cursor, true);
+        readAttribute(cursor, true, index);
     }
     if (c == '?' && cursor.peek(1) == '>') {
         cursor.advance(2);
@@ -134,13 +135,14 @@ void XmlTag::readSpecial(InputCursor& cursor) {
     mClosed = true;
     mName = "SPECIAL_EXCLAIM";
     cursor.advance(1);
+    AttributeIndex index(mAttributes);
     for (;;) {
         cursor.skipWhitespace();
         if (cursor.peek(0) == '>') {
             cursor.advance(1);
             return;
         }
-        readAttribute(cursor, false);
+        readAttribute(cursor, false, index);
     }
 }
 
@@ -182,7 +184,7 @@ void XmlParser::parseStream(InputCursor& cursor) {
                 mHeader = tag;
                 haveHeader = true;
             } else {
-                for (const XmlTag::Attribute& a : tag.attributes()) mHeader.setAttribute(a.first, a.second);
+                mHeader.mergeAttributes(tag);
             }
         }
     }

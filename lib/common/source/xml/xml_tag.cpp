@@ -1,6 +1,7 @@
 #include "xml/xml_tag.h"
 
 #include "nvn_system.h"
+#include "xml_attribute_index.h"
 #include "xml/xml_cursor.h"
 
 #include <cfloat>
@@ -86,6 +87,11 @@ void XmlTag::setAttributeDouble(const std::string& name, double value) {
     char buffer[64];
     std::snprintf(buffer, sizeof(buffer), "%.25g", value);
     setAttribute(name, buffer);
+}
+
+void XmlTag::mergeAttributes(const XmlTag& other) {
+    AttributeIndex index(mAttributes);
+    for (const Attribute& a : other.mAttributes) index.set(a.first, a.second);
 }
 
 int XmlTag::getInt(const std::string& name) const {

@@ -3,12 +3,19 @@
 #include "am_archivemanager.h"
 #include "am_test_files.h"
 #include "am_videofile.h"
+#include "am_workerpool.h"
 #include "nvn_system.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <future>
 #include <memory>
+#include <stdexcept>
+#include <thread>
+#include <vector>
 
 using namespace norvane::am;
 using amtest::TempDir;
@@ -43,6 +50,7 @@ TEST(VideoFileImageDumper, WritesNumberedFramesThatReadBack) {
         std::memset(grab->getWriteData(), frame * 40 + 1, grab->getByteSize()); // the latest grab is written
         file->writeFrame();
     }
+    file.reset(); // every frame handed over is on disk once the dumper has gone
     for (int frame = 0; frame < 3; ++frame) {
         char name[64];
         std::snprintf(name, sizeof(name), "shots/x.%06d.png", frame);
@@ -113,11 +121,104 @@ TEST(VideoFileImageDumper, ALostFrameIsLoggedAndLeavesAGap) {
     dumper->setImage(Image(new ImageObject(2, 2)));
     testing::internal::CaptureStdout();
     dumper->writeFrame();
+    dumper->finish();
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("blocked/f.000000.png"), std::string::npos) << log;
     EXPECT_EQ(dumper->getFrameNumber(), 1);
+    // The numbering goes on: the next frame that can be written is frame 1.
+    std::filesystem::remove(dir.file("blocked"));
+    dumper->writeFrame();
+    dumper->finish();
+    EXPECT_FALSE(amtest::fileExists(dir.file("blocked/f.000000.png")));
+    EXPECT_TRUE(amtest::fileExists(dir.file("blocked/f.000001.png")));
 
     // Without an image the encoder has nothing to dereference.
     auto noImage = openDumper("g.png", &archives);
     EXPECT_THROW(noImage->writeFrame(), norvane::Exception);
+}
+
+namespace {
+
+// Dumps frames whose pixels differ from frame to frame into dir, with the given number of workers,
+// and destroys the dumper by unwinding an error right after the last frame was handed over.
+void dumpFrames(const TempDir& dir, int workers, int frames) {
+    ArchiveManager archives;
+    archives.addArchive(dir.path());
+    Image grab(new ImageObject(64, 48));
+    try {
+        auto dumper = openDumper("out/f.png", &archives);
+        dumper->setWorkers(workers);
+        dumper->setImage(grab);
+        for (int n = 0; n < frames; ++n) {
+            const amtest::Bytes pixels = amtest::pattern(64, 48, 4, static_cast<unsigned>(n + 1));
+            std::memcpy(grab->getWriteData(), pixels.data(), pixels.size());
+            dumper->writeFrame();
+        }
+        throw std::runtime_error("the run ends with an error");
+    } catch (const std::runtime_error&) {
+    }
+}
+
+} // namespace
+
+// The files, names and bytes are those of encoding each frame on its own, however many workers
+// write them; an error ending the run leaves every frame handed over whole on disk.
+TEST(VideoFileImageDumper, WorkersWriteTheSameFilesAsOneWriterWhateverEndsTheRun) {
+    const int frames = 24;
+    TempDir one, many;
+    dumpFrames(one, 1, frames);
+    dumpFrames(many, 5, frames);
+    ArchiveManager archives;
+    for (int n = 0; n < frames; ++n) {
+        char name[64];
+        std::snprintf(name, sizeof(name), "out/f.%06d.png", n);
+        const amtest::Bytes pixels = amtest::pattern(64, 48, 4, static_cast<unsigned>(n + 1));
+        Image frame(new ImageObject(64, 48));
+        std::memcpy(frame->getWriteData(), pixels.data(), pixels.size());
+        const FileDataHandle expected = archives.getImageManager()->saveImage(name, frame);
+        ASSERT_FALSE(expected.empty());
+        const amtest::Bytes bytes(expected->bytes, expected->bytes + expected->size);
+        EXPECT_EQ(amtest::readFile(one.file(name)), bytes) << name;
+        EXPECT_EQ(amtest::readFile(many.file(name)), bytes) << name;
+    }
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(many.file("out"))) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, frames); // nothing more: no temporary file is left behind
+}
+
+// With every worker busy and every slot taken, a caller waits for a slot; the queue never grows.
+TEST(WorkerPool, AFullQueueBlocksTheCallerInsteadOfGrowing) {
+    WorkerPool pool(1, 2);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> busy;
+    std::vector<int> order;
+    pool.submit([&busy, released] {
+        busy.set_value();
+        released.wait();
+    });
+    busy.get_future().wait(); // the only worker holds the first task
+    pool.submit([&order] { order.push_back(1); });
+    pool.submit([&order] { order.push_back(2); });
+    EXPECT_EQ(pool.getWaiting(), 2);
+
+    std::atomic<bool> returned{false};
+    std::thread caller([&] {
+        pool.submit([&order] { order.push_back(3); });
+        returned = true;
+    });
+    for (int i = 0; i < 10000 && pool.getBlocked() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(pool.getBlocked(), 1);
+    EXPECT_FALSE(returned);
+    EXPECT_EQ(pool.getWaiting(), 2);
+
+    release.set_value();
+    caller.join();
+    pool.finish();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_THROW(pool.submit([] {}), norvane::Exception);
 }

@@ -2,7 +2,9 @@
 // Frame sinks: the frame dumper writes every frame as a numbered PNG file through the archives.
 
 #include "am_image.h"
+#include "am_workerpool.h"
 
+#include <memory>
 #include <string>
 
 namespace norvane {
@@ -35,7 +37,10 @@ public:
     static VideoFile* createForWrite(const std::string& name, const VideoRect& format, ArchiveManager* archives);
 };
 
-// Writes the shared frame image as "<base>.<number>.png" into archive 0 on every writeFrame.
+// Writes the shared frame image as "<base>.<number>.png" into archive 0 on every writeFrame. The
+// frame is copied and handed to worker threads, which encode and write it while the caller goes on;
+// at most two frames per worker wait, and writeFrame waits for a slot when they are all taken.
+// Every frame handed over is on disk when finish or the destructor returns.
 class VideoFileImageDumper : public VideoFile {
 public:
     VideoFileImageDumper();
@@ -47,6 +52,13 @@ public:
     int getWidth() override;
     int getHeight() override;
     bool openWrite(const std::string& name, const VideoRect& format, ArchiveManager* archives) override;
+
+    // The number of worker threads for the frames from now on (at least one; by default one fewer
+    // than the machine's cores). Waits for the frames handed over so far.
+    void setWorkers(int workers);
+    int getWorkers() const { return mWorkers; }
+    // Waits until every frame handed over is on disk.
+    void finish();
 
     // The file name of the given frame.
     std::string frameName(int frame) const;
@@ -61,6 +73,8 @@ private:
     std::string mBaseName;
     std::string mExtension;
     Image mImage;
+    int mWorkers;
+    std::unique_ptr<WorkerPool> mPool; // started by the first frame
 };
 
 } // namespace am

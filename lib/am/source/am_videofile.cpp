@@ -3,7 +3,9 @@
 #include "am_archivemanager.h"
 #include "nvn_system.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace norvane {
 namespace am {
@@ -59,9 +61,48 @@ VideoFile* VideoFile::createForWrite(const std::string& name, const VideoRect& f
 
 // VideoFileImageDumper ----------------------------------------------------------------------------
 
-VideoFileImageDumper::VideoFileImageDumper() : mFormat{{0, 0, 0, 1}} {}
+namespace {
 
-VideoFileImageDumper::~VideoFileImageDumper() = default;
+// One frame on its way to a worker: its own copy of the pixels, so that the caller can grab the
+// next frame at once. Shared by the task's copies; the last one to go releases the image.
+struct Frame {
+    ArchiveManager* archives;
+    std::string name;
+    Image image;
+};
+
+void logLostFrame(const std::string& name) {
+    NVN_LOG("warning", "app", "Could not write the frame '%s'", name.c_str());
+}
+
+// Runs on a worker: encodes the frame and writes it into archive 0 (under a temporary name that is
+// renamed when complete, so a frame is on disk whole or not at all).
+void saveFrame(Frame& frame) {
+    bool saved = false;
+    try {
+        saved = frame.archives->saveImage(frame.name, frame.image);
+    } catch (const std::exception&) {
+        saved = false; // the exception has logged its text
+    }
+    if (!saved) logLostFrame(frame.name);
+}
+
+} // namespace
+
+VideoFileImageDumper::VideoFileImageDumper() : mFormat{{0, 0, 0, 1}}, mWorkers(WorkerPool::defaultWorkers()) {}
+
+VideoFileImageDumper::~VideoFileImageDumper() { finish(); }
+
+void VideoFileImageDumper::setWorkers(int workers) {
+    finish();
+    mWorkers = std::max(1, workers);
+}
+
+void VideoFileImageDumper::finish() {
+    if (!mPool) return;
+    mPool->finish();
+    mPool.reset();
+}
 
 Image& VideoFileImageDumper::setImage(const Image& image) {
     mImage = image;
@@ -102,11 +143,18 @@ std::string VideoFileImageDumper::frameName(int frame) const {
 }
 
 void VideoFileImageDumper::writeFrame() {
-    const std::string name = frameName(mFrame);
     // A lost frame leaves a gap in the numbering, and says so.
-    if (!mArchives || !mArchives->saveImage(name, mImage))
-        NVN_LOG("warning", "app", "Could not write the frame '%s'", name.c_str());
-    ++mFrame;
+    const std::string name = frameName(mFrame++);
+    if (!mArchives) {
+        logLostFrame(name);
+        return;
+    }
+    const ImageObject& grab = *mImage;
+    auto frame = std::make_shared<Frame>(Frame{mArchives, name, Image(new ImageObject(grab.getWidth(), grab.getHeight()))});
+    unsigned char* pixels = frame->image->getWriteData();
+    if (pixels && grab.getPixels()) std::memcpy(pixels, grab.getPixels(), grab.getByteSize());
+    if (!mPool) mPool.reset(new WorkerPool(mWorkers, 2 * mWorkers));
+    mPool->submit([frame = std::move(frame)] { saveFrame(*frame); });
 }
 
 void VideoFileImageDumper::getRect(VideoRect& out) { out = mFormat; }

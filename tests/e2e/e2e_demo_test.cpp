@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -138,6 +139,33 @@ TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
     ASSERT_GT(frames, 2);
     EXPECT_EQ(frameSize(dir, 0), std::make_pair(64, 48));
     EXPECT_EQ(frameSize(dir, frames - 1), std::make_pair(100, 70));
+}
+
+// Escape during a long dump: every frame handed over is on disk, whole, numbered without a gap, and
+// no temporary file is left behind.
+TEST(DumpEndTest, EscapeLeavesEveryFrameHandedOverWholeOnDisk) {
+    e2e::TempDir dir;
+    dir.write("setup.xml", setupXml("e2e-dump-escape", "\t<script filename=\"s.xml\"/>\n"
+                                                       "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
+                                                       "\t<music filename=\"absent.ogg\"/>\n"));
+    dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"600\"/></script>");
+    e2e::Process process(kProgram, dir.path());
+    const std::string window = e2e::findWindow("e2e-dump-escape", 30);
+    ASSERT_FALSE(window.empty());
+    for (int i = 0; i < 6000 && !dir.exists(frameName(30)); ++i) e2e::sleepSeconds(0.01);
+    ASSERT_TRUE(dir.exists(frameName(30)));
+    e2e::sendKeys(window, "Escape");
+    ASSERT_TRUE(process.wait(30));
+    ASSERT_EQ(process.status(), 0) << process.out() << process.err();
+
+    const std::string out = process.out();
+    const size_t said = out.find("Dump ended: ");
+    ASSERT_NE(said, std::string::npos) << out;
+    const int handedOver = std::atoi(out.c_str() + said + 12);
+    EXPECT_EQ(countFrames(dir), handedOver);
+    EXPECT_EQ(e2e::shell("ls " + dir.file("frames") + " | wc -l"), std::to_string(handedOver) + "\n");
+    for (int n = 0; n < handedOver; ++n) EXPECT_EQ(frameSize(dir, n), std::make_pair(64, 48)) << frameName(n);
+    EXPECT_EQ(out.find("Could not write"), std::string::npos) << out;
 }
 
 struct FatalCase {

@@ -4,6 +4,7 @@
 
 #include "am_archivemanager.h"
 #include "am_image.h"
+#include "crv_dumpprogress.h"
 #include "crv_effect.h"
 #include "crv_music.h"
 #include "dis_display.h"
@@ -111,6 +112,7 @@ private:
     std::string mSetupFileName;
     float mDumpStart = 0.0f; // the demo time of the first frame of the dump
     long mDumpFrames = 0;    // frames drawn since then
+    DumpProgress mDumpProgress;
 };
 
 } // namespace norvane::corvista

@@ -45,8 +45,12 @@ Corvista::~Corvista() {
             NVN_LOG("error", "Corvista", "Could not write '%s' back: %s", kLocalSetup, error.what());
         }
     }
-    delete mDumper;
-    mDumper = nullptr;
+    if (mDumper) {
+        // Waits for the frames still being written.
+        delete mDumper;
+        mDumper = nullptr;
+        NVN_LOG("log", "app", "Dump ended: %ld frames written", mDumpProgress.frames());
+    }
     // The editor's GUI holds GL objects of the window: it goes first.
     delete mGui;
     mGui = nullptr;

@@ -201,6 +201,8 @@ void Corvista::dumpFrame() {
     if (mGrabImage->getWidth() != width || mGrabImage->getHeight() != height) mGrabImage->create(width, height);
     mDisplay->grabScreen(mGrabImage);
     mDumper->writeFrame();
+    const std::string progress = mDumpProgress.frame(platform::processSeconds(), mClock, mScript.mLength);
+    if (!progress.empty()) NVN_LOG("log", "app", "%s", progress.c_str());
 }
 
 int Corvista::onKeyDown(display::Event* event) {

@@ -1,0 +1,160 @@
+// Dumping the sample demo as the program does it: each frame is drawn, grabbed and handed to the
+// frame dumper, which encodes and writes it as a PNG file. The same stretch (the theme's clouds
+// into the break's lit scene) is dumped twice in one run, with one worker and with the default
+// pool, each time with freshly set-up effects; the figures are frames per second from the first
+// frame until the last file is on disk, and the two sets of files must be byte-identical.
+//
+//   bench_dump [seconds [start]]    (default: 12 s from 40 s)
+
+#include "am_archivemanager.h"
+#include "am_videofile.h"
+#include "am_workerpool.h"
+#include "demo_effects.h"
+#include "dis_display.h"
+#include "dis_listener.h"
+#include "scr_reader.h"
+#include "scr_script.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace norvane;
+
+const int kWidth = 1024;
+const int kHeight = 576;
+const int kRate = 30;
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Draws the timeline at the time it is given and hands the grabbed frame to the dumper (when there
+// is one), inside the display's own frame, as the demo system does.
+class DumpingPlayer : public display::Listener {
+public:
+    DumpingPlayer(display::DisplayGL* display, script::Script* script, am::VideoFileImageDumper* dumper)
+        : Listener(display), mScript(script), mDumper(dumper), mGrab(new am::ImageObject(kWidth, kHeight)) {
+        if (mDumper) mDumper->setImage(mGrab);
+    }
+    void onFrame() override {
+        mScript->update(mTime);
+        mDisplay->grabScreen(mGrab);
+        if (mDumper) mDumper->writeFrame();
+    }
+    float mTime = 0.0f;
+
+private:
+    script::Script* mScript;
+    am::VideoFileImageDumper* mDumper;
+    am::Image mGrab;
+};
+
+// Dumps frames frames from start into folder/f.*.png with the given number of workers (none: the
+// frames are drawn and grabbed only); the frames per second from the first frame until every file
+// is written.
+double dump(display::DisplayGL& displayGL, am::ArchiveManager& archives, const std::string& timeline,
+            const std::string& folder, int workers, float start, int frames) {
+    script::Script script;
+    if (!script::ScriptReader::loadScript(timeline.data(), static_cast<int>(timeline.size()), script)) {
+        std::fprintf(stderr, "bench_dump: the sample timeline does not load\n");
+        std::exit(1);
+    }
+    EffectShared shared;
+    auto effects = std::make_unique<DemoEffects>(&shared);
+    effects->kub.seed = 12345u; // its noise would otherwise start from the process clock
+    effects->forEach([&](const char* name, corvista::Effect* effect) {
+        effect->mName = name;
+        effect->mDisplay = &displayGL;
+        script.registerCallback(name, effect);
+    });
+    for (auto& entry : script.mCallbacks) static_cast<corvista::Effect*>(entry.second)->setup();
+
+    am::VideoRect format{{kWidth, kHeight, kRate, 1}};
+    std::unique_ptr<am::VideoFile> file(am::VideoFile::createForWrite(folder + "/f.png", format, &archives));
+    auto* dumper = workers > 0 ? static_cast<am::VideoFileImageDumper*>(file.get()) : nullptr;
+    if (dumper) dumper->setWorkers(workers);
+    DumpingPlayer player(&displayGL, &script, dumper);
+    displayGL.setMode(4, static_cast<float>(kRate));
+
+    const auto begin = std::chrono::steady_clock::now();
+    for (int n = 0; n < frames; ++n) {
+        player.mTime = start + static_cast<float>(n) / static_cast<float>(kRate);
+        displayGL.update();
+    }
+    if (dumper) dumper->finish();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    return static_cast<double>(frames) / seconds;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("DISPLAY")) {
+        std::fprintf(stderr, "bench_dump needs an X display (DISPLAY is not set)\n");
+        return 1;
+    }
+    const float seconds = argc > 1 ? static_cast<float>(std::atof(argv[1])) : 12.0f;
+    const float start = argc > 2 ? static_cast<float>(std::atof(argv[2])) : 40.0f;
+    const int frames = static_cast<int>(seconds * kRate);
+    if (frames <= 0) {
+        std::fprintf(stderr, "usage: bench_dump [seconds [start]]\n");
+        return 1;
+    }
+    std::string out = (std::filesystem::temp_directory_path() / "halcyra-bench-dump-XXXXXX").string();
+    if (!mkdtemp(&out[0])) {
+        std::perror("bench_dump: mkdtemp");
+        return 1;
+    }
+
+    const int pool = am::WorkerPool::defaultWorkers();
+    double single = 0.0, many = 0.0, drawn = 0.0;
+    {
+        am::ArchiveManager archives;
+        archives.addArchive(out);              // archive 0: where the frames go
+        archives.addArchive(HALCYRA_DEMO_DIR); // the effects' files
+        display::WindowMode mode;
+        mode.title = "bench_dump";
+        mode.width = kWidth;
+        mode.height = kHeight;
+        display::DisplayGL displayGL(mode);
+        displayGL.open();
+        displayGL.setArchive(&archives);
+        const std::string timeline = readText(std::string(HALCYRA_DEMO_DIR) + "timeline.xml");
+        single = dump(displayGL, archives, timeline, "one", 1, start, frames);
+        many = dump(displayGL, archives, timeline, "pool", pool, start, frames);
+        drawn = dump(displayGL, archives, timeline, "none", 0, start, frames);
+    }
+
+    int different = 0;
+    for (int n = 0; n < frames; ++n) {
+        char name[64];
+        std::snprintf(name, sizeof(name), "f.%06d.png", n);
+        const std::string a = readText(out + "/one/" + name);
+        if (a.empty() || a != readText(out + "/pool/" + name)) ++different;
+    }
+    std::filesystem::remove_all(out);
+
+    std::printf("%d frames of %dx%d from %.1f s to %.1f s of the sample demo, %u cores\n", frames, kWidth,
+                kHeight, static_cast<double>(start), static_cast<double>(start + seconds),
+                std::thread::hardware_concurrency());
+    std::printf("1 worker:   %6.1f frames per second\n", single);
+    std::printf("%d workers: %6.1f frames per second\n", pool, many);
+    std::printf("ratio:      %6.2f\n", many / single);
+    std::printf("drawn and grabbed only: %.1f frames per second\n", drawn);
+    std::printf("files:      %s\n", different == 0 ? "byte-identical" : "DIFFERENT");
+    if (different) std::printf("            %d of %d frames differ\n", different, frames);
+    return different == 0 ? 0 : 1;
+}

@@ -121,12 +121,17 @@ std::pair<int, int> frameSize(const e2e::TempDir& dir, int frame) {
     return {image->getWidth(), image->getHeight()};
 }
 
+// A set-up that dumps a timeline of "clear" alone, end seconds long.
+void writeClearDump(const e2e::TempDir& dir, const std::string& title, const std::string& end) {
+    dir.write("setup.xml", setupXml(title, "\t<script filename=\"s.xml\"/>\n"
+                                           "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
+                                           "\t<music filename=\"absent.ogg\"/>\n"));
+    dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"" + end + "\"/></script>");
+}
+
 TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
     e2e::TempDir dir;
-    dir.write("setup.xml", setupXml("e2e-dump-resize", "\t<script filename=\"s.xml\"/>\n"
-                                                       "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
-                                                       "\t<music filename=\"absent.ogg\"/>\n"));
-    dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"60\"/></script>");
+    writeClearDump(dir, "e2e-dump-resize", "60");
     e2e::Process process(kProgram, dir.path());
     const std::string window = e2e::findWindow("e2e-dump-resize", 30);
     ASSERT_FALSE(window.empty());
@@ -145,10 +150,7 @@ TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
 // no temporary file is left behind.
 TEST(DumpEndTest, EscapeLeavesEveryFrameHandedOverWholeOnDisk) {
     e2e::TempDir dir;
-    dir.write("setup.xml", setupXml("e2e-dump-escape", "\t<script filename=\"s.xml\"/>\n"
-                                                       "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
-                                                       "\t<music filename=\"absent.ogg\"/>\n"));
-    dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"600\"/></script>");
+    writeClearDump(dir, "e2e-dump-escape", "600");
     e2e::Process process(kProgram, dir.path());
     const std::string window = e2e::findWindow("e2e-dump-escape", 30);
     ASSERT_FALSE(window.empty());

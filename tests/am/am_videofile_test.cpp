@@ -139,8 +139,13 @@ TEST(VideoFileImageDumper, ALostFrameIsLoggedAndLeavesAGap) {
 
 namespace {
 
-// Dumps frames whose pixels differ from frame to frame into dir, with the given number of workers,
-// and destroys the dumper by unwinding an error right after the last frame was handed over.
+// Frame n of a dump: 64 x 48 pixels that differ from frame to frame.
+void paint(Image& image, int n) {
+    const amtest::Bytes pixels = amtest::pattern(64, 48, 4, static_cast<unsigned>(n + 1));
+    std::memcpy(image->getWriteData(), pixels.data(), pixels.size());
+}
+
+// Dumps the frames with the given number of workers; an error ends the run right after the last.
 void dumpFrames(const TempDir& dir, int workers, int frames) {
     ArchiveManager archives;
     archives.addArchive(dir.path());
@@ -150,8 +155,7 @@ void dumpFrames(const TempDir& dir, int workers, int frames) {
         dumper->setWorkers(workers);
         dumper->setImage(grab);
         for (int n = 0; n < frames; ++n) {
-            const amtest::Bytes pixels = amtest::pattern(64, 48, 4, static_cast<unsigned>(n + 1));
-            std::memcpy(grab->getWriteData(), pixels.data(), pixels.size());
+            paint(grab, n);
             dumper->writeFrame();
         }
         throw std::runtime_error("the run ends with an error");
@@ -161,32 +165,25 @@ void dumpFrames(const TempDir& dir, int workers, int frames) {
 
 } // namespace
 
-// The files, names and bytes are those of encoding each frame on its own, however many workers
-// write them; an error ending the run leaves every frame handed over whole on disk.
+// The names and bytes are those of encoding each frame on its own, however many workers write
+// them; an error ending the run leaves every frame handed over whole on disk, and nothing else.
 TEST(VideoFileImageDumper, WorkersWriteTheSameFilesAsOneWriterWhateverEndsTheRun) {
     const int frames = 24;
     TempDir one, many;
     dumpFrames(one, 1, frames);
     dumpFrames(many, 5, frames);
     ArchiveManager archives;
+    Image frame(new ImageObject(64, 48));
     for (int n = 0; n < frames; ++n) {
-        char name[64];
-        std::snprintf(name, sizeof(name), "out/f.%06d.png", n);
-        const amtest::Bytes pixels = amtest::pattern(64, 48, 4, static_cast<unsigned>(n + 1));
-        Image frame(new ImageObject(64, 48));
-        std::memcpy(frame->getWriteData(), pixels.data(), pixels.size());
+        paint(frame, n);
+        const std::string name = openDumper("out/f.png", &archives)->frameName(n);
         const FileDataHandle expected = archives.getImageManager()->saveImage(name, frame);
-        ASSERT_FALSE(expected.empty());
         const amtest::Bytes bytes(expected->bytes, expected->bytes + expected->size);
         EXPECT_EQ(amtest::readFile(one.file(name)), bytes) << name;
         EXPECT_EQ(amtest::readFile(many.file(name)), bytes) << name;
     }
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(many.file("out"))) {
-        (void)entry;
-        ++files;
-    }
-    EXPECT_EQ(files, frames); // nothing more: no temporary file is left behind
+    const auto files = std::filesystem::directory_iterator(many.file("out"));
+    EXPECT_EQ(std::distance(begin(files), end(files)), frames);
 }
 
 // With every worker busy and every slot taken, a caller waits for a slot; the queue never grows.

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <thread>
 
 using norvane::Exception;
 using norvane::LogRecord;
@@ -53,6 +55,22 @@ TEST(LogCall, FormatsAndCutsLongMessagesAt2047) {
     testing::internal::CaptureStdout();
     norvane::logMessage("log", "app", "f.cpp", 1, "g", "value %d of %s", 5, "six");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "[log][g], value 5 of six (f.cpp:1)\n");
+}
+
+// Threads logging at once (the frame dumper's workers and the main thread) each print their own text.
+TEST(LogCall, ThreadsLoggingAtOnceKeepTheirOwnMessages) {
+    testing::internal::CaptureStdout();
+    auto logMany = [](int line, const char* text) {
+        for (int i = 0; i < 5000; ++i) norvane::logMessage("log", "app", "f.cpp", line, "g", "%s", text);
+    };
+    std::thread other(logMany, 2, "second");
+    logMany(1, "first");
+    other.join();
+    std::istringstream out(testing::internal::GetCapturedStdout());
+    int lines = 0;
+    for (std::string line; std::getline(out, line); ++lines)
+        ASSERT_TRUE(line == "[log][g], first (f.cpp:1)" || line == "[log][g], second (f.cpp:2)") << line;
+    EXPECT_EQ(lines, 10000);
 }
 
 TEST(ExceptionTest, FormatsLogsAndCopies) {

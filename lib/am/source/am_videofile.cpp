@@ -64,9 +64,10 @@ VideoFile* VideoFile::createForWrite(const std::string& name, const VideoRect& f
 namespace {
 
 // One frame on its way to a worker: its own copy of the pixels, so that the caller can grab the
-// next frame at once. Shared by the task's copies; the last one to go releases the image.
+// next frame at once. Image handles are not thread-safe: only the frame holds one, and the frame is
+// shared through a thread-safe count.
 struct Frame {
-    ArchiveManager* archives;
+    ArchiveManager* archives = nullptr;
     std::string name;
     Image image;
 };
@@ -144,13 +145,16 @@ std::string VideoFileImageDumper::frameName(int frame) const {
 
 void VideoFileImageDumper::writeFrame() {
     // A lost frame leaves a gap in the numbering, and says so.
-    const std::string name = frameName(mFrame++);
     if (!mArchives) {
-        logLostFrame(name);
+        logLostFrame(frameName(mFrame++));
         return;
     }
-    const ImageObject& grab = *mImage;
-    auto frame = std::make_shared<Frame>(Frame{mArchives, name, Image(new ImageObject(grab.getWidth(), grab.getHeight()))});
+    const ImageObject& grab = *mImage; // throws before setImage
+    // The one handle to the copy is the frame's: the worker that writes it is the last to hold it.
+    auto frame = std::make_shared<Frame>();
+    frame->archives = mArchives;
+    frame->name = frameName(mFrame++);
+    frame->image.reset(new ImageObject(grab.getWidth(), grab.getHeight()));
     unsigned char* pixels = frame->image->getWriteData();
     if (pixels && grab.getPixels()) std::memcpy(pixels, grab.getPixels(), grab.getByteSize());
     if (!mPool) mPool.reset(new WorkerPool(mWorkers, 2 * mWorkers));

@@ -49,7 +49,7 @@ Corvista::~Corvista() {
         // Waits for the frames still being written.
         delete mDumper;
         mDumper = nullptr;
-        NVN_LOG("log", "app", "Dump ended: %ld frames written", mDumpProgress.frames());
+        NVN_LOG("log", "app", "Dump ended: %ld frames", mDumpProgress.frames());
     }
     // The editor's GUI holds GL objects of the window: it goes first.
     delete mGui;

@@ -127,12 +127,13 @@ TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
                                                        "\t<music filename=\"absent.ogg\"/>\n"));
     dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"60\"/></script>");
     e2e::Process process(kProgram, dir.path());
-    const std::string window = e2e::findWindow("e2e-dump-resize", 30);
-    ASSERT_FALSE(window.empty());
-    e2e::shell("xdotool windowsize " + window + " 100 70 2>/dev/null");
-    e2e::sleepSeconds(1.0);
-    e2e::sendKeys(window, "Escape");
-    ASSERT_TRUE(process.wait(20));
+    e2e::Window window(process, "e2e-dump-resize");
+    ASSERT_TRUE(window.found());
+    // Frames at the first size, then the new size, each seen by a frame drawn after it.
+    window.clock();
+    ASSERT_NE(window.step("windowsize " + window.id() + " 100 70"), -1000.0);
+    window.close("Escape");
+    ASSERT_TRUE(process.wait(60));
     ASSERT_EQ(process.status(), 0) << process.out() << process.err();
     const int frames = countFrames(dir);
     ASSERT_GT(frames, 2);

@@ -184,6 +184,40 @@ void sendKeys(const std::string& window, const std::string& keys) {
     shell("xdotool windowfocus " + rootWindow() + " key --delay 40 --window " + window + " " + keys + " 2>/dev/null");
 }
 
+Window::Window(Process& process, const std::string& title, double seconds)
+    : mProcess(process), mId(findWindow(title, seconds)) {}
+
+double Window::keys(const std::string& keys) {
+    std::istringstream names(keys);
+    std::string key;
+    double clock = -1000.0;
+    while (names >> key) clock = step("key --window " + mId + " " + key);
+    return clock;
+}
+
+double Window::step(const std::string& command) {
+    // P prints the clock of the last drawn frame while the program reads its events, which can be
+    // before the frame that sees the step. Sent with the step over the same connection, the first
+    // P arrives after it; a second P, sent once the first was answered, is read in a later poll,
+    // after a frame drawn with the step.
+    if (printedClock(command) == -1000.0) return -1000.0;
+    return printedClock("");
+}
+
+double Window::printedClock(const std::string& command) {
+    const size_t before = printedClocks(mProcess.out()).size();
+    shell("xdotool windowfocus " + rootWindow() + " " + command + " key --window " + mId + " p 2>/dev/null");
+    // Generous: a frame of a sanitizer build on a busy machine can take a second.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;) {
+        const bool running = mProcess.running();
+        const std::vector<double> clocks = printedClocks(mProcess.out());
+        if (clocks.size() > before) return clocks.back();
+        if (!running || std::chrono::steady_clock::now() > end) return -1000.0;
+        sleepSeconds(0.01);
+    }
+}
+
 std::vector<double> printedClocks(const std::string& output) {
     // A clock line: an optional minus, digits, a point and exactly six digits.
     auto isClock = [](const std::string& text) {

@@ -71,6 +71,33 @@ std::string findWindow(const std::string& title, double seconds);
 // Sends keys (xdotool names, such as "space", "ctrl+t") to the window.
 void sendKeys(const std::string& window, const std::string& keys);
 
+// The running program's window, driven one step at a time: after each step the program has read
+// it and drawn a frame, told by the clock that the P key prints.
+class Window {
+public:
+    Window(Process& process, const std::string& title, double seconds = 30);
+    bool found() const { return !mId.empty(); }
+    const std::string& id() const { return mId; }
+
+    // Sends the keys one at a time, each once the program has drawn a frame after the one before
+    // (keys handled in the same frame would all see that frame's clock). Returns the demo clock of
+    // a frame drawn after the last one; -1000 when the program did not answer in time.
+    double keys(const std::string& keys);
+    // The demo clock of a frame drawn after everything sent so far.
+    double clock() { return step(""); }
+    // One xdotool command for this window (such as "mousemove --window ID 10 20"), then the same
+    // wait as after a key.
+    double step(const std::string& command);
+    // The last key: the program ends, so nothing answers.
+    void close(const std::string& key) { sendKeys(mId, key); }
+
+private:
+    double printedClock(const std::string& command);
+
+    Process& mProcess;
+    std::string mId;
+};
+
 // The clock values printed by the P key: lines of the form "%f".
 std::vector<double> printedClocks(const std::string& output);
 

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -139,6 +142,19 @@ TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
     ASSERT_GT(frames, 2);
     EXPECT_EQ(frameSize(dir, 0), std::make_pair(64, 48));
     EXPECT_EQ(frameSize(dir, frames - 1), std::make_pair(100, 70));
+}
+
+// A run's folder gets the effects' folders of the built demo and nothing else a user left there,
+// such as the frames of a video, which would count as frames of the run.
+TEST(TempDirTest, TakesOnlyTheEffectsFoldersOfTheBuiltDemo) {
+    const std::filesystem::path stray =
+        std::filesystem::path(HALCYRA_DEMO_ASSETS) / ("frames-left-by-" + std::to_string(getpid()));
+    std::filesystem::create_directories(stray);
+    std::ofstream(stray / "f.000000.png") << "stale";
+    e2e::TempDir dir;
+    std::filesystem::remove_all(stray);
+    EXPECT_FALSE(dir.exists(stray.filename().string()));
+    for (const char* folder : e2e::EffectFolders) EXPECT_TRUE(dir.exists(folder)) << folder;
 }
 
 struct FatalCase {

@@ -18,20 +18,19 @@
 namespace e2e {
 
 const char* const EditorFiles[3] = {"layout.xml", "editor_style.xml", "fonthelvete2.png"};
+const char* const EffectFolders[14] = {"bot",      "buff", "clouds", "glow", "greets", "hedgehog", "hus",
+                                       "hyperkub", "logo", "plane",  "planet", "rum",  "tunnel",   "vintage"};
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "halcyra-e2e-XXXXXX").string();
     if (!mkdtemp(&pattern[0])) throw std::runtime_error("mkdtemp failed");
     mPath = pattern;
 #ifdef HALCYRA_DEMO_ASSETS
-    // Every registered effect loads its scene and shaders at start-up: the built demo's asset folders.
-    for (const auto& entry : std::filesystem::directory_iterator(HALCYRA_DEMO_ASSETS)) {
-        // The asset folders; the glyph image that "kub" makes its noise texture from is one of the
-        // editor's files above.
-        if (!entry.is_directory() || entry.path().filename() == "CMakeFiles") continue;
-        std::filesystem::copy(entry.path(), std::filesystem::path(mPath) / entry.path().filename(),
-                              std::filesystem::copy_options::recursive);
-    }
+    // Every registered effect loads its scene, images and shaders at start-up from these folders of
+    // the built demo. Only they are taken: whatever else is there (frames of a video, say) is not.
+    for (const char* folder : EffectFolders)
+        std::filesystem::copy(std::filesystem::path(HALCYRA_DEMO_ASSETS) / folder,
+                              std::filesystem::path(mPath) / folder, std::filesystem::copy_options::recursive);
 #endif
     // The editor's files of the built sample demo, beside the program: <build>/source/ and <build>/demo/.
     const std::filesystem::path demo = std::filesystem::path(HALCYRA_PROGRAM).parent_path().parent_path() / "demo";

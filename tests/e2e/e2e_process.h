@@ -8,7 +8,8 @@
 namespace e2e {
 
 // A fresh temporary directory, removed with everything in it at the end of the test. It starts
-// with the timeline editor's files of the sample demo (EditorFiles), which every run needs.
+// with the timeline editor's files of the sample demo (EditorFiles), which every run needs, and
+// where the test has the built demo's assets, with its effects' folders (EffectFolders).
 class TempDir {
 public:
     TempDir();
@@ -28,6 +29,9 @@ private:
 
 // The editor's layout, its style and the GUI font, as the sample demo has them.
 extern const char* const EditorFiles[3];
+// The folders of the built sample demo that the effects load their files from (the glyph image
+// that "kub" makes its noise texture from is one of the editor's files).
+extern const char* const EffectFolders[14];
 
 // Moves the pointer off every window and releases keys a broken sender may have left held.
 void parkPointer();

@@ -111,6 +111,9 @@ if ! { CC=clang CXX=clang++ cmake -S . -B build/ci-fuzz -DCMAKE_BUILD_TYPE=RelWi
 fi
 pids=()
 names=()
+# The fuzz logs and anything a fuzz target found stay in the build folder for a look afterwards.
+fuzz_out=build/ci-fuzz/runs
+rm -rf "$fuzz_out"
 for dir in fuzz/*/; do
   [ "$fuzz_built" = 1 ] || break
   name="$(basename "$dir")"
@@ -120,24 +123,28 @@ for dir in fuzz/*/; do
     failed=$((failed + 1))
     continue
   fi
-  mkdir -p "$tmp/corpus-$name" build/ci-fuzz/crashes
+  mkdir -p "$tmp/corpus-$name" "$fuzz_out"
   echo "=== fuzz $name for ${fuzz_seconds}s"
   ( "$bin" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-      -artifact_prefix="build/ci-fuzz/crashes/$name-" "$tmp/corpus-$name" "$dir/corpus" >"$tmp/fuzz-$name.log" 2>&1 ) &
+      -artifact_prefix="$fuzz_out/$name-" "$tmp/corpus-$name" "$dir/corpus" >"$fuzz_out/$name.log" 2>&1 ) &
   pids+=("$!")
   names+=("$name")
 done
 for i in "${!pids[@]}"; do
   name="${names[$i]}"
-  log="$tmp/fuzz-$name.log"
+  log="$fuzz_out/$name.log"
+  status=0
+  wait "${pids[$i]}" || status=$?
   # libFuzzer's last word: "Done N runs in S second(s)".
   done_line="$(grep -E '^Done [0-9]+ runs' "$log" | tail -n 1)"
-  if wait "${pids[$i]}" && [ -n "$done_line" ]; then
+  if [ "$status" -eq 0 ] && [ -n "$done_line" ]; then
     note "fuzz $name: ok, ${done_line#Done }"
     passed=$((passed + 1))
   else
-    echo "=== fuzz $name FAILED:"; tail -n 60 "$log"
-    note "fuzz $name: FAILED: $(grep -E '^(==[0-9]+==ERROR|SUMMARY|.*Test unit written)' "$log" | head -n 2 | tr '\n' ' ')"
+    echo "=== fuzz $name FAILED (exit status $status):"; tail -n 60 "$log"
+    why="$(grep -E '^(==[0-9]+== ?ERROR|SUMMARY|.*Test unit written)' "$log" | head -n 2 | tr '\n' ' ')"
+    if [ "$status" -gt 128 ]; then why="killed by signal $((status - 128)) $why"; fi
+    note "fuzz $name: FAILED, exit status $status${done_line:+ after ${done_line#Done }}${why:+: $why}(log: $log)"
     failed=$((failed + 1))
   fi
 done

@@ -28,8 +28,8 @@ void check(const Buff::Head& head) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quiet();
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
     return 0;
 }
 

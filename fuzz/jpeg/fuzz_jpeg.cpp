@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quiet();
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
     return 0;
 }
 

@@ -35,8 +35,8 @@ void walk(SceneNode* node) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quiet();
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
     return 0;
 }
 

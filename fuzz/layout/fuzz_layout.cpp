@@ -67,8 +67,8 @@ void run(const std::string& layout, const std::string& style) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quiet();
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
     // The registry's own exit-time use keeps the prototypes until the process ends.
     vistrel::registerControlClasses();
     return 0;

@@ -13,9 +13,9 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:vorbis_info_
 // each time.
 extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     setenv("ALSOFT_DRIVERS", "null", 1);
-    fuzz::quiet();
+    fuzz::quiet(argc, argv);
     return 0;
 }
 

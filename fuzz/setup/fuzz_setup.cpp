@@ -25,7 +25,6 @@ const std::filesystem::path& workDirectory() {
     FILE* script = std::fopen((path / "s.xml").c_str(), "wb");
     std::fputs("<script><effect name=\"clear\" start=\"0\" end=\"2\"><trigger name=\"white\"/></effect></script>", script);
     std::fclose(script);
-    fuzz::quiet();
     std::atexit([] {
         std::error_code error;
         std::filesystem::remove_all(path, error);
@@ -43,6 +42,11 @@ private:
 };
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InWorkDirectory in;

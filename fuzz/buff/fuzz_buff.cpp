@@ -4,6 +4,7 @@
 // counts stay whole rings and segments inside the buffers, and no ring of a head at a finite
 // place holds anything but finite numbers.
 
+#include "fuzz_quiet.h"
 #include "buff.h"
 #include "kvx_manager.h"
 #include "nvn_system.h"
@@ -26,6 +27,11 @@ void check(const Buff::Head& head) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     norvane::kvx::Manager file;

@@ -4,6 +4,7 @@
 // the style; any other input is tried both as a layout (with a small fixed style) and as a style
 // (with a small fixed layout).
 
+#include "fuzz_quiet.h"
 #include "vst_workspace.h"
 
 #include "am_filedata.h"
@@ -66,10 +67,8 @@ void run(const std::string& layout, const std::string& style) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The loaders log every unknown control type; keep the fuzzer's own output readable.
-    if (!std::freopen("/dev/null", "w", stdout))
-        return 0;
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
     // The registry's own exit-time use keeps the prototypes until the process ends.
     vistrel::registerControlClasses();
     return 0;

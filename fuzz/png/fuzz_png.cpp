@@ -1,10 +1,16 @@
 // The PNG decoder on arbitrary bytes, and the encoder on whatever decodes.
+#include "fuzz_quiet.h"
 #include "am_image.h"
 #include "am_imagecodec.h"
 #include "nvn_system.h"
 
 #include <cstdint>
 #include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 1 << 20) return 0;

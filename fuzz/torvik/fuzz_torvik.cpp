@@ -2,6 +2,7 @@
 // into memory: every index must land inside its own submesh's vertices and every vertex must be
 // written from inside the file's arrays.
 
+#include "fuzz_quiet.h"
 #include "kvx_manager.h"
 #include "nvn_system.h"
 #include "tvk_mesh.h"
@@ -12,6 +13,11 @@
 #include <vector>
 
 using norvane::torvik::Mesh;
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     norvane::kvx::Manager scene;

@@ -1,4 +1,5 @@
 // ZIP archives from arbitrary bytes: open the archive, then read every entry it lists and a few it may not.
+#include "fuzz_quiet.h"
 #include "am_archive.h"
 
 #include <minizip/unzip.h>
@@ -43,6 +44,11 @@ std::vector<std::string> entryNames(const std::string& path) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::quiet(argc, argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = temporaryPath();

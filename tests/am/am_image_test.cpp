@@ -266,6 +266,20 @@ TEST(ImageCodecPNG, RefusesOtherFormatsAndBrokenFiles) {
     EXPECT_EQ(image.getWidth(), 3);
 }
 
+// libpng's reason for a failure reaches the log like every other diagnostic, not standard error.
+TEST(ImageCodecPNG, LibpngsReasonGoesToTheLogNotToStandardError) {
+    ImageCodecPNG codec;
+    Bytes broken = amtest::makeRgbPng(4, 4, amtest::pattern(4, 4, 3));
+    broken[29] ^= 0xff; // a byte of the header chunk: its CRC no longer matches
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const std::string error = decodeError(codec, broken);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(error, "[loadPNG] Error when decoding png-file!");
+    EXPECT_NE(log.find("libpng: IHDR: CRC error"), std::string::npos) << log;
+}
+
 TEST(ImageCodecPNG, EncodeDecodeRoundTripKeepsEveryByte) {
     ImageCodecPNG codec;
     for (int width : {1, 5, 300}) {

@@ -130,6 +130,19 @@ TEST(Music, LengthAndSampleRateOfWavAndOgg) {
     ASSERT_TRUE(music.setup(fileOf(ogg(22050, 1, 44100))));
     EXPECT_EQ(music.getLength(), 44100);
     EXPECT_EQ(music.getSampleRate(), 22050);
+
+    // A set-up replaces a playing music on the same device: the new one waits at its start; after
+    // one that cannot be decoded, the next plays.
+    music.play();
+    ASSERT_TRUE(music.setup(fileOf(wav(44100, 1, 4410))));
+    EXPECT_FALSE(music.isPlaying());
+    EXPECT_EQ(music.getPosition(), 0);
+    EXPECT_EQ(music.getLength(), 4410);
+    EXPECT_FALSE(music.setup(fileOf(Bytes(100, 'x'))));
+    EXPECT_EQ(music.getLength(), 0);
+    ASSERT_TRUE(music.setup(fileOf(wav(44100, 1, 44100))));
+    music.play();
+    EXPECT_TRUE(music.isPlaying());
 }
 
 TEST(Music, PauseKeepsThePositionAndResumesFromIt) {

@@ -8,7 +8,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -133,12 +136,13 @@ TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
     e2e::TempDir dir;
     writeClearDump(dir, "e2e-dump-resize", "60");
     e2e::Process process(kProgram, dir.path());
-    const std::string window = e2e::findWindow("e2e-dump-resize", 30);
-    ASSERT_FALSE(window.empty());
-    e2e::shell("xdotool windowsize " + window + " 100 70 2>/dev/null");
-    e2e::sleepSeconds(1.0);
-    e2e::sendKeys(window, "Escape");
-    ASSERT_TRUE(process.wait(20));
+    e2e::Window window(process, "e2e-dump-resize");
+    ASSERT_TRUE(window.found());
+    // Frames at the first size, then the new size, each seen by a frame drawn after it.
+    window.clock();
+    ASSERT_NE(window.step("windowsize " + window.id() + " 100 70"), -1000.0);
+    window.close("Escape");
+    ASSERT_TRUE(process.wait(60));
     ASSERT_EQ(process.status(), 0) << process.out() << process.err();
     const int frames = countFrames(dir);
     ASSERT_GT(frames, 2);
@@ -152,11 +156,11 @@ TEST(DumpEndTest, EscapeLeavesEveryFrameHandedOverWholeOnDisk) {
     e2e::TempDir dir;
     writeClearDump(dir, "e2e-dump-escape", "600");
     e2e::Process process(kProgram, dir.path());
-    const std::string window = e2e::findWindow("e2e-dump-escape", 30);
-    ASSERT_FALSE(window.empty());
+    e2e::Window window(process, "e2e-dump-escape");
+    ASSERT_TRUE(window.found());
     for (int i = 0; i < 6000 && !dir.exists(frameName(30)); ++i) e2e::sleepSeconds(0.01);
     ASSERT_TRUE(dir.exists(frameName(30)));
-    e2e::sendKeys(window, "Escape");
+    window.close("Escape");
     ASSERT_TRUE(process.wait(30));
     ASSERT_EQ(process.status(), 0) << process.out() << process.err();
 
@@ -168,6 +172,19 @@ TEST(DumpEndTest, EscapeLeavesEveryFrameHandedOverWholeOnDisk) {
     EXPECT_EQ(e2e::shell("ls " + dir.file("frames") + " | wc -l"), std::to_string(handedOver) + "\n");
     for (int n = 0; n < handedOver; ++n) EXPECT_EQ(frameSize(dir, n), std::make_pair(64, 48)) << frameName(n);
     EXPECT_EQ(out.find("Could not write"), std::string::npos) << out;
+}
+
+// A run's folder gets the effects' folders of the built demo and nothing else a user left there,
+// such as the frames of a video, which would count as frames of the run.
+TEST(TempDirTest, TakesOnlyTheEffectsFoldersOfTheBuiltDemo) {
+    const std::filesystem::path stray =
+        std::filesystem::path(HALCYRA_DEMO_ASSETS) / ("frames-left-by-" + std::to_string(getpid()));
+    std::filesystem::create_directories(stray);
+    std::ofstream(stray / "f.000000.png") << "stale";
+    e2e::TempDir dir;
+    std::filesystem::remove_all(stray);
+    EXPECT_FALSE(dir.exists(stray.filename().string()));
+    for (const char* folder : e2e::EffectFolders) EXPECT_TRUE(dir.exists(folder)) << folder;
 }
 
 struct FatalCase {

@@ -18,20 +18,19 @@
 namespace e2e {
 
 const char* const EditorFiles[3] = {"layout.xml", "editor_style.xml", "fonthelvete2.png"};
+const char* const EffectFolders[14] = {"bot",      "buff", "clouds", "glow", "greets", "hedgehog", "hus",
+                                       "hyperkub", "logo", "plane",  "planet", "rum",  "tunnel",   "vintage"};
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "halcyra-e2e-XXXXXX").string();
     if (!mkdtemp(&pattern[0])) throw std::runtime_error("mkdtemp failed");
     mPath = pattern;
 #ifdef HALCYRA_DEMO_ASSETS
-    // Every registered effect loads its scene and shaders at start-up: the built demo's asset folders.
-    for (const auto& entry : std::filesystem::directory_iterator(HALCYRA_DEMO_ASSETS)) {
-        // The asset folders; the glyph image that "kub" makes its noise texture from is one of the
-        // editor's files above.
-        if (!entry.is_directory() || entry.path().filename() == "CMakeFiles") continue;
-        std::filesystem::copy(entry.path(), std::filesystem::path(mPath) / entry.path().filename(),
-                              std::filesystem::copy_options::recursive);
-    }
+    // Every registered effect loads its scene, images and shaders at start-up from these folders of
+    // the built demo. Only they are taken: whatever else is there (frames of a video, say) is not.
+    for (const char* folder : EffectFolders)
+        std::filesystem::copy(std::filesystem::path(HALCYRA_DEMO_ASSETS) / folder,
+                              std::filesystem::path(mPath) / folder, std::filesystem::copy_options::recursive);
 #endif
     // The editor's files of the built sample demo, beside the program: <build>/source/ and <build>/demo/.
     const std::filesystem::path demo = std::filesystem::path(HALCYRA_PROGRAM).parent_path().parent_path() / "demo";
@@ -182,6 +181,40 @@ std::string findWindow(const std::string& title, double seconds) {
 void sendKeys(const std::string& window, const std::string& keys) {
     // With the focus elsewhere, xdotool sends the keys as events to this window alone.
     shell("xdotool windowfocus " + rootWindow() + " key --delay 40 --window " + window + " " + keys + " 2>/dev/null");
+}
+
+Window::Window(Process& process, const std::string& title, double seconds)
+    : mProcess(process), mId(findWindow(title, seconds)) {}
+
+double Window::keys(const std::string& keys) {
+    std::istringstream names(keys);
+    std::string key;
+    double clock = -1000.0;
+    while (names >> key) clock = step("key --window " + mId + " " + key);
+    return clock;
+}
+
+double Window::step(const std::string& command) {
+    // P prints the clock of the last drawn frame while the program reads its events, which can be
+    // before the frame that sees the step. Sent with the step over the same connection, the first
+    // P arrives after it; a second P, sent once the first was answered, is read in a later poll,
+    // after a frame drawn with the step.
+    if (printedClock(command) == -1000.0) return -1000.0;
+    return printedClock("");
+}
+
+double Window::printedClock(const std::string& command) {
+    const size_t before = printedClocks(mProcess.out()).size();
+    shell("xdotool windowfocus " + rootWindow() + " " + command + " key --window " + mId + " p 2>/dev/null");
+    // Generous: a frame of a sanitizer build on a busy machine can take a second.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;) {
+        const bool running = mProcess.running();
+        const std::vector<double> clocks = printedClocks(mProcess.out());
+        if (clocks.size() > before) return clocks.back();
+        if (!running || std::chrono::steady_clock::now() > end) return -1000.0;
+        sleepSeconds(0.01);
+    }
 }
 
 std::vector<double> printedClocks(const std::string& output) {

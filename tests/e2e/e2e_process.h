@@ -8,7 +8,8 @@
 namespace e2e {
 
 // A fresh temporary directory, removed with everything in it at the end of the test. It starts
-// with the timeline editor's files of the sample demo (EditorFiles), which every run needs.
+// with the timeline editor's files of the sample demo (EditorFiles), which every run needs, and
+// where the test has the built demo's assets, with its effects' folders (EffectFolders).
 class TempDir {
 public:
     TempDir();
@@ -28,6 +29,9 @@ private:
 
 // The editor's layout, its style and the GUI font, as the sample demo has them.
 extern const char* const EditorFiles[3];
+// The folders of the built sample demo that the effects load their files from (the glyph image
+// that "kub" makes its noise texture from is one of the editor's files).
+extern const char* const EffectFolders[14];
 
 // Moves the pointer off every window and releases keys a broken sender may have left held.
 void parkPointer();
@@ -70,6 +74,33 @@ std::string shell(const std::string& command);
 std::string findWindow(const std::string& title, double seconds);
 // Sends keys (xdotool names, such as "space", "ctrl+t") to the window.
 void sendKeys(const std::string& window, const std::string& keys);
+
+// The running program's window, driven one step at a time: after each step the program has read
+// it and drawn a frame, told by the clock that the P key prints.
+class Window {
+public:
+    Window(Process& process, const std::string& title, double seconds = 30);
+    bool found() const { return !mId.empty(); }
+    const std::string& id() const { return mId; }
+
+    // Sends the keys one at a time, each once the program has drawn a frame after the one before
+    // (keys handled in the same frame would all see that frame's clock). Returns the demo clock of
+    // a frame drawn after the last one; -1000 when the program did not answer in time.
+    double keys(const std::string& keys);
+    // The demo clock of a frame drawn after everything sent so far.
+    double clock() { return step(""); }
+    // One xdotool command for this window (such as "mousemove --window ID 10 20"), then the same
+    // wait as after a key.
+    double step(const std::string& command);
+    // The last key: the program ends, so nothing answers.
+    void close(const std::string& key) { sendKeys(mId, key); }
+
+private:
+    double printedClock(const std::string& command);
+
+    Process& mProcess;
+    std::string mId;
+};
 
 // The clock values printed by the P key: lines of the form "%f".
 std::vector<double> printedClocks(const std::string& output);

@@ -41,31 +41,28 @@ class Editor {
 public:
     Editor(const e2e::TempDir& dir, const std::string& title, const std::string& script)
         : mDir(dir), mProcess((dir.write("setup.xml", setupXml(title)), dir.write("s.xml", script), kProgram),
-                              dir.path()) {
-        mWindow = e2e::findWindow(title, 30);
-    }
-    bool hasWindow() const { return !mWindow.empty(); }
+                              dir.path()),
+          mWindow(mProcess, title) {}
+    bool hasWindow() const { return mWindow.found(); }
     e2e::Process& process() { return mProcess; }
 
-    // Sends the keys, then P, and returns the clock printed once all of them were read (a second
-    // P makes sure a frame after the keys was drawn).
-    double keys(const std::string& keys) {
-        printClock(keys + " p");
-        const double clock = printClock("p");
-        e2e::sleepSeconds(0.3);
-        return clock;
+    // Sends the keys one at a time; the clock of a frame drawn after the last of them.
+    double keys(const std::string& keys) { return keys.empty() ? mWindow.clock() : mWindow.keys(keys); }
+    // A pointer action at a point of the window, such as "click 5"; a frame is drawn after it.
+    void pointer(int x, int y, const std::string& action) {
+        mWindow.step(moveTo(x, y) + (action.empty() ? "" : " " + action));
     }
-    // A left-button drag inside the window: hover, press, move, release.
+    // A left-button drag inside the window: hover, press, move, release, each seen by a frame.
     void drag(int x, int y, int dx, int dy) {
-        const std::string w = " --window " + mWindow + " ";
-        e2e::shell("xdotool mousemove" + w + std::to_string(x) + " " + std::to_string(y) + " sleep 0.2 mousedown" + w +
-                   "1 sleep 0.2 mousemove" + w + std::to_string(x + dx) + " " + std::to_string(y + dy) +
-                   " sleep 0.2 mouseup" + w + "1 sleep 0.1 2>/dev/null");
-        keys(""); // the program has read it all
+        pointer(x, y, "");
+        mWindow.step("mousedown --window " + mWindow.id() + " 1");
+        pointer(x + dx, y + dy, "");
+        mWindow.step("mouseup --window " + mWindow.id() + " 1");
     }
-    // Takes a picture of the window.
+    // Takes a picture of the window, once a frame after everything sent so far is on it.
     void shoot() {
-        e2e::shell("import -window " + mWindow + " PNG32:" + mDir.file("shot.png") + " 2>/dev/null");
+        mWindow.clock();
+        e2e::shell("import -window " + mWindow.id() + " PNG32:" + mDir.file("shot.png") + " 2>/dev/null");
         norvane::am::ArchiveManager archives;
         archives.addArchive(mDir.path());
         mShot = norvane::am::Image();
@@ -93,25 +90,18 @@ public:
         return total ? static_cast<double>(passed) / total : 0.0;
     }
     void quit() {
-        e2e::sendKeys(mWindow, "Escape");
-        mProcess.wait(20);
+        mWindow.close("Escape");
+        mProcess.wait(60);
     }
 
 private:
-    double printClock(const std::string& keys) {
-        const size_t before = e2e::printedClocks(mProcess.out()).size();
-        e2e::sendKeys(mWindow, keys);
-        for (int i = 0; i < 500; ++i) {
-            const std::vector<double> clocks = e2e::printedClocks(mProcess.out());
-            if (clocks.size() > before) return clocks.back();
-            e2e::sleepSeconds(0.02);
-        }
-        return -1000.0;
+    std::string moveTo(int x, int y) const {
+        return "mousemove --window " + mWindow.id() + " " + std::to_string(x) + " " + std::to_string(y);
     }
 
     const e2e::TempDir& mDir;
     e2e::Process mProcess;
-    std::string mWindow;
+    e2e::Window mWindow;
     norvane::am::Image mShot;
 };
 
@@ -142,7 +132,8 @@ TEST(EditorE2E, TabShowsThePanelWithTheDemoInTheTopRightQuarterAndHidesIt) {
     EXPECT_TRUE(editor.all(505, 0, 511, 287, [](const Rgb& c) { return c.r < 40 && c.g < 40 && c.b < 40; }))
         << "beside the panel nothing of the demo shows";
 
-    // With the panel shown the keys still reach the demo system: Space pauses the clock.
+    // With the panel shown the keys still reach the demo system: Space pauses the clock, which
+    // then stands still however much time passes.
     const double paused = editor.keys("space");
     e2e::sleepSeconds(0.3);
     EXPECT_DOUBLE_EQ(editor.keys(""), paused);
@@ -239,9 +230,8 @@ TEST_P(MissingControlTest, TheProgramRunsWithOnlyThatFeatureMissing) {
     editor.shoot();
     EXPECT_TRUE(editor.all(512, 0, kWidth - 1, 287, isWhite));
     EXPECT_GT(editor.share(0, 288, kWidth - 1, kHeight - 1, isNotWhite), 0.98);
-    // Ctrl+wheel over the rows' place and a drag there change nothing that could fail.
-    e2e::shell("xdotool mousemove --window " + std::string("$(xdotool search --name '^e2e-editor-no-") + c.name +
-               "$' | head -1) 400 330 click 5 2>/dev/null");
+    // The wheel over the rows' place changes nothing that could fail.
+    editor.pointer(400, 330, "click 5");
     editor.keys("Tab");
     editor.shoot();
     EXPECT_TRUE(editor.all(0, 0, kWidth - 1, kHeight - 1, isWhite));

@@ -50,6 +50,16 @@ void writeToMemory(png_structp png, png_bytep bytes, png_size_t length) {
 
 void flushNothing(png_structp) {}
 
+// libpng's messages go to the log, as every diagnostic of the system does, instead of its own
+// lines on standard error. An error then ends the work through the jump back into decodePng or
+// encodePng, as libpng's own handler would.
+void logPngError(png_structp png, png_const_charp message) {
+    NVN_LOG("warning", "app", "libpng: %s", message);
+    png_longjmp(png, 1);
+}
+
+void logPngWarning(png_structp, png_const_charp message) { NVN_LOG("warning", "app", "libpng: %s", message); }
+
 enum class PngResult { Ok, NoReadStruct, NoInfoStruct, Failed, Grey, BadFormat };
 
 struct PngDecoded {
@@ -63,7 +73,7 @@ struct PngDecoded {
 // All libpng work happens here, between setjmp and the library's longjmp: no object with a
 // destructor lives in this frame, and everything allocated is freed on the error path.
 PngResult decodePng(PngSource* source, PngDecoded* out) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, logPngError, logPngWarning);
     if (!png) return PngResult::NoReadStruct;
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -119,7 +129,7 @@ PngResult decodePng(PngSource* source, PngDecoded* out) {
 }
 
 bool encodePng(const unsigned char* pixels, int width, int height, PngSink* sink) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, logPngError, logPngWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {

@@ -16,9 +16,9 @@ public:
     Music(const Music&) = delete;
     Music& operator=(const Music&) = delete;
 
-    // Opens the device, decodes the file and prepares the stream (stopped at frame 0). False when
-    // there is no device, the data cannot be decoded or no stream could be made: the demo then runs
-    // without sound.
+    // Opens the device (or keeps the one an earlier set-up opened), decodes the file and prepares
+    // the stream (stopped at frame 0). False when there is no device, the data cannot be decoded or
+    // no stream could be made: the demo then runs without sound.
     bool setup(am::FileDataHandle file);
     // Pausing stops the stream where it is; resuming plays on from there.
     void setPaused(bool paused);
@@ -41,6 +41,8 @@ public:
     bool isMuted() const { return mMuted; }
 
 private:
+    void releaseStream();
+
     struct Device;
     struct Stream;
 

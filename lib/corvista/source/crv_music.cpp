@@ -31,9 +31,9 @@ bool openDevice(ALCdevice*& device, ALCcontext*& context);
 } // namespace
 
 bool Music::setup(am::FileDataHandle file) {
-    release();
-    mDevice.reset(new Device()); // without a device the demo runs silently on its timer
-    if (!openDevice(mDevice->device, mDevice->context)) {
+    releaseStream(); // a device that an earlier set-up opened is kept: opening one starts a mixer
+    if (!mDevice) mDevice.reset(new Device()); // without a device the demo runs silently on its timer
+    if (!mDevice->device && !openDevice(mDevice->device, mDevice->context)) {
         mDevice.reset();
         NVN_LOG("error", "Corvista", "No sound device!\n");
         return false;
@@ -69,17 +69,21 @@ Music::Stream::~Stream() {
     if (!buffers.empty()) alDeleteBuffers(static_cast<ALsizei>(buffers.size()), buffers.data());
 }
 
-void Music::release() {
+void Music::releaseStream() {
     mStream.reset();
+    mLength = 0;
+    mPosition = 0;
+    mStarted = false;
+}
+
+void Music::release() {
+    releaseStream();
     if (mDevice) {
         if (alcGetCurrentContext() == mDevice->context) alcMakeContextCurrent(nullptr);
         if (mDevice->context) alcDestroyContext(mDevice->context);
         if (mDevice->device) alcCloseDevice(mDevice->device);
         mDevice.reset();
     }
-    mLength = 0;
-    mPosition = 0;
-    mStarted = false;
 }
 
 namespace {

@@ -8,6 +8,11 @@
 //
 // With more rounds the three kinds of run take turns and each reports its best round, which evens
 // out the load of other programs on the machine.
+//
+// Each kind of run also reports the processor time the whole process spent per frame (every
+// thread: the workers, and the GL driver's own threads where it draws in software). Where drawing
+// itself takes processor time, the pool's frames per second cannot exceed the cores divided by
+// the drawing and encoding time per frame: the benchmark prints that bound beside the figures.
 
 #include "am_archivemanager.h"
 #include "am_videofile.h"
@@ -28,6 +33,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -66,11 +72,29 @@ private:
     am::Image mGrab;
 };
 
+// The processor time this process has used so far, all threads, in seconds.
+double processSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec);
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// One kind of run: frames per second, and processor milliseconds per frame.
+struct Speed {
+    double fps = 0.0;
+    double cpuMs = 0.0;
+    void keepBest(const Speed& other) {
+        if (other.fps > fps) *this = other;
+    }
+};
+
 // Dumps frames frames from start into folder/f.*.png with the given number of workers (none: the
-// frames are drawn and grabbed only); the frames per second from the first frame until every file
-// is written.
-double dump(display::DisplayGL& displayGL, am::ArchiveManager& archives, const std::string& timeline,
-            const std::string& folder, int workers, float start, int frames) {
+// frames are drawn and grabbed only), timed from the first frame until every file is written.
+Speed dump(display::DisplayGL& displayGL, am::ArchiveManager& archives, const std::string& timeline,
+           const std::string& folder, int workers, float start, int frames) {
     script::Script script;
     if (!script::ScriptReader::loadScript(timeline.data(), static_cast<int>(timeline.size()), script)) {
         std::fprintf(stderr, "bench_dump: the sample timeline does not load\n");
@@ -94,13 +118,17 @@ double dump(display::DisplayGL& displayGL, am::ArchiveManager& archives, const s
     displayGL.setMode(4, static_cast<float>(kRate));
 
     const auto begin = std::chrono::steady_clock::now();
+    const double cpuBegin = processSeconds();
     for (int n = 0; n < frames; ++n) {
         player.mTime = start + static_cast<float>(n) / static_cast<float>(kRate);
         displayGL.update();
     }
     if (dumper) dumper->finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    return static_cast<double>(frames) / seconds;
+    Speed speed;
+    speed.fps = static_cast<double>(frames) / seconds;
+    speed.cpuMs = 1000.0 * (processSeconds() - cpuBegin) / static_cast<double>(frames);
+    return speed;
 }
 
 } // namespace
@@ -125,7 +153,7 @@ int main(int argc, char** argv) {
     }
 
     const int pool = am::WorkerPool::defaultWorkers();
-    double single = 0.0, many = 0.0, drawn = 0.0;
+    Speed single, many, drawn;
     {
         am::ArchiveManager archives;
         archives.addArchive(out);              // archive 0: where the frames go
@@ -139,11 +167,11 @@ int main(int argc, char** argv) {
         displayGL.setArchive(&archives);
         const std::string timeline = readText(std::string(HALCYRA_DEMO_DIR) + "timeline.xml");
         for (int round = 0; round < rounds; ++round) {
-            single = std::max(single, dump(displayGL, archives, timeline, "one", 1, start, frames));
-            many = std::max(many, dump(displayGL, archives, timeline, "pool", pool, start, frames));
-            drawn = std::max(drawn, dump(displayGL, archives, timeline, "none", 0, start, frames));
+            single.keepBest(dump(displayGL, archives, timeline, "one", 1, start, frames));
+            many.keepBest(dump(displayGL, archives, timeline, "pool", pool, start, frames));
+            drawn.keepBest(dump(displayGL, archives, timeline, "none", 0, start, frames));
             std::printf("round %d: 1 worker %.1f, %d workers %.1f, drawn only %.1f (best so far)\n", round + 1,
-                        single, pool, many, drawn);
+                        single.fps, pool, many.fps, drawn.fps);
             std::fflush(stdout);
         }
     }
@@ -160,10 +188,18 @@ int main(int argc, char** argv) {
     std::printf("%d frames of %dx%d from %.1f s to %.1f s of the sample demo, %u cores, best of %d\n", frames,
                 kWidth, kHeight, static_cast<double>(start), static_cast<double>(start + seconds),
                 std::thread::hardware_concurrency(), rounds);
-    std::printf("1 worker:   %6.1f frames per second\n", single);
-    std::printf("%d workers: %6.1f frames per second\n", pool, many);
-    std::printf("ratio:      %6.2f\n", many / single);
-    std::printf("drawn and grabbed only: %.1f frames per second\n", drawn);
+    std::printf("1 worker:   %6.1f frames per second, %5.1f ms of processor time a frame\n", single.fps,
+                single.cpuMs);
+    std::printf("%d workers: %6.1f frames per second, %5.1f ms of processor time a frame\n", pool, many.fps,
+                many.cpuMs);
+    std::printf("ratio:      %6.2f\n", many.fps / single.fps);
+    std::printf("drawn and grabbed only: %.1f frames per second, %.1f ms of processor time a frame\n", drawn.fps,
+                drawn.cpuMs);
+    // Every frame costs its drawing and its encoding wherever they run; all cores busy is the most.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const double bound = 1000.0 * cores / many.cpuMs;
+    std::printf("bound:      %6.1f frames per second with all %u cores busy (ratio %.2f)\n", bound, cores,
+                bound / single.fps);
     std::printf("files:      %s\n", different == 0 ? "byte-identical" : "DIFFERENT");
     if (different) std::printf("            %d of %d frames differ\n", different, frames);
     return different == 0 ? 0 : 1;

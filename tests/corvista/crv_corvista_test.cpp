@@ -238,6 +238,21 @@ TEST_F(SetupFileTest, OnlyTheUsersOwnLocalFileIsRewritten) {
     EXPECT_EQ(read("setup.xml"), "<demo><archive path=\"data\"/></demo>");
 }
 
+TEST_F(SetupFileTest, TimeBarSettingsAreKeptWithoutAnOsdTag) {
+    write("setup.local.xml", "<demo><music mute=\"nosound\"/></demo>");
+    {
+        Corvista demo;
+        demo.setup();
+        demo.mOsdShow = false;
+        demo.mOsdLocation = 1;
+    }
+    Corvista again;
+    again.setup();
+    EXPECT_FALSE(again.mOsdShow) << read("setup.local.xml");
+    EXPECT_EQ(again.mOsdLocation, 1);
+    EXPECT_FLOAT_EQ(again.mOsdDelay, 2.0f);
+}
+
 // The playback keys on the demo system's state, without a window or music.
 class KeysTest : public SetupFileTest {
 protected:

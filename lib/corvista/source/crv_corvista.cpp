@@ -211,11 +211,21 @@ void Corvista::saveSetup() {
     const char* mute = mNoSoundAsked ? "nosound" : mMute ? "on" : "off";
     forEach(document, "music", [&](xml::XmlTag& tag) { tag.setAttribute("mute", mute); });
     const char* const locations[3] = {"top", "middle", "bottom"};
-    forEach(document, "osd", [&](xml::XmlTag& tag) {
+    auto writeOsd = [&](xml::XmlTag& tag) {
         tag.setAttribute("show", mOsdShow ? "on" : "off");
         tag.setAttribute("location", locations[mOsdLocation >= 0 && mOsdLocation < 3 ? mOsdLocation : 0]);
         tag.setAttribute("delay", formatSeconds(mOsdDelay));
-    });
+    };
+    xml::XmlParser::Iterator osd = document.children("osd");
+    if (++osd) {
+        forEach(document, "osd", writeOsd);
+    } else {
+        // Without one, the time bar set with the keys would be lost: it gets a tag of its own.
+        xml::XmlTag tag;
+        tag.setName("osd");
+        writeOsd(tag);
+        document.root().insertChild(tag, -1);
+    }
 
     std::string text;
     document.writeToString(text, "\t");

@@ -311,4 +311,20 @@ TEST_F(KeysTest, OShowsTheBarThenMovesIt) {
     EXPECT_EQ(demo.mOsdLocation, 0);
 }
 
+// Keys handled before the next frame see the seeks made before them.
+TEST_F(KeysTest, KeysOfOneFrameFollowEarlierSeeks) {
+    write("setup.xml", "<demo><music mute=\"nosound\"/></demo>");
+    Corvista demo;
+    demo.setup();
+    demo.mClock = 3.2f;
+    key(demo, 32); // pause
+    key(demo, 286);
+    key(demo, 286);
+    EXPECT_FLOAT_EQ(demo.mPauseTime, 13.2f);
+    key(demo, 84, 64); // Ctrl+T marks where the seeks went
+    EXPECT_FLOAT_EQ(demo.mStartTime, 13.2f);
+    key(demo, 32); // resumes there, not at the frame's clock before the seeks
+    EXPECT_NEAR(demo.mTimer.getTime(), 13.2f, 1e-3f);
+}
+
 } // namespace

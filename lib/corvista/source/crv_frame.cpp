@@ -142,6 +142,9 @@ void Corvista::setTime(float t) {
     }
     setClock(t);
     if (mPaused) mPauseTime = t;
+    // Keys handled before the next frame (another seek, Space, Ctrl+T) start from here.
+    mClock = t;
+    mMusicTime = t;
     mOsdShownAt = t;
 }
 

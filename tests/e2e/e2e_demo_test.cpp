@@ -115,6 +115,28 @@ TEST_F(DumpTest, ClearAndFlashColoursAtKnownFrames) {
     EXPECT_EQ(white.b, 255);
 }
 
+// The editor panel shown while dumping covers the window, not the frames: they hold the whole demo.
+TEST_F(DumpTest, FramesAreWholeWhileTheEditorPanelIsShown) {
+    e2e::TempDir dir;
+    std::string layout = dir.read("layout.xml");
+    const std::string hidden = "<frame id=\"main\" hidden=\"true\">";
+    const size_t at = layout.find(hidden);
+    ASSERT_NE(at, std::string::npos);
+    layout.replace(at, hidden.size(), "<frame id=\"main\">");
+    dir.write("layout.xml", layout);
+    dump(dir, "e2e-dump-panel");
+    norvane::am::ArchiveManager archives;
+    archives.addArchive(dir.path());
+    norvane::am::Image image;
+    archives.loadImage(image, frameName(15), -1, true); // the flash: opaque white everywhere
+    const int w = image->getWidth(), h = image->getHeight();
+    for (const auto& [x, y] : {std::make_pair(1, 1), std::make_pair(w - 2, 1), std::make_pair(1, h - 2),
+                               std::make_pair(w - 2, h - 2)}) {
+        const unsigned char* p = image->getPixels() + (y * w + x) * 4;
+        EXPECT_EQ(p[0] + p[1] + p[2], 3 * 255) << "at " << x << ", " << y;
+    }
+}
+
 // The size of a dumped frame.
 std::pair<int, int> frameSize(const e2e::TempDir& dir, int frame) {
     norvane::am::ArchiveManager archives;

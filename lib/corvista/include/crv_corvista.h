@@ -98,7 +98,8 @@ private:
     void openDisplay(int width, int height, bool fullscreen, const std::string& title);
     void openMusic(const std::string& name);
     void setupEffects();
-    // Whether the editor panel is shown (the demo is then drawn into the top-right quarter).
+    // Whether the editor panel is shown (the demo is then drawn into the top-right quarter, except
+    // while dumping, whose frames hold the whole demo).
     bool editorPanelShown() const;
 
     // The demo clock: the timer while playing; while dumping, the start of the dump plus one

@@ -179,7 +179,8 @@ void Corvista::onFrame() {
         return;
     }
     const bool panelShown = editorPanelShown();
-    if (panelShown) {
+    // A dump's frames hold the whole demo, panel or not: the panel is drawn over it after the grab.
+    if (panelShown && !mDumper) {
         // The demo goes into the top-right quarter. The rest of the window starts black (nothing of
         // an earlier frame stays under the panel); the layout covers it.
         const int w = mDisplay->getWidth();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -194,6 +195,28 @@ TEST(DumpEndTest, EscapeLeavesEveryFrameHandedOverWholeOnDisk) {
     EXPECT_EQ(e2e::shell("ls " + dir.file("frames") + " | wc -l"), std::to_string(handedOver) + "\n");
     for (int n = 0; n < handedOver; ++n) EXPECT_EQ(frameSize(dir, n), std::make_pair(64, 48)) << frameName(n);
     EXPECT_EQ(out.find("Could not write"), std::string::npos) << out;
+}
+
+// Pausing a dump pauses its frames: after a pause and a resume, frame n still shows the demo at n / rate.
+TEST(DumpPauseTest, APauseWritesNoFramesAndResumingRepeatsNone) {
+    e2e::TempDir dir;
+    writeClearDump(dir, "e2e-dump-pause", "600");
+    e2e::Process process(kProgram, dir.path());
+    e2e::Window window(process, "e2e-dump-pause");
+    ASSERT_TRUE(window.found());
+    ASSERT_NE(window.keys("space"), -1000.0);
+    for (int i = 0; i < 3; ++i) window.clock(); // frames drawn while paused
+    window.keys("space");
+    window.clock();
+    const double clock = window.keys("space"); // paused again: no frame after this one
+    ASSERT_GT(clock, 0.0);
+    window.close("Escape");
+    ASSERT_TRUE(process.wait(30));
+    ASSERT_EQ(process.status(), 0) << process.out() << process.err();
+    const std::string out = process.out();
+    const size_t said = out.find("Dump ended: ");
+    ASSERT_NE(said, std::string::npos) << out;
+    EXPECT_EQ(std::atoi(out.c_str() + said + 12), std::lround(clock * 30.0) + 1) << "last clock " << clock;
 }
 
 // A run's folder gets the effects' folders of the built demo and nothing else a user left there,

@@ -192,7 +192,8 @@ void Corvista::onFrame() {
         display::checkGLError(__FILE__, __LINE__, "glViewport(w - w / 2, h / 2, w / 2, h / 2)");
     }
     mScript.update(mClock);
-    if (mDumper) dumpFrame();
+    // A paused dump writes nothing: frame n stays the demo at the dump's start + n / rate.
+    if (mDumper && !mPaused) dumpFrame();
     if (mDumper || (!panelShown && mOsdShow && mMusicTime < mOsdShownAt + mOsdDelay)) {
         drawTimeBar();
     }
@@ -233,7 +234,8 @@ int Corvista::onKeyDown(display::Event* event) {
         // Resumed at the very end, the music has ended: the next frame ends the demo or plays it
         // again from the start, as after playing through.
         if (!mNoSound && !(!mPaused && mMusic.getPosition() >= mMusic.getLength())) mMusic.setPaused(mPaused);
-        if (!mPaused) setClock(mPauseTime);
+        // A dump's clock stood still with its frame count: set again, it would repeat the last frame.
+        if (!mPaused && !mDumper) setClock(mPauseTime);
         break;
     case KeyT:
         if (modifiers & kCtrl) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -249,4 +250,34 @@ TEST(ScriptReader, ReadsFiles) {
     EXPECT_EQ(error, "cannot open the file: No such file or directory");
     EXPECT_FALSE(ScriptReader::loadScriptFile("/tmp", script, &error));
     EXPECT_EQ(script.mEntries.size(), 1u);
+}
+
+// A long generated curve loads at once (each key does not recompute every tangent), and its keys
+// land as adding them one by one places them, equal times included.
+TEST(ScriptReader, LongSplinesLoadQuicklyInTheirPlaces) {
+    std::string text = R"(<script><effect name="a" end="9"><spline type="smooth">)";
+    for (int k = 0; k < 100000; ++k)
+        text += "<key time=\"" + std::to_string(k) + "\" value=\"" + std::to_string(k % 7) + "\"/>";
+    text += R"(</spline><spline type="smooth">)";
+    const float times[] = {3, 1, 3, 0, 1, 3, 2};
+    norvane::script::Spline expected(norvane::script::Spline::Smooth, true);
+    for (int k = 0; k < 7; ++k) {
+        text += "<key time=\"" + std::to_string(times[k]) + "\" value=\"" + std::to_string(k) + "\"/>";
+        expected.addKey({times[k], float(k), 0.0f, 0.0f});
+    }
+    text += "</spline></effect></script>";
+    Script script;
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_TRUE(load(script, text));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), 3.0);
+
+    const auto& tracks = script.mEntries[0]->mTracks;
+    EXPECT_EQ(tracks[0]->mKeys.size(), 100000u);
+    EXPECT_EQ(tracks[0]->mMax, 6.0f);
+    EXPECT_EQ(tracks[0]->mKeys[50000].tanOut, -2.5f); // value 6 between 5 and 0
+    ASSERT_EQ(tracks[1]->mKeys.size(), 7u);
+    for (int k = 0; k < 7; ++k) {
+        EXPECT_EQ(tracks[1]->mKeys[k].value, expected.mKeys[k].value) << k;
+        EXPECT_EQ(tracks[1]->mKeys[k].tanOut, expected.mKeys[k].tanOut) << k;
+    }
 }

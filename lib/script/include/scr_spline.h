@@ -31,6 +31,8 @@ public:
 
     // Inserts the key at its sorted place (after keys of equal time) and returns its index.
     int addKey(const Key& key);
+    // The same without recomputing anything: for many keys at once, followed by one computeTangents.
+    int insertKey(const Key& key);
     // Erases the key at index; an index outside the keys changes nothing.
     void removeKey(int index);
     // Restores the order after the caller changed key index in place; returns its new index

@@ -141,13 +141,17 @@ bool ScriptReader::readSpline(const xml::IteratorConst& tag, SplineTrack& track)
     track.mName = tag->getAttribute("name");
     const std::string& type = tag->getAttribute("type");
     track.mType = type == "square" ? Spline::Square : type == "smooth" ? Spline::Smooth : Spline::Linear;
-    bool anyKey = false;
+    // Placed one by one as addKey places them, with the tangents computed once at the end: a long
+    // generated curve would otherwise recompute every tangent for every key.
+    int last = -1;
     xml::IteratorConst keys = tag.children("key");
     while (++keys) {
-        track.addKey(Spline::Key{real(keys->getAttribute("time")), real(keys->getAttribute("value")), 0.0f, 0.0f});
-        anyKey = true;
+        const Spline::Key key{real(keys->getAttribute("time")), real(keys->getAttribute("value")), 0.0f, 0.0f};
+        last = track.insertKey(key);
     }
-    return anyKey;
+    if (last < 0) return false;
+    track.computeTangents(last);
+    return true;
 }
 
 } // namespace norvane::script

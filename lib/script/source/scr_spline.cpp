@@ -109,24 +109,26 @@ void Spline::computeTangents(int index) {
     }
 }
 
-int Spline::addKey(const Key& key) {
+int Spline::insertKey(const Key& key) {
     const int s = findSegment(key.time);
     mCachedSegment = -1;
     if (mKeys.empty()) mMin = mMax = key.value;
     if (s == BeforeFirst) {
         mKeys.insert(mKeys.begin(), key);
-        computeTangents(0);
         return 0;
     }
     if (s == AfterLast || s == NoKeys) {
         mKeys.push_back(key);
-        const int last = static_cast<int>(mKeys.size()) - 1;
-        computeTangents(last);
-        return last;
+        return static_cast<int>(mKeys.size()) - 1;
     }
     mKeys.insert(mKeys.begin() + (s + 1), key);
-    computeTangents(s + 1);
     return s + 1;
+}
+
+int Spline::addKey(const Key& key) {
+    const int index = insertKey(key);
+    computeTangents(index);
+    return index;
 }
 
 void Spline::removeKey(int index) {

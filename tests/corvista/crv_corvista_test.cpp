@@ -253,6 +253,18 @@ TEST_F(SetupFileTest, TimeBarSettingsAreKeptWithoutAnOsdTag) {
     EXPECT_FLOAT_EQ(again.mOsdDelay, 2.0f);
 }
 
+TEST_F(SetupFileTest, MusicThatCannotPlayIsNamed) {
+    write("setup.xml", "<demo><music filename=\"song.ogg\"/></demo>");
+    write("song.ogg", "not a sound file");
+    Corvista demo;
+    demo.setup();
+    testing::internal::CaptureStdout();
+    demo.run(); // no window: only the music is opened
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(demo.mNoSound);
+    EXPECT_NE(output.find("'song.ogg'"), std::string::npos) << output;
+}
+
 // The playback keys on the demo system's state, without a window or music.
 class KeysTest : public SetupFileTest {
 protected:

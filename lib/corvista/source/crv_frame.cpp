@@ -102,6 +102,8 @@ void Corvista::openMusic(const std::string& name) {
     am::FileDataHandle file = mArchives.getFile(name);
     if (file.empty()) throw Exception("Could not open the file '%s'!", name.c_str());
     mNoSound = !mMusic.setup(file);
+    if (mNoSound)
+        NVN_LOG("error", "Corvista", "The music '%s' cannot be played: the demo runs without sound", name.c_str());
 }
 
 void Corvista::setupEffects() {

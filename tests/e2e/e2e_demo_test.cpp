@@ -147,76 +147,75 @@ std::pair<int, int> frameSize(const e2e::TempDir& dir, int frame) {
     return {image->getWidth(), image->getHeight()};
 }
 
-// A set-up that dumps a timeline of "clear" alone, end seconds long.
-void writeClearDump(const e2e::TempDir& dir, const std::string& title, const std::string& end) {
+// A set-up that dumps a timeline of "clear" alone, end seconds long; the directory's path.
+const std::string& writeClearDump(const e2e::TempDir& dir, const std::string& title, const std::string& end) {
     dir.write("setup.xml", setupXml(title, "\t<script filename=\"s.xml\"/>\n"
                                            "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
                                            "\t<music filename=\"absent.ogg\"/>\n"));
     dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"" + end + "\"/></script>");
+    return dir.path();
 }
 
-TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
+// A dump of "clear" running in its window, for the test to drive.
+struct ClearDump {
+    ClearDump(const std::string& title, const std::string& end)
+        : process(kProgram, writeClearDump(dir, title, end)), window(process, title) {}
+
+    // Ends the dump with Escape: the frames its log says were handed over, -1 when it did not end so.
+    int escape() {
+        window.close("Escape");
+        if (!process.wait(60)) return -1;
+        EXPECT_EQ(process.status(), 0) << process.out() << process.err();
+        const std::string out = process.out();
+        const size_t said = out.find("Dump ended: ");
+        EXPECT_NE(said, std::string::npos) << out;
+        return said == std::string::npos ? -1 : std::atoi(out.c_str() + said + 12);
+    }
+
     e2e::TempDir dir;
-    writeClearDump(dir, "e2e-dump-resize", "60");
-    e2e::Process process(kProgram, dir.path());
-    e2e::Window window(process, "e2e-dump-resize");
-    ASSERT_TRUE(window.found());
+    e2e::Process process;
+    e2e::Window window;
+};
+
+TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
+    ClearDump dump("e2e-dump-resize", "60");
+    ASSERT_TRUE(dump.window.found());
     // Frames at the first size, then the new size, each seen by a frame drawn after it.
-    window.clock();
-    ASSERT_NE(window.step("windowsize " + window.id() + " 100 70"), -1000.0);
-    window.close("Escape");
-    ASSERT_TRUE(process.wait(60));
-    ASSERT_EQ(process.status(), 0) << process.out() << process.err();
-    const int frames = countFrames(dir);
-    ASSERT_GT(frames, 2);
-    EXPECT_EQ(frameSize(dir, 0), std::make_pair(64, 48));
-    EXPECT_EQ(frameSize(dir, frames - 1), std::make_pair(100, 70));
+    dump.window.clock();
+    ASSERT_NE(dump.window.step("windowsize " + dump.window.id() + " 100 70"), -1000.0);
+    ASSERT_GT(dump.escape(), 2);
+    const int frames = countFrames(dump.dir);
+    EXPECT_EQ(frameSize(dump.dir, 0), std::make_pair(64, 48));
+    EXPECT_EQ(frameSize(dump.dir, frames - 1), std::make_pair(100, 70));
 }
 
 // Escape during a long dump: every frame handed over is on disk, whole, numbered without a gap, and
 // no temporary file is left behind.
 TEST(DumpEndTest, EscapeLeavesEveryFrameHandedOverWholeOnDisk) {
-    e2e::TempDir dir;
-    writeClearDump(dir, "e2e-dump-escape", "600");
-    e2e::Process process(kProgram, dir.path());
-    e2e::Window window(process, "e2e-dump-escape");
-    ASSERT_TRUE(window.found());
-    for (int i = 0; i < 6000 && !dir.exists(frameName(30)); ++i) e2e::sleepSeconds(0.01);
-    ASSERT_TRUE(dir.exists(frameName(30)));
-    window.close("Escape");
-    ASSERT_TRUE(process.wait(30));
-    ASSERT_EQ(process.status(), 0) << process.out() << process.err();
-
-    const std::string out = process.out();
-    const size_t said = out.find("Dump ended: ");
-    ASSERT_NE(said, std::string::npos) << out;
-    const int handedOver = std::atoi(out.c_str() + said + 12);
-    EXPECT_EQ(countFrames(dir), handedOver);
-    EXPECT_EQ(e2e::shell("ls " + dir.file("frames") + " | wc -l"), std::to_string(handedOver) + "\n");
-    for (int n = 0; n < handedOver; ++n) EXPECT_EQ(frameSize(dir, n), std::make_pair(64, 48)) << frameName(n);
-    EXPECT_EQ(out.find("Could not write"), std::string::npos) << out;
+    ClearDump dump("e2e-dump-escape", "600");
+    ASSERT_TRUE(dump.window.found());
+    for (int i = 0; i < 6000 && !dump.dir.exists(frameName(30)); ++i) e2e::sleepSeconds(0.01);
+    ASSERT_TRUE(dump.dir.exists(frameName(30)));
+    const int handedOver = dump.escape();
+    ASSERT_GT(handedOver, 30);
+    EXPECT_EQ(countFrames(dump.dir), handedOver);
+    EXPECT_EQ(e2e::shell("ls " + dump.dir.file("frames") + " | wc -l"), std::to_string(handedOver) + "\n");
+    for (int n = 0; n < handedOver; ++n)
+        EXPECT_EQ(frameSize(dump.dir, n), std::make_pair(64, 48)) << frameName(n);
+    EXPECT_EQ(dump.process.out().find("Could not write"), std::string::npos) << dump.process.out();
 }
 
 // Pausing a dump pauses its frames: after a pause and a resume, frame n still shows the demo at n / rate.
 TEST(DumpPauseTest, APauseWritesNoFramesAndResumingRepeatsNone) {
-    e2e::TempDir dir;
-    writeClearDump(dir, "e2e-dump-pause", "600");
-    e2e::Process process(kProgram, dir.path());
-    e2e::Window window(process, "e2e-dump-pause");
-    ASSERT_TRUE(window.found());
-    ASSERT_NE(window.keys("space"), -1000.0);
-    for (int i = 0; i < 3; ++i) window.clock(); // frames drawn while paused
-    window.keys("space");
-    window.clock();
-    const double clock = window.keys("space"); // paused again: no frame after this one
+    ClearDump dump("e2e-dump-pause", "600");
+    ASSERT_TRUE(dump.window.found());
+    ASSERT_NE(dump.window.keys("space"), -1000.0);
+    for (int i = 0; i < 3; ++i) dump.window.clock(); // frames drawn while paused
+    dump.window.keys("space");
+    dump.window.clock();
+    const double clock = dump.window.keys("space"); // paused again: no frame after this one
     ASSERT_GT(clock, 0.0);
-    window.close("Escape");
-    ASSERT_TRUE(process.wait(30));
-    ASSERT_EQ(process.status(), 0) << process.out() << process.err();
-    const std::string out = process.out();
-    const size_t said = out.find("Dump ended: ");
-    ASSERT_NE(said, std::string::npos) << out;
-    EXPECT_EQ(std::atoi(out.c_str() + said + 12), std::lround(clock * 30.0) + 1) << "last clock " << clock;
+    EXPECT_EQ(dump.escape(), std::lround(clock * 30.0) + 1) << "last clock " << clock;
 }
 
 // A run's folder gets the effects' folders of the built demo and nothing else a user left there,

@@ -66,7 +66,7 @@ public:
     bool mPaused = false;
     float mStartTime = 0.0f; // the start mark
     float mMusicTime = 0.0f; // the music's position, or the clock without music
-    float mClock = 0.0f;     // the demo clock of the current frame
+    float mClock = 0.0f;     // the demo clock of the current frame, or where a seek since then went
     float mPauseTime = 0.0f; // the clock frozen while paused
     bool mFullscreen = false;
     std::string mTitle;

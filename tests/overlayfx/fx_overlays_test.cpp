@@ -121,7 +121,7 @@ TEST(Kub, WorksOnAPrivateCopyAndLeavesTheCachedImageAlone) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(shared->getPixels()), shared->getByteSize()), before);
 }
 
-TEST(Kub, AMissingFontImageFailsAtSetup) {
+TEST(Kub, AMissingOrBrokenFontImageFailsAtSetupNamingIt) {
     fx::TempDir empty;
     norvane::am::ArchiveManager archives;
     archives.addArchive(empty.path());
@@ -133,6 +133,14 @@ TEST(Kub, AMissingFontImageFailsAtSetup) {
     Kub kub;
     kub.mDisplay = &display;
     EXPECT_THROW(kub.setup(), norvane::Exception);
+
+    empty.write("fonthelvete2.png", "not a picture");
+    try {
+        kub.setup();
+        ADD_FAILURE() << "set-up with a broken image";
+    } catch (const norvane::Exception& error) {
+        EXPECT_NE(std::string(error.what()).find("'fonthelvete2.png'"), std::string::npos) << error.what();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

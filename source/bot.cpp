@@ -1,11 +1,11 @@
 #include "bot.h"
 
-#include "am_archivemanager.h"
 #include "dis_display.h"
 #include "dis_fbo.h"
 #include "dis_glcheck.h"
 #include "kvx_manager.h"
 #include "nvn_system.h"
+#include "scene_file.h"
 
 #include <GL/glew.h>
 
@@ -54,10 +54,7 @@ norvane::torvik::Mesh* Bot::findMesh(const std::string& name) const {
 void Bot::setup() {
     {
         norvane::kvx::Manager scene;
-        norvane::am::FileDataHandle file;
-        if (mDisplay && mDisplay->getArchive()) file = mDisplay->getArchive()->getFile(ScenePath, -1);
-        if (file.empty()) throw Exception("File '%s' not found.", ScenePath);
-        scene.load(file->bytes, file->size);
+        loadSceneFile(mDisplay, ScenePath, scene);
         for (norvane::kvx::Mesh* source : scene.meshes) {
             std::unique_ptr<norvane::torvik::Mesh> mesh(new norvane::torvik::Mesh(mDisplay));
             mesh->loadWithNormals(*source, 1);
@@ -66,7 +63,6 @@ void Bot::setup() {
             slot = mesh.release();
             std::printf("Loading mesh: %s\n", slot->name.c_str());
         }
-        file.release();
     }
 
     const struct {

@@ -1,10 +1,10 @@
 #include "buff.h"
 
-#include "am_archivemanager.h"
 #include "dis_display.h"
 #include "dis_glcheck.h"
 #include "kvx_manager.h"
 #include "nvn_system.h"
+#include "scene_file.h"
 
 #include <GL/glew.h>
 
@@ -265,10 +265,7 @@ void Buff::setup() {
     lofter = false;
     sceneFile.reset(new norvane::kvx::Manager());
 
-    norvane::am::FileDataHandle file;
-    if (mDisplay && mDisplay->getArchive()) file = mDisplay->getArchive()->getFile(ScenePath, -1);
-    if (file.empty()) throw Exception("File '%s' not found.", ScenePath);
-    sceneFile->load(file->bytes, file->size);
+    loadSceneFile(mDisplay, ScenePath, *sceneFile);
 
     for (norvane::kvx::Mesh* source : sceneFile->meshes) {
         std::unique_ptr<norvane::torvik::Mesh> mesh(new norvane::torvik::Mesh(mDisplay));
@@ -300,7 +297,6 @@ void Buff::setup() {
         delete slot;
         slot = new MaterialRecord(*material, this);
     }
-    file.release();
 }
 
 namespace {

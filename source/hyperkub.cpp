@@ -1,12 +1,12 @@
 #include "hyperkub.h"
 
-#include "am_archivemanager.h"
 #include "dis_display.h"
 #include "dis_glcheck.h"
 #include "effect_shared.h"
 #include "kvx_manager.h"
 #include "mathbase/mb_matrix.h"
 #include "nvn_system.h"
+#include "scene_file.h"
 #include "tvk_mesh.h"
 
 #include <GL/glew.h>
@@ -60,13 +60,7 @@ void HyperKub::setup() {
     if (!mDisplay || !mDisplay->getArchive()) throw norvane::Exception("HyperKub::setup; no display or archives to load from");
     {
         norvane::kvx::Manager scene;
-        norvane::am::FileDataHandle file = mDisplay->getArchive()->getFile(kSceneFile, -1);
-        if (file.empty()) throw norvane::Exception("File '%s' not found.", kSceneFile);
-        try {
-            scene.load(file->bytes, file->size);
-        } catch (const norvane::Exception& error) {
-            throw norvane::Exception("HyperKub; could not read '%s': %s", kSceneFile, error.what());
-        }
+        loadSceneFile(mDisplay, kSceneFile, scene);
         for (norvane::kvx::Mesh* source : scene.meshes) {
             norvane::torvik::Mesh* mesh = new norvane::torvik::Mesh(mDisplay);
             try {
@@ -83,7 +77,6 @@ void HyperKub::setup() {
                 meshes[mesh->name] = mesh;
             }
         }
-        file.release();
     }
     // Every frame draws all three: a scene without one of them is refused here, naming it.
     for (const char* name : kMeshNames) {

@@ -1,6 +1,5 @@
 #include "kub.h"
 
-#include "am_archivemanager.h"
 #include "dis_display.h"
 #include "dis_glcheck.h"
 #include "mathbase/mb_matrix.h"
@@ -44,7 +43,8 @@ void Kub::setup() {
     // A private copy: the image cache hands out read-only images that others may share, and the
     // noise replaces every pixel.
     if (!mDisplay || !mDisplay->getArchive()) throw norvane::Exception("Kub::setup; no display or archives to load from");
-    mDisplay->getArchive()->loadImage(image, "fonthelvete2.png", -1, true);
+    // Through the texture's loader, whose errors name the file.
+    image = texture.loadImage("fonthelvete2.png", true);
     image->create(kNoiseSize, kNoiseSize);
     unsigned char* pixels = image->getWriteData();
     for (int i = 0; i < kNoiseSize * kNoiseSize; ++i) {

@@ -49,6 +49,8 @@ void Logo::draw(float t, float /*step*/, float /*progress*/) {
         }
     }
     DIS_GL(glDisable(GL_BLEND));
+    // Effects drawn after this one in the frame blend with the function every frame starts with.
+    DIS_GL(glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
     DIS_GL(glDisable(GL_CULL_FACE));
     DIS_GL(glDisable(GL_DEPTH_TEST));
 }

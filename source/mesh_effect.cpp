@@ -1,9 +1,9 @@
 #include "mesh_effect.h"
 
-#include "am_archivemanager.h"
 #include "dis_display.h"
 #include "kvx_manager.h"
 #include "nvn_system.h"
+#include "scene_file.h"
 
 #include <memory>
 
@@ -22,11 +22,7 @@ MeshEffect::~MeshEffect() {
 void MeshEffect::setup() {
     norvane::kvx::Manager scene;
     const std::string path = mFolder + "/" + mFolder + ".kvx";
-    norvane::am::ArchiveManager* archives = mDisplay ? mDisplay->getArchive() : nullptr;
-    norvane::am::FileDataHandle file;
-    if (archives) file = archives->getFile(path, -1);
-    if (file.empty()) throw Exception("File '%s' not found.", path.c_str());
-    scene.load(file->bytes, file->size);
+    loadSceneFile(mDisplay, path, scene);
 
     for (norvane::kvx::Mesh* source : scene.meshes) {
         std::unique_ptr<norvane::torvik::Mesh> mesh(new norvane::torvik::Mesh(mDisplay));
@@ -47,7 +43,6 @@ void MeshEffect::setup() {
     program.attach(vertex);
     program.attach(fragment);
     program.link();
-    file.release();
 }
 
 norvane::torvik::Mesh* MeshEffect::findMesh(const std::string& name) const {

@@ -147,6 +147,8 @@ void WaxOnDraw::draw(float /*local*/, float step, float /*progress*/) {
     }
     target->texture->unbind();
     DIS_GL(glDisable(GL_BLEND));
+    // Effects drawn after this one in the frame blend with the function every frame starts with.
+    DIS_GL(glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
     DIS_GL(glDisable(GL_TEXTURE_2D));
 }
 

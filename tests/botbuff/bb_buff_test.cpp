@@ -64,6 +64,9 @@ TEST_F(BuffTest, SetupNamesTheFileAndWhatIsMissing) {
     }
     EXPECT_EQ(failure, "No scene in buff/scene.kvx");
 
+    EXPECT_EQ(load({'K', 'V', 'X'}, &failure), nullptr);
+    EXPECT_EQ(failure.find("Could not read the scene file 'buff/scene.kvx': "), 0u) << failure;
+
     bbtest::SceneOptions options;
     options.camera = false;
     EXPECT_EQ(load(bbtest::testScene(options), &failure), nullptr);

@@ -186,6 +186,7 @@ TEST_F(ShaderTest, FailureTexts) {
     ShaderProgram unlinked(mDisplay.get());
     const std::string link = glres::thrownText([&] { unlinked.loadFiles("plain.vert", "undefined.frag"); });
     EXPECT_EQ(0u, link.find("Could not link.\n\nLink message:\n")) << link;
+    EXPECT_NE(std::string::npos, link.find("\nShaders: 'plain.vert', 'undefined.frag'")) << link;
     EXPECT_FALSE(unlinked.isLinked());
 
     ShaderProgram missing(mDisplay.get());

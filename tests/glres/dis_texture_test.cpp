@@ -125,7 +125,8 @@ TEST_F(TextureTest, OneDimensionalTextureRefusesAPicture) {
     texture.configure(0, 0, 0, 0, GL_TEXTURE_1D);
     texture.load("wide.png", false);
     // A 2-pixel-wide column is taken as 2 x 64: both dimensions are more than one pixel.
-    EXPECT_EQ("Loaded 1d-texture but both dimensions are non-1!", glres::thrownText([&] { texture.bind(); }));
+    EXPECT_EQ("Loaded 1d-texture but both dimensions are non-1! (when loading 'wide.png')",
+              glres::thrownText([&] { texture.bind(); }));
     EXPECT_FALSE(texture.isInited());
     EXPECT_EQ(0u, texture.mTexture);
 }
@@ -194,7 +195,7 @@ TEST_F(TextureTest, CubeMapCrossesOfTheWrongShape) {
         const char* text;
     };
     const Case cases[4] = {
-        {512, 384, "Cube maps with horizontal cross is not supported at the moment!"},
+        {512, 384, "Cube maps with horizontal cross is not supported at the moment! (when loading 'bad.png')"},
         {400, 512, "Error when loading cube map from 'bad.png'; shorted side must be divisible by 3!"},
         {6, 9, "Error when loading cube map from 'bad.png'; longest side must be divisible by 4!"},
         {12, 12, "Error when loading cube map from 'bad.png'; the individual faces must be square textures!"},

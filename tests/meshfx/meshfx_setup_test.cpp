@@ -124,6 +124,14 @@ TEST_F(SetupTest, AMissingSceneFileIsNamed) {
     mDisplay->setArchive(mArchives.get());
 }
 
+TEST_F(SetupTest, ABrokenSceneFileIsNamed) {
+    const std::string text = "not a scene";
+    write("rum/rum.kvx", std::vector<char>(text.begin(), text.end()));
+    Rum rum(&mShared);
+    const std::string error = setupError(rum);
+    EXPECT_EQ(error.find("Could not read the scene file 'rum/rum.kvx': "), 0u) << error;
+}
+
 TEST_F(SetupTest, TheLaterOfTwoMeshesOfOneNameIsKept) {
     write("rum/rum.kvx", sceneOf({"rum", "other", "rum"}));
     Rum rum(&mShared);

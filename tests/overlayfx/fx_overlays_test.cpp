@@ -5,8 +5,11 @@
 #include "effect_shared.h"
 #include "fx_harness.h"
 #include "kub.h"
+#include "logo.h"
 #include "planet.h"
 #include "vintage.h"
+#include "waxon.h"
+#include "waxon_draw.h"
 
 #include "am_image.h"
 #include "nvn_system.h"
@@ -118,7 +121,7 @@ TEST(Kub, WorksOnAPrivateCopyAndLeavesTheCachedImageAlone) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(shared->getPixels()), shared->getByteSize()), before);
 }
 
-TEST(Kub, AMissingFontImageFailsAtSetup) {
+TEST(Kub, AMissingOrBrokenFontImageFailsAtSetupNamingIt) {
     fx::TempDir empty;
     norvane::am::ArchiveManager archives;
     archives.addArchive(empty.path());
@@ -130,6 +133,14 @@ TEST(Kub, AMissingFontImageFailsAtSetup) {
     Kub kub;
     kub.mDisplay = &display;
     EXPECT_THROW(kub.setup(), norvane::Exception);
+
+    empty.write("fonthelvete2.png", "not a picture");
+    try {
+        kub.setup();
+        ADD_FAILURE() << "set-up with a broken image";
+    } catch (const norvane::Exception& error) {
+        EXPECT_NE(std::string(error.what()).find("'fonthelvete2.png'"), std::string::npos) << error.what();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -318,6 +329,42 @@ TEST(Vintage, TwoRunsDrawTheSameFrames) {
     EXPECT_EQ(a.sliding, b.sliding);
     EXPECT_EQ(a.inPlace, b.inPlace);
     EXPECT_EQ(a.offset, b.offset);
+}
+
+// Effects that blend in a way of their own leave the blend function as every frame starts with
+// it, so "vintage" drawn after them in the same frame looks as it does alone.
+TEST(Vintage, LooksTheSameAfterEffectsThatBlendOtherwise) {
+    const Frame alone = runVintage("").inPlace;
+    Logo::resetParameters(); // no rows of beams: the logo blends nothing into the picture
+    WaxOnDraw::resetShared(); // no beat: the "hyper" overlay is fully transparent
+    const std::pair<const char*, const char*> before[] = {
+        {"logo", R"(<effect name="logo" start="0" end="6"/>)"},
+        {"glow", R"(<effect name="waxon" start="0" end="6"><trigger name="which" value="hyper" start="0"/></effect>
+           <effect name="waxon_draw" start="0" end="6"><trigger name="which" value="hyper" start="0"/></effect>)"}};
+    for (const auto& [tag, entries] : before) {
+        Harness harness(W, H);
+        EffectShared shared;
+        Clear clear;
+        Logo logo(&shared);
+        WaxOn waxOn(&shared);
+        WaxOnDraw waxOnDraw(&shared);
+        Vintage vintage(&shared);
+        harness.add("clear", &clear);
+        harness.add("logo", &logo);
+        harness.add("waxon", &waxOn);
+        harness.add("waxon_draw", &waxOnDraw);
+        harness.add("vintage", &vintage);
+        std::string timeline = kVintageTimeline;
+        timeline.insert(timeline.find("\t<effect name=\"vintage\""), std::string(entries) + "\n");
+        harness.timeline(timeline);
+        harness.setupAll();
+        const Frame after = harness.frameAt(2.5f);
+        Harness::dump(after, std::string("vintage_after_") + tag);
+        int differing = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) differing += diff(after.at(x, y), alone.at(x, y)) != 0;
+        EXPECT_EQ(differing, 0) << tag;
+    }
 }
 
 } // namespace

@@ -28,11 +28,16 @@ public:
     void compile(const char* source, int length, const char* name);
 
     GLuint getHandle() const { return mHandle; }
+    // The name of the last source compiled (its file name when loaded from a file).
+    const std::string& getName() const { return mName; }
 
     GLuint mHandle;
 
 protected:
     virtual void createHandle() = 0;
+
+private:
+    std::string mName;
 };
 
 class VertexShader : public Shader {
@@ -79,7 +84,8 @@ public:
 
     void attach(Shader& shader);
     void attachShaders(Shader& vertex, Shader& fragment);
-    // Binds the tangent attributes and links; throws with the driver's message on failure.
+    // Binds the tangent attributes and links; throws with the driver's message and the names of
+    // the attached shaders on failure.
     void link();
     // Compiles both files, links them and lets the shader objects go.
     void loadFiles(const std::string& vertexFile, const std::string& fragmentFile);
@@ -106,6 +112,7 @@ private:
 
     bool mLinked;
     bool mInUse;
+    std::string mShaderNames; // "'a.vert', 'a.frag'": the attached shaders, for the link's error
 };
 
 } // namespace display

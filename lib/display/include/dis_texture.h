@@ -67,6 +67,8 @@ private:
     void uploadBlock(GLenum target, GLenum format, const void* data);
     void uploadEmpty(GLenum target, GLenum format);
     bool isFloat() const { return mType == TypeHalfFloat || mType == TypeFloat; }
+    // The file name for messages; "unknown" for an image handed over in memory.
+    const char* sourceName() const { return mFileName.empty() ? "unknown" : mFileName.c_str(); }
 
     int mContextId;
     std::string mFileName;

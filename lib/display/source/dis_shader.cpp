@@ -54,6 +54,8 @@ void Shader::loadFromFile(const char* fileName, const std::string& header) {
 }
 
 void Shader::compile(const char* source, int length, const char* name) {
+    if (!name) name = "unknown";
+    mName = name;
     if (mHandle == 0) createHandle();
     const char* dataBajs = source ? source : "";
     GLint dataLength = source ? length : 0;
@@ -93,6 +95,8 @@ void ShaderProgram::attach(Shader& shader) {
     const GLuint attachHandle = shader.getHandle();
     glAttachShader(mHandle, attachHandle);
     DIS_CHECK("glAttachShader(mHandle,attachHandle)");
+    if (!mShaderNames.empty()) mShaderNames += ", ";
+    mShaderNames += "'" + shader.getName() + "'";
 }
 
 void ShaderProgram::attachShaders(Shader& vertex, Shader& fragment) {
@@ -112,7 +116,12 @@ void ShaderProgram::link() {
     glGetProgramiv(mHandle, GL_LINK_STATUS, &linked);
     GLint written = 0;
     const std::string message = infoLog(mHandle, true, written);
-    if (!linked) throw Exception("Could not link.\n\nLink message:\n%s", message.c_str());
+    if (!linked) {
+        // The driver's message rarely says which files it is about: name them.
+        const char* end = (!message.empty() && message.back() == '\n') ? "" : "\n";
+        throw Exception("Could not link.\n\nLink message:\n%s%sShaders: %s", message.c_str(), end,
+                        mShaderNames.empty() ? "none" : mShaderNames.c_str());
+    }
     if (written > 0) {
         static const char success[] = " Link successful.";
         const size_t compared = written < 17 ? static_cast<size_t>(written) : 17;

@@ -158,7 +158,7 @@ void Texture::checkSizes() {
     const int h = mImage->getHeight();
     if (w <= 0 || h <= 0 || mImage->getPixels() == nullptr)
         throw Exception("Could not construct gl-image for '%s' of size %dx%d.",
-                        mFileName.empty() ? "unknown" : mFileName.c_str(), w, h);
+                        sourceName(), w, h);
 
     if (mTarget != TARGET_CUBE) {
         if (mWidth == -1) mWidth = w;
@@ -166,7 +166,8 @@ void Texture::checkSizes() {
     }
     if (mTarget == GL_TEXTURE_1D) {
         if (mWidth < 2 && mHeight > 1) std::swap(mWidth, mHeight);
-        else if (mWidth >= 2 && mHeight > 1) throw Exception("Loaded 1d-texture but both dimensions are non-1!");
+        else if (mWidth >= 2 && mHeight > 1)
+            throw Exception("Loaded 1d-texture but both dimensions are non-1! (when loading '%s')", sourceName());
     }
     if (mTarget == TARGET_CUBE) {
         const int longer = w > h ? w : h;
@@ -199,7 +200,9 @@ void Texture::uploadCube(GLenum format) {
     }
     const int w = mImage->getWidth();
     const int h = mImage->getHeight();
-    if (w > h) throw Exception("Cube maps with horizontal cross is not supported at the moment!");
+    if (w > h)
+        throw Exception("Cube maps with horizontal cross is not supported at the moment! (when loading '%s')",
+                        sourceName());
     const int f = h / 4;
     struct Cell {
         GLenum target;
@@ -221,7 +224,7 @@ void Texture::uploadCube(GLenum format) {
 
 void Texture::bindAndLoadImage(am::Image image, GLenum target, GLenum internalFormat, int x0, int y0, int x1, int y1,
                                bool transpose) {
-    const char* name = mFileName.empty() ? "unknown" : mFileName.c_str();
+    const char* name = sourceName();
     if (image.empty()) {
         uploadEmpty(target, internalFormat);
         return;
@@ -270,7 +273,8 @@ void Texture::bindAndLoadImage(am::Image image, GLenum target, GLenum internalFo
         const GLint result = gluScaleImage(GL_RGBA, blockW, blockH, GL_UNSIGNED_BYTE, block, texW, texH,
                                            GL_UNSIGNED_BYTE, scaled.data());
         if (result != 0)
-            throw Exception("Error %s when scaling image", reinterpret_cast<const char*>(gluErrorString(result)));
+            throw Exception("Error %s when scaling image '%s'", reinterpret_cast<const char*>(gluErrorString(result)),
+                            name);
         block = scaled.data();
     }
     uploadBlock(target, internalFormat, block);
@@ -298,12 +302,12 @@ void Texture::uploadBlock(GLenum target, GLenum format, const void* data) {
         if (result != 0) throw Exception("Error %s when building mipmaps", reinterpret_cast<const char*>(gluErrorString(result)));
     } catch (const Exception&) {
         throw Exception("Could not construct gl-image for '%s' of size %dx%d.",
-                        mFileName.empty() ? "unknown" : mFileName.c_str(), mWidth, mHeight);
+                        sourceName(), mWidth, mHeight);
     }
 }
 
 void Texture::uploadEmpty(GLenum target, GLenum format) {
-    const char* name = mFileName.empty() ? "unknown" : mFileName.c_str();
+    const char* name = sourceName();
     if (mWidth <= 0 || mHeight <= 0)
         throw Exception("Could not construct gl-image for '%s' of size %dx%d.", name, mWidth, mHeight);
     // The upload format and type follow the internal format, so GL accepts depth and float

@@ -1,0 +1,18 @@
+#include "scene_file.h"
+
+#include "am_archivemanager.h"
+#include "dis_display.h"
+#include "kvx_manager.h"
+#include "nvn_system.h"
+
+void loadSceneFile(norvane::display::DisplayGL* display, const std::string& path, norvane::kvx::Manager& scene) {
+    norvane::am::ArchiveManager* archives = display ? display->getArchive() : nullptr;
+    norvane::am::FileDataHandle file;
+    if (archives) file = archives->getFile(path, -1);
+    if (file.empty()) throw norvane::Exception("File '%s' not found.", path.c_str());
+    try {
+        scene.load(file->bytes, file->size);
+    } catch (const norvane::Exception& error) {
+        throw norvane::Exception("Could not read the scene file '%s': %s", path.c_str(), error.what());
+    }
+}

@@ -202,6 +202,17 @@ TEST(AnimCurve, HandlesReachingPastEachOtherShrinkAtLoad) {
     EXPECT_FLOAT_EQ(fits.keys[0].outX, 1.0f / 3.0f);
     AnimCurve linear = roundTrip(makeCurve(AnimCurve::Linear, 0, c.keys));
     EXPECT_EQ(linear.keys[0].outX, 0.8f);
+
+    // Shrunk handles fit as stored, so a curve read, written and read again keeps every value
+    // (here float rounding left them longer than the segment, and every load shrank them again).
+    for (float end : {0.1f, 0.4f, 0.9f}) {
+        const AnimCurve once = roundTrip(makeCurve(AnimCurve::Bezier, 0, {key(0, 0, -1, 0, 0.1f, 1),
+                                                                          key(end, 2, end - 0.4f, 2, end + 1, 2)}));
+        const AnimCurve twice = roundTrip(once);
+        ASSERT_EQ(twice.keys.size(), 2u);
+        EXPECT_LE(std::fabs(once.keys[0].outX - 0.0f) + std::fabs(end - once.keys[1].inX), end) << end;
+        EXPECT_EQ(std::memcmp(twice.keys.data(), once.keys.data(), 2 * sizeof(AnimCurve::Key)), 0) << end;
+    }
 }
 
 TEST(AnimCurve, EveryModeSurvivesWriteAndRead) {

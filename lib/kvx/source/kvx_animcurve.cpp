@@ -26,6 +26,11 @@ void offerRoot(double r, float roots[3], int& count) {
     if (r >= -1e-10 && r <= 1.000001) ++count;
 }
 
+// How far a segment's two handles reach along the time axis together.
+float handleReach(const AnimCurve::Key& k0, const AnimCurve::Key& k1) {
+    return std::fabs(k0.time - k0.outX) + std::fabs(k1.time - k1.inX);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -208,14 +213,20 @@ void AnimCurve::fixHandles() {
         Key& k1 = keys[i + 1];
         const float dOutX = k0.time - k0.outX, dOutY = k0.value - k0.outY;
         const float dInX = k1.time - k1.inX, dInY = k1.value - k1.inY;
-        const float len = std::fabs(dOutX) + std::fabs(dInX);
+        const float len = handleReach(k0, k1);
         const float span = k1.time - k0.time;
-        if (len != 0.0f && len > span) {
-            const float f = span / len;
+        if (!(len != 0.0f && len > span)) continue;
+        // Rounding can leave the shrunk handles a hair longer than the segment, and the next load
+        // would shrink them again, so a saved curve would not read back as written. The factor is
+        // lowered in growing steps until the handles fit as stored (at the last step it is 0).
+        float f = span / len;
+        for (int step = 0;; ++step) {
             k0.outX = k0.time - f * dOutX;
             k0.outY = k0.value - f * dOutY;
             k1.inX = k1.time - f * dInX;
             k1.inY = k1.value - f * dInY;
+            if (!(span > 0.0f) || !(handleReach(k0, k1) > span) || step > 23) break;
+            f *= 1.0f - std::ldexp(1.0f, step - 23);
         }
     }
 }

@@ -38,8 +38,9 @@ void writeQuoted(std::ostream& stream, const std::string& value) {
     if (hasDouble && value.find('\'') != std::string::npos) {
         throw Exception("XmlTag::write; The value '%s' holds both kinds of quote!", value.c_str());
     }
-    if (value.find('\n') != std::string::npos) {
-        throw Exception("XmlTag::write; The value '%s' holds a line break!", value.c_str());
+    // The reader ends a value at a line break, stores a tab as four spaces and drops a carriage return.
+    if (value.find_first_of("\n\t\r") != std::string::npos) {
+        throw Exception("XmlTag::write; The value '%s' holds a line break, tab or carriage return!", value.c_str());
     }
     const char quote = hasDouble ? '\'' : '"';
     stream << quote << value << quote;
@@ -188,6 +189,13 @@ void XmlTag::write(std::ostream& stream, bool allowClosedForm) const {
         const std::string& content = getAttribute("content");
         if (content.find('<') != std::string::npos) {
             throw Exception("XmlTag::write; The text '%s' holds a '<'!", content.c_str());
+        }
+        // The reader skips the blank space before a text, stores a tab as four spaces and drops a
+        // carriage return; an empty text would not be read at all.
+        if (content.empty() || charclass::isSpace(content[0]) || content.find_first_of("\t\r") != std::string::npos) {
+            throw Exception("XmlTag::write; The text '%s' is empty, starts with blank space or holds a tab or "
+                            "carriage return!",
+                            content.c_str());
         }
         stream << content;
         return;

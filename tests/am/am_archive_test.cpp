@@ -218,13 +218,19 @@ TEST(ArchiveZIP, FindsEntriesWithoutRegardToCaseAndLeadingDotSlash) {
     amtest::makeZip(dir.file("pack.zip"), {{"Hus/HUS.kvx", "mesh", false},
                                            {"a.txt", std::string(10000, 'a'), false},
                                            {"stored.bin", "plain", true},
-                                           {"empty.txt", "", true}});
+                                           {"empty.txt", "", true},
+                                           {".hidden.txt", "dot", true},
+                                           {"hidden.txt", "no dot", true}});
     ArchiveZIP zip(dir.file("pack.zip"));
     ASSERT_TRUE(zip.isOpen());
     EXPECT_EQ(text(zip.read("hus/hus.kvx")), "mesh");
     EXPECT_EQ(text(zip.read("./hus/hus.kvx")), "mesh");
     EXPECT_EQ(text(zip.read("/HUS/hus.KVX")), "mesh");
     EXPECT_EQ(zip.read("./hus/hus.kvx")->name, "./hus/hus.kvx"); // named as asked
+    // Only a "./" goes: a name that starts with a dot keeps it.
+    EXPECT_EQ(text(zip.read(".hidden.txt")), "dot");
+    EXPECT_EQ(text(zip.read("./.hidden.txt")), "dot");
+    EXPECT_EQ(text(zip.read("hidden.txt")), "no dot");
     EXPECT_EQ(text(zip.read("a.txt")), std::string(10000, 'a')); // larger than the archive
     EXPECT_EQ(text(zip.read("stored.bin")), "plain");
     FileDataHandle empty = zip.read("empty.txt");

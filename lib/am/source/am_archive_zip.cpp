@@ -16,10 +16,12 @@ FileDataHandle ArchiveZIP::read(const std::string& name) {
     if (!mHandle) return FileDataHandle();
     unzFile zip = static_cast<unzFile>(mHandle);
 
-    // "./hus/hus.kvx" and "/hus/hus.kvx" both look up "hus/hus.kvx".
+    // "./hus/hus.kvx" and "/hus/hus.kvx" both look up "hus/hus.kvx"; a name that starts with a dot
+    // (".hidden.png") keeps it, or it would find another entry.
+    const auto isSeparator = [&name](size_t i) { return i < name.size() && (name[i] == '/' || name[i] == '\\'); };
     size_t start = 0;
-    if (start < name.size() && name[start] == '.') ++start;
-    if (start < name.size() && (name[start] == '/' || name[start] == '\\')) ++start;
+    if (!name.empty() && name[0] == '.' && isSeparator(1)) ++start;
+    if (isSeparator(start)) ++start;
     const std::string entry = name.substr(start);
 
     const int caseInsensitive = 2;

@@ -310,6 +310,35 @@ TEST_F(EditorTest, AnEdgeDragGoesOnOffTheBarUntilTheRelease) {
     EXPECT_FLOAT_EQ(e.mEnd, 10.0f);
 }
 
+TEST_F(EditorTest, HidingThePanelEndsADragOfABarOrACurveKey) {
+    build(layout(kSlider + kRows));
+    EffectEntry& e = entry(2); // 3 to 10 s: x 230 to 300
+    auto* curve = dynamic_cast<norvane::vistrel::Spline*>(row(1)->getChild(0));
+    ASSERT_NE(curve, nullptr);
+    auto& keys = entry(0).mTracks[0]->mKeys;
+    keys[1].value = 0.5f; // inside the curve row, not on its lower edge
+    const norvane::vistrel::Point key = curve->toScreen(keys[1].time, keys[1].value);
+    // Tab pressed in the middle of a drag and the button released while the panel is hidden.
+    auto hideMidDrag = [&](float x, float y) {
+        input.cursor(x - 1, y); // the bar hovered last hears the first move
+        input.cursor(x, y);
+        input.button(GLFW_PRESS);
+        input.cursor(x + 10, y);
+        input.tap(GLFW_KEY_TAB);
+        input.button(GLFW_RELEASE);
+        input.tap(GLFW_KEY_TAB);
+        ASSERT_TRUE(gui->isPanelShown());
+        input.cursor(x + 40, y); // moved with no button held
+    };
+    hideMidDrag(265, rowMiddle(190));
+    EXPECT_FLOAT_EQ(e.mStart, 4.0f);
+    EXPECT_FLOAT_EQ(e.mEnd, 11.0f);
+    EXPECT_EQ(bar(5)->getDrag(), 0);
+    hideMidDrag(key.x, key.y);
+    EXPECT_FLOAT_EQ(keys[1].time, 2.0f);
+    EXPECT_EQ(curve->getDragged(), -1);
+}
+
 TEST_F(EditorTest, TabTogglesThePanelAndGoesOnToTheDemoSystem) {
     build(layout(kSlider + kRows));
     norvane::vistrel::Control* main = find("main");
@@ -479,3 +508,4 @@ TEST_F(EditorTest, TheEditorLeavesTheDisplayWhenDeleted) {
 }
 
 } // namespace
+

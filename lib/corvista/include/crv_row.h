@@ -38,6 +38,8 @@ public:
     void buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level);
     // Scrolls the row's bars and curves to the left by x pixels.
     void scrollChildren(float x);
+    // Ends a drag of the row's bar or curve as releasing the button would.
+    void endDrags();
 
     int getLevel() const { return mLevel; }
 

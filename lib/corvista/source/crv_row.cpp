@@ -127,6 +127,14 @@ void Row::scrollChildren(float x) {
     for (unsigned i = 0; i < getChildCount(); ++i) getChild(i)->setScroll(x, 0);
 }
 
+void Row::endDrags() {
+    for (unsigned i = 0; i < getChildCount(); ++i) {
+        vistrel::Event release;
+        release.name = "mouseup";
+        getChild(i)->handleEvent(release);
+    }
+}
+
 // Effector
 
 Effector::Effector() {

@@ -337,6 +337,17 @@ TEST_F(EditorTest, HidingThePanelEndsADragOfABarOrACurveKey) {
     hideMidDrag(key.x, key.y);
     EXPECT_FLOAT_EQ(keys[1].time, 2.0f);
     EXPECT_EQ(curve->getDragged(), -1);
+    // Nor does the edge the pointer was over when the panel hid take the first press once it
+    // shows, with the pointer over another row by then.
+    input.cursor(305, rowMiddle(190)); // the right edge of 4 to 11 s
+    ASSERT_EQ(bar(5)->getZone(), Effector::ZoneRightEdge);
+    input.tap(GLFW_KEY_TAB);
+    input.cursor(360, rowMiddle(0));
+    input.tap(GLFW_KEY_TAB);
+    input.button(GLFW_PRESS);
+    input.cursor(380, rowMiddle(0));
+    input.button(GLFW_RELEASE);
+    EXPECT_FLOAT_EQ(e.mEnd, 11.0f);
 }
 
 TEST_F(EditorTest, TabTogglesThePanelAndGoesOnToTheDemoSystem) {

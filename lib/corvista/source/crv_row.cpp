@@ -132,6 +132,9 @@ void Row::endDrags() {
         vistrel::Event release;
         release.name = "mouseup";
         getChild(i)->handleEvent(release);
+        // A zone kept makes the bar take the pointer's events, the first press included, wherever
+        // the pointer is by the time the panel shows again.
+        if (auto* bar = dynamic_cast<Effector*>(getChild(i))) bar->forgetPointer();
     }
 }
 

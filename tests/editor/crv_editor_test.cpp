@@ -310,6 +310,34 @@ TEST_F(EditorTest, AnEdgeDragGoesOnOffTheBarUntilTheRelease) {
     EXPECT_FLOAT_EQ(e.mEnd, 10.0f);
 }
 
+TEST_F(EditorTest, DragsOverTheRowsBelowGoOnAndEndWithTheRelease) {
+    build(layout(kSlider + kRows));
+    EffectEntry& a = entry(0); // 12 to 40 s: x 320 to 600
+    auto* curve = dynamic_cast<norvane::vistrel::Spline*>(row(1)->getChild(0));
+    ASSERT_NE(curve, nullptr);
+    auto& keys = a.mTracks[0]->mKeys;
+    keys[1].value = 0.5f; // inside the curve row, not on its lower edge
+    const norvane::vistrel::Point key = curve->toScreen(keys[1].time, keys[1].value);
+    // Pressed, moved 10 and 20 pixels right over the rows below, released there, moved on.
+    auto dragDown = [&](float x, float y) {
+        input.cursor(x - 1, y);
+        input.cursor(x, y);
+        input.button(GLFW_PRESS);
+        input.cursor(x + 10, rowMiddle(100));
+        input.cursor(x + 20, rowMiddle(190));
+        input.button(GLFW_RELEASE);
+        input.cursor(x + 40, rowMiddle(190));
+        input.cursor(x + 70, y);
+    };
+    dragDown(400, rowMiddle(0));
+    EXPECT_FLOAT_EQ(a.mStart, 14.0f);
+    EXPECT_FLOAT_EQ(a.mEnd, 42.0f);
+    EXPECT_EQ(bar(0)->getDrag(), 0);
+    dragDown(key.x, key.y); // 28 s over 280 pixels
+    EXPECT_FLOAT_EQ(keys[1].time, 3.0f);
+    EXPECT_EQ(curve->getDragged(), -1);
+}
+
 TEST_F(EditorTest, HidingThePanelEndsADragOfABarOrACurveKey) {
     build(layout(kSlider + kRows));
     EffectEntry& e = entry(2); // 3 to 10 s: x 230 to 300

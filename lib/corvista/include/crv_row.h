@@ -26,6 +26,8 @@ public:
     Control* create() override;
     // The client area starts after the caption.
     void updateClientArea() override;
+    // While the bar or curve of another row is dragged, this row gives the pointer way to it.
+    bool hitTest(const vistrel::Event& e) override;
     // Ctrl or Alt with the wheel also scrolls the time slider "timeslider".
     bool handleEvent(vistrel::Event& e) override;
     void draw() override;
@@ -47,6 +49,8 @@ public:
 private:
     // True when this row lies inside the control c.
     bool isInside(Control* c);
+    // True while the row's bar or a key of its curve is being dragged.
+    bool isDragging();
 
     int mLevel = 0;
 };

@@ -310,6 +310,50 @@ TEST_F(EditorTest, AnEdgeDragGoesOnOffTheBarUntilTheRelease) {
     EXPECT_FLOAT_EQ(e.mEnd, 10.0f);
 }
 
+TEST_F(EditorTest, ADragEndsWithTheReleaseOverTheRowsBelowOrWhileThePanelIsHidden) {
+    build(layout(kSlider + kRows));
+    EffectEntry& a = entry(0); // 12 to 40 s: x 320 to 600
+    auto* curve = dynamic_cast<norvane::vistrel::Spline*>(row(1)->getChild(0));
+    ASSERT_NE(curve, nullptr);
+    auto& keys = a.mTracks[0]->mKeys;
+    keys[1].value = 0.5f; // inside the curve row, not on its lower edge
+    const norvane::vistrel::Point key = curve->toScreen(keys[1].time, keys[1].value);
+    // Pressed, moved 10 pixels right, released over the rows below or while Tab hides the panel,
+    // then moved on with no button held.
+    auto drag = [&](float x, float y, bool hide) {
+        input.cursor(x - 1, y); // a bar hovered before hears the first move
+        input.cursor(x, y);
+        input.button(GLFW_PRESS);
+        input.cursor(x + 10, hide ? y : rowMiddle(100));
+        if (hide) input.tap(GLFW_KEY_TAB);
+        input.button(GLFW_RELEASE);
+        if (hide) input.tap(GLFW_KEY_TAB);
+        input.cursor(x + 30, rowMiddle(100));
+        input.cursor(x + 60, y);
+    };
+    drag(400, rowMiddle(0), false);
+    drag(400, rowMiddle(0), true);
+    EXPECT_FLOAT_EQ(a.mStart, 14.0f);
+    EXPECT_FLOAT_EQ(a.mEnd, 42.0f);
+    EXPECT_EQ(bar(0)->getDrag(), 0);
+    drag(key.x, key.y, true); // 28 s over 280 pixels
+    drag(key.x + 10, key.y, false);
+    EXPECT_FLOAT_EQ(keys[1].time, 3.0f);
+    EXPECT_EQ(curve->getDragged(), -1);
+
+    // Nor does the edge under the pointer when the panel hid take the first press once it shows,
+    // with the pointer over another row by then.
+    input.cursor(298, rowMiddle(190)); // the right edge of 3 to 10 s
+    ASSERT_EQ(bar(5)->getZone(), Effector::ZoneRightEdge);
+    input.tap(GLFW_KEY_TAB);
+    input.cursor(360, rowMiddle(0));
+    input.tap(GLFW_KEY_TAB);
+    input.button(GLFW_PRESS);
+    input.cursor(380, rowMiddle(0));
+    input.button(GLFW_RELEASE);
+    EXPECT_FLOAT_EQ(entry(2).mEnd, 10.0f);
+}
+
 TEST_F(EditorTest, TabTogglesThePanelAndGoesOnToTheDemoSystem) {
     build(layout(kSlider + kRows));
     norvane::vistrel::Control* main = find("main");
@@ -479,3 +523,4 @@ TEST_F(EditorTest, TheEditorLeavesTheDisplayWhenDeleted) {
 }
 
 } // namespace
+

@@ -188,6 +188,22 @@ TEST_F(SplineTest, InsertAddsKeysAtTheEndOrHalfwayOnACurveTheEditorOwns) {
     EXPECT_EQ(150, sp()->sampleCount());
 }
 
+TEST_F(SplineTest, AKeyAddedBeforeTheHoveredOneLeavesThePressToTheKeyUnderThePointer) {
+    loadControls(threeKeys);
+    clickKey(0);
+    input.cursor(key(1).x, key(1).y);
+    ASSERT_EQ(1, sp()->getHovered());
+    input.tap(GLFW_KEY_INSERT); // halfway between keys 0 and 1: the new key 1
+    ASSERT_EQ(4u, curve().mKeys.size());
+    EXPECT_EQ(2, sp()->getHovered());
+    // Pressed without a move in between, the key under the pointer (t 0.5) is the one dragged.
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+    input.cursor(key(2).x + 30, key(2).y);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
+    EXPECT_FLOAT_EQ(0.35f, curve().mKeys[1].time);
+    EXPECT_FLOAT_EQ(0.6f, curve().mKeys[2].time);
+}
+
 TEST_F(SplineTest, TheMenusAddAndDeleteKeysAndChangeTheType) {
     loadControls(threeKeys);
     sp()->addCallback(&app);

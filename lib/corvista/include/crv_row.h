@@ -26,6 +26,8 @@ public:
     Control* create() override;
     // The client area starts after the caption.
     void updateClientArea() override;
+    // While the bar or curve of another row is dragged, this row gives the pointer way to it.
+    bool hitTest(const vistrel::Event& e) override;
     // Ctrl or Alt with the wheel also scrolls the time slider "timeslider".
     bool handleEvent(vistrel::Event& e) override;
     void draw() override;
@@ -38,12 +40,17 @@ public:
     void buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level);
     // Scrolls the row's bars and curves to the left by x pixels.
     void scrollChildren(float x);
+    // Ends a drag of the row's bar or curve as releasing the button would, and leaves the bar
+    // without an edge or middle under the pointer: a hidden panel follows the pointer no longer.
+    void endDrags();
 
     int getLevel() const { return mLevel; }
 
 private:
     // True when this row lies inside the control c.
     bool isInside(Control* c);
+    // True while the row's bar or a key of its curve is being dragged.
+    bool isDragging();
 
     int mLevel = 0;
 };
@@ -72,6 +79,8 @@ public:
     int getDrag() const { return mDrag; }
     // The bar's area for the entry's span.
     void placeOnEntry();
+    // Neither dragged nor under the pointer, until the next move over it.
+    void forgetPointer() { mZone = mDrag = ZoneNone; }
 
 private:
     script::EffectEntry* mEntry = nullptr; // not owned

@@ -28,6 +28,13 @@ const float kSliderReserve = 36.0f;
 // a control of another class under that name counts as missing.
 template <typename T> T* findAs(Control& root, const char* name) { return dynamic_cast<T*>(root.find(name)); }
 
+// Calls f with each row in "effects", when there is one.
+template <typename F> void forEachRow(Control* effects, F f) {
+    if (!effects) return;
+    for (unsigned i = 0; i < effects->getChildCount(); ++i)
+        if (auto* row = dynamic_cast<norvane::corvista::Row*>(effects->getChild(i))) f(*row);
+}
+
 } // namespace
 
 Gui::Gui(norvane::display::DisplayGL* display, norvane::script::Script* script)
@@ -70,7 +77,13 @@ bool Gui::isPanelShown() const { return mMain && mMain->isVisible(); }
 
 int Gui::onKeyDown(norvane::display::Event* event) {
     const int key = static_cast<norvane::display::KeyEvent*>(event)->key;
-    if (key == kTab && mMain) mMain->setVisible(!mMain->isVisible());
+    if (key == kTab && mMain) {
+        const bool show = !mMain->isVisible();
+        // A hidden panel hears no button released: a drag under way would go on following the
+        // pointer, with no button held, once the panel shows again.
+        if (!show) forEachRow(mEffects, [](norvane::corvista::Row& row) { row.endDrags(); });
+        mMain->setVisible(show);
+    }
     return 0;
 }
 
@@ -101,8 +114,6 @@ void Gui::onControl(Control* source, int /*code*/) {
     // Whole pixels of thumb offset, however wide the layout made the slider.
     const float thumb = std::trunc(mTimeSlider->getScrollX());
     mScrollFactor = travel > 0.0f && std::isfinite(thumb) ? thumb / travel : 0.0f;
-    if (!mEffects) return;
     const float x = mDemoLength * mScrollFactor * norvane::corvista::Row::PixelsPerSecond;
-    for (unsigned i = 0; i < mEffects->getChildCount(); ++i)
-        if (auto* row = dynamic_cast<norvane::corvista::Row*>(mEffects->getChild(i))) row->scrollChildren(x);
+    forEachRow(mEffects, [x](norvane::corvista::Row& row) { row.scrollChildren(x); });
 }

@@ -53,6 +53,27 @@ bool Row::isInside(Control* c) {
     return false;
 }
 
+bool Row::isDragging() {
+    for (unsigned i = 0; i < getChildCount(); ++i) {
+        Control* child = getChild(i);
+        if (auto* bar = dynamic_cast<Effector*>(child); bar && bar->getDrag() != Effector::ZoneNone) return true;
+        if (auto* curve = dynamic_cast<vistrel::Spline*>(child); curve && curve->getDragged() >= 0) return true;
+    }
+    return false;
+}
+
+bool Row::hitTest(const vistrel::Event& e) {
+    if (!Control::hitTest(e)) return false;
+    // The rows after a dragging one are asked first: the one under the pointer would take the
+    // moves, and the release, from the drag.
+    if (!mParent || isDragging()) return true;
+    for (unsigned i = 0; i < mParent->getChildCount(); ++i) {
+        auto* row = dynamic_cast<Row*>(mParent->getChild(i));
+        if (row && row != this && row->isDragging()) return false;
+    }
+    return true;
+}
+
 bool Row::handleEvent(vistrel::Event& e) {
     const bool r = Control::handleEvent(e);
     if (e.name == "mousewheel" && e.modifiers > kShiftBits) {
@@ -125,6 +146,17 @@ void Row::buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int 
 
 void Row::scrollChildren(float x) {
     for (unsigned i = 0; i < getChildCount(); ++i) getChild(i)->setScroll(x, 0);
+}
+
+void Row::endDrags() {
+    for (unsigned i = 0; i < getChildCount(); ++i) {
+        vistrel::Event release;
+        release.name = "mouseup";
+        getChild(i)->handleEvent(release);
+        // A zone kept makes the bar take the pointer's events, the first press included, wherever
+        // the pointer is by the time the panel shows again.
+        if (auto* bar = dynamic_cast<Effector*>(getChild(i))) bar->forgetPointer();
+    }
 }
 
 // Effector

@@ -127,6 +127,17 @@ void Spline::removeKey(int index) {
         mSelected = n - 1;
 }
 
+void Spline::addKey(const script::Spline::Key& key) {
+    const int index = mCurve->addKey(key);
+    mChanged = true;
+    // The keys from the new one on moved up by one: the hovered and the dragged key stay the keys
+    // they were, so a press without a move in between takes the key under the pointer.
+    if (mHovered >= index)
+        ++mHovered;
+    if (mDragged >= index)
+        ++mDragged;
+}
+
 bool Spline::handleEvent(Event& e) {
     bool result = Control::handleEvent(e);
     if (!mVisible)
@@ -201,8 +212,7 @@ bool Spline::handleEvent(Event& e) {
                 key.time = (a.time + b.time) * 0.5f;
                 key.value = (a.value + b.value) * 0.5f;
             }
-            mCurve->addKey(key);
-            mChanged = true;
+            addKey(key);
         }
     } else if (e.name == "context") {
         if (e.text == "spline.type.square")
@@ -218,7 +228,7 @@ bool Spline::handleEvent(Event& e) {
             script::Spline::Key key;
             key.time = p.x;
             key.value = p.y;
-            mCurve->addKey(key);
+            addKey(key);
         }
         mChanged = true;
     }

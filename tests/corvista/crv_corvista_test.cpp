@@ -2,15 +2,19 @@
 
 #include "crv_corvista.h"
 #include "nvn_system.h"
+#include "snd_memory_file.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -337,6 +341,39 @@ TEST_F(KeysTest, KeysOfOneFrameFollowEarlierSeeks) {
     EXPECT_FLOAT_EQ(demo.mStartTime, 13.2f);
     key(demo, 32); // resumes there, not at the frame's clock before the seeks
     EXPECT_NEAR(demo.mTimer.getTime(), 13.2f, 1e-3f);
+}
+
+// The music's mixing runs ahead of the last drawn frame: a pause holds it where the picture stands,
+// so that music and clock resume together instead of the music gaining on every pause.
+TEST_F(KeysTest, SpaceHoldsTheMusicWhereThePictureStands) {
+    soundtest::MemoryFile wav;
+    SF_INFO info = {};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* sound = wav.open(SFM_WRITE, info);
+    ASSERT_NE(sound, nullptr);
+    const std::vector<short> silence(44100 * 10);
+    sf_writef_short(sound, silence.data(), static_cast<sf_count_t>(silence.size()));
+    sf_close(sound);
+    write("m.wav", std::string(wav.bytes.begin(), wav.bytes.end()));
+    write("setup.xml", "<demo><music filename=\"m.wav\"/></demo>");
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    Corvista demo;
+    demo.setup();
+    demo.run(); // no window: only the music is opened
+    ASSERT_FALSE(demo.mNoSound);
+    demo.mMusic.play();
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (demo.mMusic.getPosition() < 22050 && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_GE(demo.mMusic.getPosition(), 22050);
+    demo.mClock = 0.25f; // the last frame
+    key(demo, 32);
+    EXPECT_EQ(demo.mMusic.getPosition(), 11025);
+    key(demo, 32);
+    EXPECT_TRUE(demo.mMusic.isPlaying());
+    EXPECT_LT(demo.mMusic.getPosition(), 22050);
 }
 
 } // namespace

@@ -106,6 +106,8 @@ private:
     // 1/rate step per dumped frame, so frame n always shows the demo at start + n / rate.
     float readClock() const;
     void setClock(float t);
+    // The music's frame at demo time t, within the music.
+    int musicFrameAt(float t) const;
     void handleMusicEnd();
     void dumpFrame();
     void drawTimeBar();

@@ -136,11 +136,8 @@ void Corvista::setClock(float t) {
 void Corvista::setTime(float t) {
     if (!(t >= 0.0f)) t = 0.0f;
     if (!mNoSound && mMusic.getSampleRate() > 0) {
-        const float rate = static_cast<float>(mMusic.getSampleRate());
-        const double wanted = std::floor(static_cast<double>(rate) * t);
-        const int frame = static_cast<int>(std::min(wanted, static_cast<double>(mMusic.getLength())));
-        mMusic.setPosition(frame);
-        t = static_cast<float>(mMusic.getPosition()) / rate;
+        mMusic.setPosition(musicFrameAt(t));
+        t = static_cast<float>(mMusic.getPosition()) / static_cast<float>(mMusic.getSampleRate());
     }
     setClock(t);
     if (mPaused) mPauseTime = t;
@@ -148,6 +145,12 @@ void Corvista::setTime(float t) {
     mClock = t;
     mMusicTime = t;
     mOsdShownAt = t;
+}
+
+int Corvista::musicFrameAt(float t) const {
+    const float rate = static_cast<float>(mMusic.getSampleRate());
+    const double wanted = std::floor(static_cast<double>(rate) * std::max(t, 0.0f));
+    return static_cast<int>(std::min(wanted, static_cast<double>(mMusic.getLength())));
 }
 
 void Corvista::handleMusicEnd() {
@@ -236,6 +239,9 @@ int Corvista::onKeyDown(display::Event* event) {
         // Resumed at the very end, the music has ended: the next frame ends the demo or plays it
         // again from the start, as after playing through.
         if (!mNoSound && !(!mPaused && mMusic.getPosition() >= mMusic.getLength())) mMusic.setPaused(mPaused);
+        // The music's mixing runs ahead of the last frame: held where the picture stands, it
+        // resumes in step with the clock instead of gaining on it with every pause.
+        if (mPaused && !mNoSound && mMusic.getSampleRate() > 0) mMusic.setPosition(musicFrameAt(mPauseTime));
         // A dump's clock stood still with its frame count: set again, it would repeat the last frame.
         if (!mPaused && !mDumper) setClock(mPauseTime);
         break;

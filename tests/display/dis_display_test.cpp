@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace distest;
@@ -283,6 +285,41 @@ TEST_F(DisplayTest, OnDemandDrawsOnlyWhenARedrawWasAskedFor) {
     glfwPostEmptyEvent();
     ASSERT_TRUE(d.update());
     EXPECT_EQ(frames(), 3);
+}
+
+// A redraw or a close asked for while drawing (an animation, the music's end) is not left waiting
+// for input: the window system may stay quiet for ever.
+TEST_F(DisplayTest, OnDemandDoesNotWaitWhenAFrameAskedForMore) {
+    DisplayGL& d = open();
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(d.update()); // the window system's own events are done
+    Recorder listener("l", &log, &d);
+    int frames = 0;
+    listener.frameHook = [&] {
+        if (++frames == 1) d.setDirty(true);
+        else d.requestClose();
+    };
+    d.setMode(3, 0);
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false, woken = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!done.wait_for(lock, std::chrono::seconds(10), [&] { return finished; })) {
+            woken = true;
+            glfwPostEmptyEvent();
+        }
+    });
+    bool first = d.update(), second = d.update(), third = d.update();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished = true;
+    }
+    done.notify_one();
+    watchdog.join();
+    EXPECT_TRUE(first && second);
+    EXPECT_FALSE(third);
+    EXPECT_EQ(frames, 2);
+    EXPECT_FALSE(woken) << "the loop waited for input";
 }
 
 TEST_F(DisplayTest, OnDemandWithoutAWindowEndsTheLoopInsteadOfWaiting) {

@@ -38,7 +38,7 @@ enum PacingMode {
     ModeUnpaced = 0,    // as free-running, with swap interval 0
     ModeFreeRunning = 1, // a frame every step; the buffer swap waits for the vertical sync
     ModeFixedRate = 2,   // a frame every step, started 1/rate after the previous one
-    ModeOnDemand = 3,    // waits for events; draws only when a redraw was asked for
+    ModeOnDemand = 3,    // waits for events unless a redraw or close is pending; draws only when asked to
     ModeFixedStep = 4,   // a frame every step without waiting; the display clock steps by 1/rate
 };
 

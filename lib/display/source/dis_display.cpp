@@ -149,8 +149,9 @@ float DisplayGL::getTime() const {
 }
 
 bool DisplayGL::update() {
-    if (mMode == ModeOnDemand && mOpen) {
-        // Without a window nothing would ever wake the wait.
+    if (mMode == ModeOnDemand && mOpen && !mRedraw && !mCloseRequested) {
+        // Without a window nothing would ever wake the wait; a redraw or a close already asked
+        // for (by a frame, or outside the event processing) must not wait for input either.
         mWindow->waitEvents();
     } else {
         mWindow->pollEvents();

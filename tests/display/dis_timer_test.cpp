@@ -29,6 +29,22 @@ TEST_F(DisplayTest, TimerStartsAtZeroAndRunsOnFromASetTime) {
     EXPECT_LT(timer.getTime(), -1.9f);
 }
 
+// A window open for a day: the demo clock still moves in fine steps, not in the window library
+// time's float steps (8 ms there), which would make motion judder.
+TEST_F(DisplayTest, TimerKeepsFineStepsWhenTheWindowHasBeenOpenLong) {
+    open();
+    glfwSetTime(86400.0);
+    Timer timer;
+    timer.setTime(3);
+    const float first = timer.getTime();
+    EXPECT_EQ(first, 3.0f);
+    float next = first;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (next == first && std::chrono::steady_clock::now() < limit) next = timer.getTime();
+    EXPECT_GT(next, first);
+    EXPECT_LT(next - first, 0.001f);
+}
+
 TEST_F(DisplayTest, GLCheckIsQuietWithoutAnError) {
     open();
     testing::internal::CaptureStdout();

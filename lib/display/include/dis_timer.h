@@ -14,7 +14,7 @@ public:
     float getTime() const;
 
 private:
-    float mOffset; // window library time at which the clock read 0
+    double mOffset; // window library time at which the clock read 0
 };
 
 } // namespace display

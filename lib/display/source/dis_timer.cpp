@@ -7,11 +7,13 @@
 namespace norvane {
 namespace display {
 
-Timer::Timer() : mOffset(static_cast<float>(glfw::getTime())) {}
+// Kept in double: the window library's time grows while the window is open, and as a float it
+// would move in steps of 8 ms after a day.
+Timer::Timer() : mOffset(glfw::getTime()) {}
 
-void Timer::setTime(float t) { mOffset = static_cast<float>(glfw::getTime()) - t; }
+void Timer::setTime(float t) { mOffset = glfw::getTime() - static_cast<double>(t); }
 
-float Timer::getTime() const { return static_cast<float>(glfw::getTime()) - mOffset; }
+float Timer::getTime() const { return static_cast<float>(glfw::getTime() - mOffset); }
 
 } // namespace display
 } // namespace norvane

@@ -82,6 +82,25 @@ TEST_F(DisplayTest, AMissingSizeIsFilledInAsGlfw2Did) {
     }
 }
 
+// Full screen, the window gets the size of the screen's video mode, which may not be the size
+// asked for: a window that cannot be resized must still be drawn and read whole.
+TEST_F(DisplayTest, AFixedSizeFullScreenWindowKeepsTheSizeItGot) {
+    WindowMode mode;
+    mode.width = 320;
+    mode.height = 200;
+    mode.fullscreen = true;
+    display.reset(new DisplayGL(mode));
+    display->open();
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(glfwGetCurrentContext(), &width, &height);
+    EXPECT_EQ(std::make_pair(display->getWidth(), display->getHeight()), std::make_pair(width, height));
+    GLint viewport[4] = {0, 0, 0, 0};
+    Recorder listener("l", &log, display.get());
+    listener.frameHook = [&] { glGetIntegerv(GL_VIEWPORT, viewport); };
+    ASSERT_TRUE(display->update());
+    EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(width, height));
+}
+
 TEST_F(DisplayTest, ListenersDrawFirstAddedFirstEveryFrame) {
     DisplayGL& d = open();
     Recorder first("first", &log, &d), second("second", &log, &d), third("third", &log, &d);

@@ -338,6 +338,14 @@ bool Window::open(int& width, int& height, int depthBits, bool fullscreen, bool 
     glfwSetWindowRefreshCallback(window, &State::onRefresh);
     glfwSetWindowFocusCallback(window, &State::onFocus);
     glfwSetWindowIconifyCallback(window, &State::onIconify);
+    // Full screen, the window takes the size of the video mode chosen, which need not be the one
+    // asked for: the size it got is the one to draw and read.
+    int realWidth = 0, realHeight = 0;
+    glfwGetFramebufferSize(window, &realWidth, &realHeight);
+    if (realWidth > 0 && realHeight > 0) {
+        width = realWidth;
+        height = realHeight;
+    }
     s.focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE;
     s.iconified = glfwGetWindowAttrib(window, GLFW_ICONIFIED) == GLFW_TRUE;
     return true;

@@ -82,8 +82,8 @@ public:
     ~Window();
 
     // Makes the window (default colour bits, the given depth bits, no stencil) and makes its
-    // context current; false when that failed. A missing size is filled in first (fillInWindowSize):
-    // width and height then hold the size asked of the window system.
+    // context current; false when that failed. A missing size is filled in first (fillInWindowSize);
+    // width and height then hold the size the window got (full screen, the video mode's).
     bool open(int& width, int& height, int depthBits, bool fullscreen, bool resizable);
     void close();
     bool exists() const;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <thread>
 
@@ -371,6 +372,17 @@ TEST_F(DisplayTest, AnIconifiedWindowIsNeitherDrawnNorToldTwice) {
     input.iconify(false);
     ASSERT_TRUE(d.update());
     EXPECT_EQ(without("activate"), (std::vector<std::string>{"a iconify 0", "b iconify 0", "a frame 0", "b frame 0"}));
+}
+
+// Iconified, nothing is drawn or swapped: the loop waits for the window system instead of
+// spinning a processor core until the window is restored.
+TEST_F(DisplayTest, AnIconifiedWindowLeavesTheProcessorIdle) {
+    DisplayGL& d = open();
+    Glfw3Input().iconify(true);
+    const std::clock_t processor = std::clock();
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500)) ASSERT_TRUE(d.update());
+    EXPECT_LT(static_cast<double>(std::clock() - processor) / CLOCKS_PER_SEC, 0.2);
 }
 
 TEST_F(DisplayTest, StateChangesReachListenersFirstAddedFirst) {

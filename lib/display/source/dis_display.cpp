@@ -153,6 +153,10 @@ bool DisplayGL::update() {
         // Without a window nothing would ever wake the wait; a redraw or a close already asked
         // for (by a frame, or outside the event processing) must not wait for input either.
         mWindow->waitEvents();
+    } else if (mOpen && !mCloseRequested && mWindow->isIconified()) {
+        // Nothing is drawn or swapped, so nothing paces the loop: wait for the window system
+        // (a restore wakes the wait) rather than spin a processor core.
+        mWindow->waitEvents(0.1);
     } else {
         mWindow->pollEvents();
     }

@@ -308,6 +308,11 @@ void Window::waitEvents() {
     mState->destroyDoomed();
 }
 
+void Window::waitEvents(double timeout) {
+    glfwWaitEventsTimeout(timeout);
+    mState->destroyDoomed();
+}
+
 bool Window::open(int& width, int& height, int depthBits, bool fullscreen, bool resizable) {
     close();
     fillInWindowSize(width, height);

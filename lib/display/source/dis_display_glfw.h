@@ -92,6 +92,8 @@ public:
     // and destroyed when the processing has returned.
     void pollEvents();
     void waitEvents();
+    // Waits at most timeout seconds.
+    void waitEvents(double timeout);
 
     // A missing size is filled in as when opening.
     void setSize(int width, int height);

@@ -220,3 +220,26 @@ TEST_F(DropdownTest, ADropdownRemovedWhileItsListIsOpenTakesTheListAlong) {
     EXPECT_NO_THROW(frame());
     input.click(60, 60);
 }
+
+TEST_F(DropdownTest, HidingTheDropdownClosesItsOpenList) {
+    // Bright text pixels in the rows of the open list.
+    auto listInk = [this]() {
+        frame();
+        int n = 0;
+        for (int y = static_cast<int>(itemY(0)) - 5; y < static_cast<int>(itemY(2)) + 5; ++y)
+            for (int x = 22; x < 170; ++x)
+                n += rgb(x, y).r > 200 && rgb(x, y).g > 200;
+        return n;
+    };
+    input.click(60, 30);
+    ASSERT_EQ(&dd->getMenu(), popup());
+    ASSERT_GT(listInk(), 0);
+    dd->setVisible(false);
+    EXPECT_EQ(nullptr, popup());
+    EXPECT_EQ(0, listInk());
+    // A click where an option was shown chooses nothing.
+    input.cursor(60, itemY(1));
+    input.click(60, itemY(1));
+    EXPECT_EQ(0, chosen());
+    EXPECT_EQ("Low", dd->getSelectedText());
+}

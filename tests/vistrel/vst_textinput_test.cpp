@@ -235,6 +235,20 @@ TEST_F(TextInputTest, AnInactiveFieldTakesNoInput) {
     EXPECT_EQ(-1, markColumns(off).first);
 }
 
+TEST_F(TextInputTest, AFieldHiddenWhileFocusedTakesNoKeys) {
+    focus(txt);
+    txt->setVisible(false);
+    input.type("x");
+    input.tap(GLFW_KEY_DELETE);
+    EXPECT_EQ("hello", txt->getInputText());
+    EXPECT_EQ(0, edits());
+    // Shown again, it types as before.
+    txt->setVisible(true);
+    focus(txt);
+    input.type("x");
+    EXPECT_EQ("xhello", txt->getInputText());
+}
+
 TEST_F(TextInputTest, TheCaretIsDrawnOnlyInTheFocusedFieldAndFollowsTheText) {
     norvane::vistrel::Render* render = root->getWorkspace().getRender();
     focus(txt);

@@ -211,7 +211,8 @@ void TextInput::handleCharacter(int c) {
 
 bool TextInput::handleEvent(Event& e) {
     bool result = Control::handleEvent(e);
-    if (mInactive)
+    // A hidden field may still be its parent's focus: the keys must not edit it unseen.
+    if (mInactive || !mVisible)
         return result;
     clampCaret();
     if (e.name == "mousedown") {

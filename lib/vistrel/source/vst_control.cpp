@@ -67,6 +67,12 @@ void Control::setVisible(bool visible) {
     // drawn over what is left and choose for a control that is not shown.
     if (Workspace* workspace = dynamic_cast<Workspace*>(getRoot()))
         workspace->forgetPopup(this);
+    endDrag();
+}
+
+void Control::endDrag() {
+    for (Control* child : mChildren)
+        child->endDrag();
 }
 
 bool Control::isVisible() { return mVisible; }

@@ -28,7 +28,10 @@ protected:
                        "<option name='Narrow'/></dropdown>"
                        "<box id='clipper'><area x='200' y='140' width='100' height='40'/><child>"
                        "<dropdown id='clipped'><area x='-90' y='5' width='100' height='24'/>"
-                       "<option name='Clipped'/></dropdown></child></box>"));
+                       "<option name='Clipped'/></dropdown>"
+                       "<dropdown id='cut'><area x='60' y='5' width='100' height='24'/>"
+                       "<color name='text.color' first='ff0000'/><option name='WWWWWWWWWWWWWWWW'/></dropdown>"
+                       "</child></box>"));
         dd = get<Dropdown>("dd");
         dd->addCallback(&app);
     }
@@ -194,11 +197,14 @@ TEST_F(DropdownTest, DrawsFaceArrowAndText) {
 
 TEST_F(DropdownTest, NarrowAndClippedDropdownsDrawWithoutAGLError) {
     // The text scissor of a dropdown narrower than its height, and of one clipped on its left,
-    // ends left of where it starts.
+    // ends left of where it starts; that of one clipped on its right ends at the cut.
     EXPECT_NO_THROW(frame());
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
-    // Nothing of the clipped dropdown leaks left of its box.
+    // Nothing of the clipped dropdowns leaks left or right of their box.
     EXPECT_EQ(0, rgb(198, 160).r);
+    for (int x = 301; x < 320; ++x)
+        for (int y = 146; y < 169; ++y)
+            ASSERT_EQ(0, rgb(x, y).r) << x << ", " << y;
     // The narrow one draws its 10-pixel face and no text.
     EXPECT_GT(rgb(205, 105).r, 100);
     EXPECT_EQ(0, rgb(212, 112).r);
@@ -219,4 +225,27 @@ TEST_F(DropdownTest, ADropdownRemovedWhileItsListIsOpenTakesTheListAlong) {
     EXPECT_EQ(nullptr, popup());
     EXPECT_NO_THROW(frame());
     input.click(60, 60);
+}
+
+TEST_F(DropdownTest, HidingTheDropdownClosesItsOpenList) {
+    // Bright text pixels in the rows of the open list.
+    auto listInk = [this]() {
+        frame();
+        int n = 0;
+        for (int y = static_cast<int>(itemY(0)) - 5; y < static_cast<int>(itemY(2)) + 5; ++y)
+            for (int x = 22; x < 170; ++x)
+                n += rgb(x, y).r > 200 && rgb(x, y).g > 200;
+        return n;
+    };
+    input.click(60, 30);
+    ASSERT_EQ(&dd->getMenu(), popup());
+    ASSERT_GT(listInk(), 0);
+    dd->setVisible(false);
+    EXPECT_EQ(nullptr, popup());
+    EXPECT_EQ(0, listInk());
+    // A click where an option was shown chooses nothing.
+    input.cursor(60, itemY(1));
+    input.click(60, itemY(1));
+    EXPECT_EQ(0, chosen());
+    EXPECT_EQ("Low", dd->getSelectedText());
 }

@@ -229,3 +229,20 @@ TEST_F(ScrollbarsTest, TheCornerResizesAParentWindowButNeverTo80PixelsOrLess) {
     input.cursor(300, 250);
     EXPECT_EQ(Rect(20, 20, 126, 126), window->getArea());
 }
+
+TEST_F(ScrollbarsTest, HidingTheBarsEndsAThumbDragWhoseReleaseTheyCannotHear) {
+    loadControls(scrolled(""));
+    Frame* host = get<Frame>("host");
+    input.cursor(214, 35);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+    ASSERT_TRUE(sb()->isDragging());
+    // Hidden, they hear no release; shown again, the pointer moves with no button held.
+    host->setVisible(false);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
+    host->setVisible(true);
+    EXPECT_FALSE(sb()->isDragging());
+    input.cursor(214, 89);
+    EXPECT_FLOAT_EQ(0, sb()->getScrollY());
+    frame();
+    EXPECT_TRUE(red(at(140, 140, 0), at(140, 140, 1), at(140, 140, 2)));
+}

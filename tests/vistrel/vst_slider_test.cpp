@@ -160,6 +160,17 @@ TEST_F(SliderTest, ADraggedKnobFollowsThePointerAtOnceEvenOutsideTheSlider) {
     EXPECT_FALSE(v->isDragging());
     input.cursor(250, 100);
     EXPECT_EQ(3, changes());
+    // Hidden mid-drag, it hears no release: shown again, it must not follow the pointer.
+    input.cursor(30, 22);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+    ASSERT_TRUE(v->isDragging());
+    v->setVisible(false);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
+    v->setVisible(true);
+    EXPECT_FALSE(v->isDragging());
+    input.cursor(30, 150);
+    EXPECT_FLOAT_EQ(0.0f, v->getPercent());
+    EXPECT_EQ(3, changes());
 }
 
 TEST_F(SliderTest, ValuesMapLinearlyAndAnEmptyRangeSitsAtTheStart) {

@@ -5,6 +5,8 @@
 
 #include "vst_textinput.h"
 
+#include <chrono>
+
 using namespace vsttest;
 using norvane::vistrel::TextInput;
 
@@ -233,6 +235,20 @@ TEST_F(TextInputTest, AnInactiveFieldTakesNoInput) {
     EXPECT_EQ(-1, markColumns(off).first);
 }
 
+TEST_F(TextInputTest, AFieldHiddenWhileFocusedTakesNoKeys) {
+    focus(txt);
+    txt->setVisible(false);
+    input.type("x");
+    input.tap(GLFW_KEY_DELETE);
+    EXPECT_EQ("hello", txt->getInputText());
+    EXPECT_EQ(0, edits());
+    // Shown again, it types as before.
+    txt->setVisible(true);
+    focus(txt);
+    input.type("x");
+    EXPECT_EQ("xhello", txt->getInputText());
+}
+
 TEST_F(TextInputTest, TheCaretIsDrawnOnlyInTheFocusedFieldAndFollowsTheText) {
     norvane::vistrel::Render* render = root->getWorkspace().getRender();
     focus(txt);
@@ -307,4 +323,29 @@ TEST_F(TextInputTest, APasswordFieldShowsMasksAndKeepsTheText) {
     frame();
     ink = darkColumns(104, 120, 21, 218);
     EXPECT_NEAR(render->textWidth("#####"), ink.second - ink.first + 3, 3);
+}
+
+namespace {
+
+class LongTextInputTest : public CtrlTest {};
+
+} // namespace
+
+TEST_F(LongTextInputTest, APressAndDragInAVeryLongTextAnswerAtOnce) {
+    // Placing the caret measures the text once, not once for every character before it.
+    const std::string text(150000, 'x');
+    start(320, 100, layoutOf("<textinput id='long' text='" + text + "'><area x='20' y='20' width='200' height='24'/></textinput>"));
+    TextInput* field = get<TextInput>("long");
+    auto begin = std::chrono::steady_clock::now();
+    input.press(200, 30);
+    input.cursor(100, 30);
+    input.release(100, 30);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    EXPECT_LT(seconds, 2.0);
+    norvane::vistrel::Render* render = root->getWorkspace().getRender();
+    float w = render->textWidth("x");
+    ASSERT_GT(w, 0);
+    // The caret lands where it did before: the last character left of the pointer.
+    EXPECT_NEAR((100 - 20 - 3) / w, field->getCursor(), 1);
+    EXPECT_NEAR((200 - 20 - 3) / w, field->getAnchor(), 1);
 }

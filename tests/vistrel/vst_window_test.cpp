@@ -78,6 +78,18 @@ TEST_F(WindowTest, DraggingTheTitleBarMovesTheWindowAndOnlyTheLeftButtonDoes) {
     input.cursor(50, 300);
     input.button(GLFW_MOUSE_BUTTON_RIGHT, GLFW_RELEASE);
     EXPECT_EQ(Rect(10, 385, 210, 535), w->getArea());
+
+    // Hidden mid-drag, it hears no release: shown again, it must not follow the pointer.
+    later();
+    input.cursor(100, 390);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+    ASSERT_TRUE(w->isDragging());
+    w->setVisible(false);
+    input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
+    w->setVisible(true);
+    EXPECT_FALSE(w->isDragging());
+    input.cursor(200, 200);
+    EXPECT_EQ(Rect(10, 385, 210, 535), w->getArea());
 }
 
 TEST_F(WindowTest, ADoubleClickOnTheTitleBarMaximizesAndRestores) {

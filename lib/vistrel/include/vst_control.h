@@ -92,7 +92,11 @@ public:
     virtual void setText(std::string text);
     virtual void setInactive(bool inactive);
     virtual bool isInactive();
+    // Hiding also closes a popup opened from this control or below it, and ends the drags below it.
     virtual void setVisible(bool visible);
+    // Ends a drag under way in this control and below it, as a release would: a hidden control
+    // hears no release. The common one passes it on to the children.
+    virtual void endDrag();
     virtual bool isVisible();
     virtual Rect& getArea();
     virtual Rect& getScreenArea();

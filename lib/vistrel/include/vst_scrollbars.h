@@ -25,6 +25,7 @@ public:
     bool hitTest(const Event& e) override;
     bool handleEvent(Event& e) override;
     void draw() override;
+    void endDrag() override;
 
     // Clamps the thumbs into their bars and scrolls every child to match.
     virtual void updateThumbs();

@@ -46,6 +46,7 @@ public:
     bool hitTest(const Event& e) override;
     bool handleEvent(Event& e) override;
     void draw() override;
+    void endDrag() override;
 
     virtual void setVertical(bool vertical);
     virtual float getSize();

@@ -25,6 +25,7 @@ public:
     // A window being dragged keeps the pointer.
     bool hitTest(const Event& e) override;
     bool handleEvent(Event& e) override;
+    void endDrag() override;
     void draw() override;
 
     bool isDragging() const { return mDragging; }

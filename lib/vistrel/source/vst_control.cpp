@@ -59,8 +59,20 @@ bool Control::isInactive() { return mInactive; }
 
 void Control::setVisible(bool visible) {
     mVisible = visible;
-    if (visible)
+    if (visible) {
         setFocus(nullptr);
+        return;
+    }
+    // A popup that this control or one below it opened goes with it: it would otherwise stay
+    // drawn over what is left and choose for a control that is not shown.
+    if (Workspace* workspace = dynamic_cast<Workspace*>(getRoot()))
+        workspace->forgetPopup(this);
+    endDrag();
+}
+
+void Control::endDrag() {
+    for (Control* child : mChildren)
+        child->endDrag();
 }
 
 bool Control::isVisible() { return mVisible; }

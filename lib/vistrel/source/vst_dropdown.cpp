@@ -5,6 +5,8 @@
 
 #include "dis_font.h"
 
+#include <algorithm>
+
 namespace norvane {
 namespace vistrel {
 
@@ -116,8 +118,9 @@ void Dropdown::draw() {
     if (arrow.width() > 0 && arrow.height() > 0)
         render->fillEllipse(arrow, 3, 0);
 
-    // The text stops short of the arrow; a dropdown narrower than its height shows none of it.
-    render->setScissor(mClipArea.x1, mClipArea.y1, arrow.x1 - 2, mClipArea.y2);
+    // The text stops short of the arrow, and at the visible part's right end where the dropdown
+    // is cut off before its arrow; a dropdown narrower than its height shows none of it.
+    render->setScissor(mClipArea.x1, mClipArea.y1, std::min(arrow.x1 - 2, mClipArea.x2), mClipArea.y2);
     if (display::Font* font = render->getFont())
         font->mAlign = display::Font::AlignLeft;
     render->setColors(getColor(BlockText, StateColor, First), NoColor);

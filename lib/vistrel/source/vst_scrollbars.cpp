@@ -177,6 +177,14 @@ bool Scrollbars::handleEvent(Event& e) {
     return r;
 }
 
+void Scrollbars::endDrag() {
+    // The thumbs stay where the drag left them.
+    mDragVertical = false;
+    mDragHorizontal = false;
+    mDragCorner = false;
+    Control::endDrag();
+}
+
 void Scrollbars::draw() {
     Render* render = getRender();
     if (render) {

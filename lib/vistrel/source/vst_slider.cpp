@@ -153,6 +153,13 @@ bool Slider::handleEvent(Event& e) {
     return result;
 }
 
+void Slider::endDrag() {
+    // The knob stays where the drag left it.
+    mDragging = false;
+    mKnobHover = 0;
+    Control::endDrag();
+}
+
 void Slider::draw() {
     Render* render = getRender();
     if (!render)

@@ -71,11 +71,15 @@ void TextInput::setMaskChar(char mask) { mMaskChar = mask; }
 
 int TextInput::positionToIndex(float x, float) {
     // Measured on the shown text, as the caret is drawn.
+    // The widths of the leading parts grow one character at a time, so a long text is measured
+    // once rather than once for every character in it.
     Render* render = getRender();
     std::string shown = shownText();
     int result = 0;
+    float w = 0;
     for (size_t i = 0; i <= shown.size(); ++i) {
-        float w = render ? render->textWidth(shown.substr(0, i)) : 0.0f;
+        if (i > 0 && render)
+            w += render->textWidth(shown.substr(i - 1, 1));
         if (x > w + mPadding + mScreenArea.x1 - mScrollOffset)
             result = static_cast<int>(i);
     }
@@ -207,7 +211,8 @@ void TextInput::handleCharacter(int c) {
 
 bool TextInput::handleEvent(Event& e) {
     bool result = Control::handleEvent(e);
-    if (mInactive)
+    // A hidden field may still be its parent's focus: the keys must not edit it unseen.
+    if (mInactive || !mVisible)
         return result;
     clampCaret();
     if (e.name == "mousedown") {

@@ -90,6 +90,11 @@ bool Window::handleEvent(Event& e) {
     return result;
 }
 
+void Window::endDrag() {
+    mDragging = false;
+    Control::endDrag();
+}
+
 bool Window::isFocused() { return mParent && mParent->getFocus() == this; }
 
 void Window::draw() {

@@ -42,7 +42,7 @@ public:
     void scrollChildren(float x);
     // Ends a drag of the row's bar or curve as releasing the button would, and leaves the bar
     // without an edge or middle under the pointer: a hidden panel follows the pointer no longer.
-    void endDrags();
+    void endDrag() override;
 
     int getLevel() const { return mLevel; }
 

@@ -77,13 +77,8 @@ bool Gui::isPanelShown() const { return mMain && mMain->isVisible(); }
 
 int Gui::onKeyDown(norvane::display::Event* event) {
     const int key = static_cast<norvane::display::KeyEvent*>(event)->key;
-    if (key == kTab && mMain) {
-        const bool show = !mMain->isVisible();
-        // A hidden panel hears no button released: a drag under way would go on following the
-        // pointer, with no button held, once the panel shows again.
-        if (!show) forEachRow(mEffects, [](norvane::corvista::Row& row) { row.endDrags(); });
-        mMain->setVisible(show);
-    }
+    // Hiding the panel ends the drags under way in it (a hidden panel hears no button released).
+    if (key == kTab && mMain) mMain->setVisible(!mMain->isVisible());
     return 0;
 }
 

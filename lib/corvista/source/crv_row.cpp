@@ -148,7 +148,7 @@ void Row::scrollChildren(float x) {
     for (unsigned i = 0; i < getChildCount(); ++i) getChild(i)->setScroll(x, 0);
 }
 
-void Row::endDrags() {
+void Row::endDrag() {
     for (unsigned i = 0; i < getChildCount(); ++i) {
         vistrel::Event release;
         release.name = "mouseup";

@@ -147,13 +147,17 @@ TEST_F(Layout, UnknownControlTypesAreLoggedAndSkippedWithTheirContent) {
     EXPECT_NE(nullptr, box("kept"));
 }
 
-TEST_F(Layout, AMissingOrForeignStyleFileStopsTheLayout) {
+TEST_F(Layout, AMissingOrForeignStyleFileStopsTheLayoutNamingIt) {
+    StdoutCapture out;
     load("<vistrel><workspace style='missing.xml'><child><box id='x'/></child></workspace></vistrel>");
     EXPECT_EQ(0u, ws.getChildCount());
     EXPECT_EQ(0, fits);
     files["other.xml"] = "<script><box/></script>";
     load("<vistrel><workspace style='other.xml'><child><box id='x'/></child></workspace></vistrel>");
     EXPECT_EQ(0u, ws.getChildCount());
+    const std::string log = out.text();
+    EXPECT_NE(std::string::npos, log.find("Could not find the style file 'missing.xml'"));
+    EXPECT_NE(std::string::npos, log.find("The style file 'other.xml' has the root tag 'script', not 'vistrel'"));
     // A layout of another kind loads nothing.
     load("<demo><workspace><child><box id='x'/></child></workspace></demo>");
     EXPECT_EQ(0u, ws.getChildCount());

@@ -170,7 +170,7 @@ TEST_F(RootTest, APopupIsDrawnOverEverythingAndClosedByTheNextLeftRelease) {
     EXPECT_LT(at(300, 65, 0), 200);
 }
 
-TEST_F(RootTest, AMissingOrBrokenLayoutFileThrowsWithItsName) {
+TEST_F(RootTest, AMissingBrokenOrForeignLayoutFileIsNamed) {
     try {
         root->load("nope.xml");
         FAIL() << "no exception";
@@ -184,6 +184,13 @@ TEST_F(RootTest, AMissingOrBrokenLayoutFileThrowsWithItsName) {
     } catch (const norvane::Exception& e) {
         EXPECT_NE(std::string::npos, std::string(e.what()).find("'bad.xml'"));
     }
+    // Another kind of file loads nothing, and says so.
+    std::ofstream(dir + "/script.xml") << "<script><workspace/></script>";
+    StdoutCapture out;
+    root->load("script.xml");
+    EXPECT_EQ(0u, root->getWorkspace().getChildCount());
+    EXPECT_NE(std::string::npos,
+              out.text().find("The layout file 'script.xml' has the root tag 'script', not 'vistrel'"));
 }
 
 TEST_F(RootTest, TheLayoutIsDrawnWithItsText) {

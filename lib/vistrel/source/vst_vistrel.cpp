@@ -133,6 +133,11 @@ void Vistrel::load(const std::string& layoutFile) {
         throw Exception("Could not read the layout file '%s': %s", layoutFile.c_str(), e.what());
     }
     file.release();
+    const std::string& root = layout.children("").parentTag().name();
+    if (root != "vistrel")
+        NVN_LOG("warning", "app",
+                "The layout file '%s' has the root tag '%s', not 'vistrel': nothing is loaded from it",
+                layoutFile.c_str(), root.c_str());
     Workspace::FileSource files = [archives](const std::string& name) { return archives->getFile(name); };
     mWorkspace.loadLayout(layout, files, [this]() { onResize(0, 0); });
 }

@@ -124,16 +124,24 @@ void Workspace::loadLayout(xml::XmlParser& layout, const FileSource& files, cons
         const std::string& styleFile = tags->getAttribute("style");
         if (!styleFile.empty()) {
             am::FileDataHandle file = files(styleFile);
-            if (file.empty())
+            if (file.empty()) {
+                NVN_LOG("warning", "app", "Could not find the style file '%s': the layout stops there",
+                        styleFile.c_str());
                 return;
+            }
             std::unique_ptr<xml::XmlParser> style(new xml::XmlParser());
             try {
                 style->parse(file->bytes, file->size);
             } catch (const Exception& e) {
                 throw Exception("Could not read the style file '%s': %s", styleFile.c_str(), e.what());
             }
-            if (style->children("").parentTag().name() != "vistrel")
+            const std::string& root = style->children("").parentTag().name();
+            if (root != "vistrel") {
+                NVN_LOG("warning", "app",
+                        "The style file '%s' has the root tag '%s', not 'vistrel': the layout stops there",
+                        styleFile.c_str(), root.c_str());
                 return;
+            }
             setStyle(std::move(style));
         }
         load(tags);

@@ -40,9 +40,6 @@ public:
     void buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level);
     // Scrolls the row's bars and curves to the left by x pixels.
     void scrollChildren(float x);
-    // Ends a drag of the row's bar or curve as releasing the button would, and leaves the bar
-    // without an edge or middle under the pointer: a hidden panel follows the pointer no longer.
-    void endDrag() override;
 
     int getLevel() const { return mLevel; }
 
@@ -79,8 +76,10 @@ public:
     int getDrag() const { return mDrag; }
     // The bar's area for the entry's span.
     void placeOnEntry();
-    // Neither dragged nor under the pointer, until the next move over it.
-    void forgetPointer() { mZone = mDrag = ZoneNone; }
+    // Neither dragged nor with an edge or middle under the pointer, until the next move over it: a
+    // zone kept would make the bar take the pointer's events, the first press included, wherever
+    // the pointer is when a hidden panel shows again.
+    void endDrag() override;
 
 private:
     script::EffectEntry* mEntry = nullptr; // not owned

@@ -148,17 +148,6 @@ void Row::scrollChildren(float x) {
     for (unsigned i = 0; i < getChildCount(); ++i) getChild(i)->setScroll(x, 0);
 }
 
-void Row::endDrag() {
-    for (unsigned i = 0; i < getChildCount(); ++i) {
-        vistrel::Event release;
-        release.name = "mouseup";
-        getChild(i)->handleEvent(release);
-        // A zone kept makes the bar take the pointer's events, the first press included, wherever
-        // the pointer is by the time the panel shows again.
-        if (auto* bar = dynamic_cast<Effector*>(getChild(i))) bar->forgetPointer();
-    }
-}
-
 // Effector
 
 Effector::Effector() {
@@ -179,6 +168,11 @@ Effector::~Effector() {}
 vistrel::Control* Effector::create() { return new Effector(); }
 
 void Effector::load(xml::XmlParser::Iterator& tag) { Control::load(tag); }
+
+void Effector::endDrag() {
+    mZone = mDrag = ZoneNone;
+    Control::endDrag();
+}
 
 bool Effector::hitTest(const vistrel::Event& e) { return Control::hitTest(e) || mDrag != ZoneNone || mZone != ZoneNone; }
 

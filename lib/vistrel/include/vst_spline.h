@@ -26,6 +26,8 @@ public:
     bool hitTest(const Event& e) override;
     bool handleEvent(Event& e) override;
     void draw() override;
+    // Lets go of the dragged key and forgets the hovered one, as a release does.
+    void endDrag() override;
 
     // "square", "linear" or "smooth"; any other name changes nothing.
     virtual void setType(std::string name);

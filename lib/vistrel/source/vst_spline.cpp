@@ -138,6 +138,12 @@ void Spline::addKey(const script::Spline::Key& key) {
         ++mDragged;
 }
 
+void Spline::endDrag() {
+    mDragged = -1;
+    mHovered = -1;
+    Control::endDrag();
+}
+
 bool Spline::handleEvent(Event& e) {
     bool result = Control::handleEvent(e);
     if (!mVisible)

@@ -28,13 +28,6 @@ const float kSliderReserve = 36.0f;
 // a control of another class under that name counts as missing.
 template <typename T> T* findAs(Control& root, const char* name) { return dynamic_cast<T*>(root.find(name)); }
 
-// Calls f with each row in "effects", when there is one.
-template <typename F> void forEachRow(Control* effects, F f) {
-    if (!effects) return;
-    for (unsigned i = 0; i < effects->getChildCount(); ++i)
-        if (auto* row = dynamic_cast<norvane::corvista::Row*>(effects->getChild(i))) f(*row);
-}
-
 } // namespace
 
 Gui::Gui(norvane::display::DisplayGL* display, norvane::script::Script* script)
@@ -109,6 +102,8 @@ void Gui::onControl(Control* source, int /*code*/) {
     // Whole pixels of thumb offset, however wide the layout made the slider.
     const float thumb = std::trunc(mTimeSlider->getScrollX());
     mScrollFactor = travel > 0.0f && std::isfinite(thumb) ? thumb / travel : 0.0f;
+    if (!mEffects) return;
     const float x = mDemoLength * mScrollFactor * norvane::corvista::Row::PixelsPerSecond;
-    forEachRow(mEffects, [x](norvane::corvista::Row& row) { row.scrollChildren(x); });
+    for (unsigned i = 0; i < mEffects->getChildCount(); ++i)
+        if (auto* row = dynamic_cast<norvane::corvista::Row*>(mEffects->getChild(i))) row->scrollChildren(x);
 }

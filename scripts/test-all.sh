@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the project needs, then builds and runs every test twice (a normal build and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build) under one shared Xvfb, then runs each fuzz
-# target briefly on its seed corpus. Set SKIP_INSTALL=1 to skip the package install, JOBS to build
+# AddressSanitizer + UndefinedBehaviorSanitizer build) under one shared Xvfb, then builds the whole
+# project with clang (warnings are errors there too), then runs each fuzz target briefly on its seed
+# corpus. Set SKIP_INSTALL=1 to skip the package install, JOBS to build
 # and test with fewer jobs than the machine has cores, FUZZ_SECONDS to fuzz longer or shorter.
 #
 # Every phase runs whatever the ones before it gave. The summary at the end has a line per phase
@@ -99,6 +100,18 @@ run_suite() {
 
 run_suite normal build/ci-normal
 run_suite sanitize build/ci-sanitize -DHALCYRA_SANITIZE=ON -DHALCYRA_BENCH=OFF
+
+# The whole project, tests included, must build warning-free with clang too. Compiled without
+# optimisation or debug information, and not run: the two builds above run every test.
+echo "=== clang build"
+if CC=clang CXX=clang++ cmake -S . -B build/ci-clang -DCMAKE_BUILD_TYPE=None &&
+   cmake --build build/ci-clang -j"$jobs"; then
+  note "clang: built warning-free"
+  passed=$((passed + 1))
+else
+  note "clang: build FAILED"
+  failed=$((failed + 1))
+fi
 
 echo "=== fuzz build"
 fuzz_built=1

@@ -72,7 +72,8 @@ TEST(FileDataHandle, CountsSharesAndFreesWithTheLastHandle) {
     FileDataHandle b = a;
     EXPECT_EQ(a.useCount(), 2);
     b = a; // same block: no change
-    a = a;
+    FileDataHandle& alias = a;
+    a = alias; // assigned to itself
     EXPECT_EQ(a.useCount(), 2);
     b = makeFile("b", "beta"); // a's file keeps one handle, b's new file one
     EXPECT_EQ(a.useCount(), 1);
@@ -85,7 +86,8 @@ TEST(FileDataHandle, CountsSharesAndFreesWithTheLastHandle) {
     EXPECT_EQ(b.useCount(), 1);
     b.assign(nullptr);
     EXPECT_TRUE(b.empty());
-    empty = empty;
+    FileDataHandle& emptyAlias = empty;
+    empty = emptyAlias;
     EXPECT_TRUE(empty.empty());
 }
 

@@ -58,6 +58,15 @@ TEST_F(ButtonTest, APushButtonSendsPushedOnThePressAndReleasedOverItself) {
     input.release(250, 180);
     EXPECT_EQ(std::vector<int>({0, 1, 0}), codes());
     EXPECT_FALSE(push->isPressed());
+
+    // A press whose code hides the button (it closes the dialog the button is in) leaves it let go.
+    struct Hider : Callback {
+        void onControl(Control* source, int) override { source->setVisible(false); }
+    } hider;
+    push->addCallback(&hider);
+    input.press(60, 35);
+    EXPECT_FALSE(push->isVisible());
+    EXPECT_FALSE(push->isPressed());
 }
 
 TEST_F(ButtonTest, OtherButtonsAndInactiveButtonsDoNothing) {

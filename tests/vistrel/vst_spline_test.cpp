@@ -188,7 +188,7 @@ TEST_F(SplineTest, InsertAddsKeysAtTheEndOrHalfwayOnACurveTheEditorOwns) {
     EXPECT_EQ(150, sp()->sampleCount());
 }
 
-TEST_F(SplineTest, AKeyAddedBeforeTheHoveredOneLeavesThePressToTheKeyUnderThePointer) {
+TEST_F(SplineTest, AKeyAddedBeforeTheHoveredOrSelectedOneLeavesThePressAndDeleteOnTheirKeys) {
     loadControls(threeKeys);
     clickKey(0);
     input.cursor(key(1).x, key(1).y);
@@ -202,6 +202,15 @@ TEST_F(SplineTest, AKeyAddedBeforeTheHoveredOneLeavesThePressToTheKeyUnderThePoi
     input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
     EXPECT_FLOAT_EQ(0.35f, curve().mKeys[1].time);
     EXPECT_FLOAT_EQ(0.6f, curve().mKeys[2].time);
+    ASSERT_EQ(2, sp()->getSelected());
+    // "add key" at t 0.15 puts a key before the selected one, which stays selected: Delete takes it.
+    choose(95, 80, 0);
+    ASSERT_EQ(5u, curve().mKeys.size());
+    EXPECT_EQ(3, sp()->getSelected());
+    input.tap(GLFW_KEY_DELETE);
+    ASSERT_EQ(4u, curve().mKeys.size());
+    for (const Curve::Key& k : curve().mKeys)
+        EXPECT_NE(0.6f, k.time);
 }
 
 TEST_F(SplineTest, TheMenusAddAndDeleteKeysAndChangeTheType) {

@@ -5,18 +5,24 @@
 
 #include "vst_button.h"
 #include "vst_context.h"
+#include "vst_dropdown.h"
 #include "vst_flow.h"
 #include "vst_image.h"
 #include "vst_layoutstack.h"
 #include "vst_menubar.h"
+#include "vst_radiobutton.h"
 #include "vst_scrollbars.h"
+#include "vst_slider.h"
+#include "vst_spline.h"
 #include "vst_splineorg.h"
 #include "vst_stat.h"
 #include "vst_tabview.h"
+#include "vst_textinput.h"
 #include "vst_treeview.h"
 #include "vst_window.h"
 
 #include <cmath>
+#include <functional>
 #include <set>
 
 using namespace vsttest;
@@ -133,6 +139,87 @@ TEST_F(ToolkitTest, TheControlsAnswerTheWindowsInput) {
     input.drag(k.x, k.y, k.x, k.y + 20);
     EXPECT_NEAR(-0.4f + 40.0f / 282.0f, steps->getKeys()[1].y, 1e-4);
     EXPECT_FALSE(codesFrom(steps).empty());
+}
+
+TEST_F(ToolkitTest, EveryControlHiddenInTheMiddleOfAPressLetsGoOfThePointer) {
+    v::Workspace& ws = root->getWorkspace();
+    auto* play = get<v::Button>("play");
+    auto* text = get<v::TextInput>("start");
+    auto* window = get<v::Window>("timeline");
+    auto* fade = get<v::Spline>("fade");
+    auto* steps = get<v::SplineOrg>("steps");
+    auto* bars = get<v::Scrollbars>("noteScroller");
+    auto* layers = get<v::RadioButton>("layers");
+    auto* blend = get<v::RadioButton>("blend");
+    auto* quality = get<v::Dropdown>("quality");
+    auto* time = get<v::Slider>("time");
+    auto* menu = get<v::Menubar>("menu");
+    auto* loop = get<v::Button>("loop");
+    auto shows = [&ws](Control& popup) { return [&ws, &popup] { return ws.getPopup() == &popup; }; };
+    struct Row {
+        Control* control;
+        Point press, drag; // where the press goes, and where a drag from there would go
+        int button;
+        std::function<bool()> holds; // what the press holds on to
+    };
+    const Point k = fade->toScreen(fade->getCurve()->mKeys[1].time, fade->getCurve()->mKeys[1].value);
+    const Point s = steps->toScreen(steps->getKeys()[1]), title = menu->titleBox(0).center();
+    const std::vector<Row> rows = {
+        {play, {45, 314}, {45, 314}, 0, [play] { return play->isPressed(); }},
+        {text, {160, 314}, {260, 314}, 0, [text] { return text->isSelecting(); }},
+        {window, {200, 38}, {230, 58}, 0, [window] { return window->isDragging(); }},
+        {fade, k, {k.x, k.y + 30}, 0, [fade] { return fade->getDragged() >= 0; }},
+        {fade, k, {k.x, k.y + 30}, 1, shows(fade->getKeyMenu())},
+        {steps, s, {s.x, s.y + 30}, 0, [steps] { return steps->getDragged() >= 0; }},
+        {bars, {784, 470}, {784, 540}, 0, [bars] { return bars->isDragging(); }},
+        {layers, {60, 369}, {60, 369}, 0, [layers] { return layers->getPressedIndex() >= 0; }},
+        {blend, {60, 443}, {60, 443}, 0, [blend] { return blend->getPressedIndex() >= 0; }},
+        {quality, {250, 373}, {250, 373}, 0, shows(quality->getMenu())},
+        {time, {247, 407}, {330, 407}, 0, [time] { return time->isDragging(); }},
+        {menu, title, {title.x + 60, title.y}, 0, [menu] { return menu->isOpen(); }},
+    };
+    const Point probe(115, 314), elsewhere(500, 380); // the loop button, the stat graph
+    auto at = [this](Point p, int button, int action) {
+        input.cursor(p.x, p.y);
+        input.button(button, action);
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.control->getName() + " pressed with button " + std::to_string(row.button));
+        input.cursor(elsewhere.x, elsewhere.y); // the press comes after a move onto the control
+        later();
+        at(row.press, row.button, GLFW_PRESS);
+        ASSERT_TRUE(row.holds());
+        const size_t codes = codesFrom(row.control).size();
+        auto letGo = [&](const char* after) {
+            EXPECT_FALSE(row.holds()) << after;
+            EXPECT_EQ(codes, codesFrom(row.control).size()) << after;
+        };
+        // Tab hides the GUI in the middle of the press, which then ends unseen.
+        ws.setVisible(false);
+        letGo("hidden");
+        at(probe, row.button, GLFW_RELEASE);
+        ws.setVisible(true);
+        input.cursor(row.drag.x, row.drag.y);
+        letGo("a move with no button held");
+        later();
+        at(elsewhere, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+        at(row.press, GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
+        letGo("a press elsewhere released over it");
+        // Hidden again with the pointer over the control, which then goes to the probe unseen: shown
+        // again, a click without a move reaches neither, and one after a move reaches the probe.
+        ws.setVisible(false);
+        input.cursor(probe.x, probe.y);
+        ws.setVisible(true);
+        later();
+        input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+        input.button(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE);
+        letGo("a click elsewhere without a move");
+        const bool toggled = loop->isToggled();
+        later();
+        input.click(probe.x + 2, probe.y);
+        EXPECT_NE(toggled, loop->isToggled());
+        EXPECT_EQ(nullptr, ws.getPopup());
+    }
 }
 
 TEST_F(ToolkitTest, TheWholeLayoutIsDrawn) {

@@ -19,6 +19,8 @@ public:
     bool hitTest(const Event& e) override;
     bool handleEvent(Event& e) override;
     void draw() override;
+    // Springs back without a code, as a release outside the button does.
+    void endDrag() override;
 
     virtual void setToggleMode(bool toggleMode);
     virtual bool isToggled();

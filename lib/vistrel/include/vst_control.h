@@ -94,8 +94,9 @@ public:
     virtual bool isInactive();
     // Hiding also closes a popup opened from this control or below it, and ends the drags below it.
     virtual void setVisible(bool visible);
-    // Ends a drag under way in this control and below it, as a release would: a hidden control
-    // hears no release. The common one passes it on to the children.
+    // Ends a press, drag or selection under way in this control and below it, as a release would:
+    // a hidden control hears no release, nor the moves that would clear its hover. The common one
+    // forgets the hover and passes it on to the children.
     virtual void endDrag();
     virtual bool isVisible();
     virtual Rect& getArea();

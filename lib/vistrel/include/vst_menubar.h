@@ -22,6 +22,8 @@ public:
     void updateClientArea() override;
     bool handleEvent(Event& e) override;
     void draw() override;
+    // Leaves menu mode and forgets the hovered title: hiding has closed the menu.
+    void endDrag() override;
 
     // Places the menu below the hovered title and opens it as the workspace's popup.
     void openMenu(Context& menu);

@@ -26,6 +26,8 @@ public:
     void load(xml::XmlParser::Iterator& tag) override;
     bool handleEvent(Event& e) override;
     void draw() override;
+    // Forgets the pressed and the hovered option: a later release alone chooses nothing.
+    void endDrag() override;
 
     virtual void setMultiSelect();
     virtual void setSingleSelect();

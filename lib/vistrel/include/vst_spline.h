@@ -57,7 +57,7 @@ private:
     int keyCount() const;
     // Removes a key and leaves no hovered or dragged key behind.
     void removeKey(int index);
-    // Adds a key to the curve; the hovered and the dragged key keep pointing at their keys.
+    // Adds a key to the curve; the hovered, dragged and selected indexes keep pointing at their keys.
     void addKey(const script::Spline::Key& key);
     bool isFocused();
     void closeMyMenu();

@@ -31,6 +31,8 @@ public:
     bool hitTest(const Event& e) override;
     bool handleEvent(Event& e) override;
     void draw() override;
+    // Lets go of the dragged key and forgets the hovered one, as a release and a move away do.
+    void endDrag() override;
 
     // Appends the key at the end of the list.
     virtual void addKey(const Key& key);

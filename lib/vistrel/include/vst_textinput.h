@@ -33,6 +33,8 @@ public:
     bool hitTest(const Event& e) override;
     bool handleEvent(Event& e) override;
     void draw() override;
+    // Ends a drag selection as a release does; the selected text stays selected.
+    void endDrag() override;
 
     // Numeric and password modes exclude each other: setting one clears the other.
     virtual void setNumeric(bool numeric);
@@ -50,12 +52,15 @@ public:
     int getCursor() const { return mCursor; }
     int getAnchor() const { return mAnchor; }
     bool hasSelection() const { return mHasSelection; }
+    bool isSelecting() const { return mSelecting; }
     bool isInsertMode() const { return mInsertMode; }
     float getScrollOffset() const { return mScrollOffset; }
 
 private:
     // Whether c may go in at the caret in numeric mode.
     bool passesNumberFilter(char c) const;
+    // The end of a drag selection: a press without a drag leaves no selection.
+    void stopSelecting();
     // Removes the selected characters; the caret goes to their start.
     void eraseSelection();
     // Keeps caret and anchor within the text.

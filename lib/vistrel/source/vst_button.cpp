@@ -43,9 +43,10 @@ bool Button::handleEvent(Event& e) {
     bool result = Control::handleEvent(e);
     if (e.name == "mousedown" && e.button == 0) {
         if (mHover && !mInactive) {
+            // Pressed before the code goes out: a callback that hides the button ends the press.
+            mPressed = true;
             if (!mToggleMode)
                 notify(CodeButtonPushed);
-            mPressed = true;
         }
     } else if (e.name == "mouseup" && e.button == 0) {
         if (mHover && mPressed) {
@@ -59,6 +60,11 @@ bool Button::handleEvent(Event& e) {
         mPressed = false;
     }
     return result;
+}
+
+void Button::endDrag() {
+    mPressed = false;
+    Control::endDrag();
 }
 
 void Button::draw() {

@@ -71,6 +71,9 @@ void Control::setVisible(bool visible) {
 }
 
 void Control::endDrag() {
+    // A hidden control sees no moves: a hover left set would take the first press after showing
+    // again (hitTest), wherever the pointer is then.
+    mHover = false;
     for (Control* child : mChildren)
         child->endDrag();
 }

@@ -126,6 +126,14 @@ bool Menubar::handleEvent(Event& e) {
     return false;
 }
 
+void Menubar::endDrag() {
+    mOpen = false;
+    mJustOpened = false;
+    mHoverTitle = -1;
+    mOverTitle = false;
+    Control::endDrag();
+}
+
 void Menubar::draw() {
     Render* render = getRender();
     if (!render) {

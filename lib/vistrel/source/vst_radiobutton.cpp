@@ -125,6 +125,12 @@ bool RadioButton::handleEvent(Event& e) {
     return result;
 }
 
+void RadioButton::endDrag() {
+    mPressedIndex = -1;
+    mHoverIndex = -1;
+    Control::endDrag();
+}
+
 void RadioButton::draw() {
     Render* render = getRender();
     if (!render)

@@ -130,12 +130,15 @@ void Spline::removeKey(int index) {
 void Spline::addKey(const script::Spline::Key& key) {
     const int index = mCurve->addKey(key);
     mChanged = true;
-    // The keys from the new one on moved up by one: the hovered and the dragged key stay the keys
-    // they were, so a press without a move in between takes the key under the pointer.
+    // The keys from the new one on moved up by one: the hovered, the dragged and the selected key
+    // stay the keys they were, so a press without a move in between takes the key under the
+    // pointer, and the highlight and Delete stay on the key the author selected.
     if (mHovered >= index)
         ++mHovered;
     if (mDragged >= index)
         ++mDragged;
+    if (mSelected >= index)
+        ++mSelected;
 }
 
 void Spline::endDrag() {

@@ -137,6 +137,13 @@ void SplineOrg::dragTo(float x, float y) {
     notify(CodeSplineEdited);
 }
 
+void SplineOrg::endDrag() {
+    mDragged = -1;
+    for (Key& k : mKeys)
+        k.hovered = false;
+    Control::endDrag();
+}
+
 bool SplineOrg::handleEvent(Event& e) {
     bool result = Control::handleEvent(e);
     if (!mVisible)

@@ -223,15 +223,25 @@ bool TextInput::handleEvent(Event& e) {
         if (mSelecting)
             mCursor = positionToIndex(e.x, e.y);
     } else if (e.name == "mouseup") {
-        if (mAnchor == mCursor)
-            mHasSelection = false;
-        mSelecting = false;
+        stopSelecting();
     } else if (e.name == "keydown") {
         handleKey(e);
     } else if (e.name == "keychardown") {
         handleCharacter(e.character);
     }
     return result;
+}
+
+void TextInput::stopSelecting() {
+    // A press without a drag leaves no selection.
+    if (mAnchor == mCursor)
+        mHasSelection = false;
+    mSelecting = false;
+}
+
+void TextInput::endDrag() {
+    stopSelecting();
+    Control::endDrag();
 }
 
 void TextInput::draw() {

@@ -200,8 +200,8 @@ TEST_F(EditorTest, RowsFollowTheTimelineDepthFirstWithTracksAndIndents) {
     EXPECT_FLOAT_EQ(curve->getTimeSpan(), 28.0f);
     EXPECT_FLOAT_EQ(curve->toScreen(1.0f, 0.0f).x - curve->getScreenArea().x1, 10.0f);
     EXPECT_FLOAT_EQ(curve->fromScreen(curve->getScreenArea().x1 + 140.0f, 0.0f).x, 14.0f);
-    // A child's bar is in its parent's local time.
-    EXPECT_EQ(bar(2)->getArea(), norvane::vistrel::Rect(10, 2, 50, 27));
+    // A child's bar stands where it plays on the demo's clock: 1 to 5 s inside 12 s is 13 to 17 s.
+    EXPECT_EQ(bar(2)->getArea(), norvane::vistrel::Rect(130, 2, 170, 27));
 }
 
 TEST_F(EditorTest, ANestedCaptionIsDrawnFortyPixelsFurtherRight) {
@@ -241,6 +241,32 @@ TEST_F(EditorTest, DraggingABarsMiddleMovesTheEntryAndKeepsItsLength) {
     // The timeline plays the entry at its new time on the next update: no length is recomputed.
     EXPECT_TRUE(e.isActiveAt(6.5f));
     EXPECT_FALSE(e.isActiveAt(7.5f));
+}
+
+TEST_F(EditorTest, ANestedEntrysBarStandsWhereItPlaysAndMovesItsOwnTimes) {
+    build(layout(kSlider + kRows));
+    using norvane::vistrel::Rect;
+    EffectEntry& a = entry(0);        // 12 to 40 s
+    EffectEntry& b = *a.mChildren[0]; // 1 to 5 s inside it: 13 to 17 s
+    EffectEntry& c = *b.mChildren[0]; // 0 to 2 s inside that: 13 to 15 s, x 330 to 350 on screen
+    EXPECT_EQ(bar(3)->getArea(), Rect(130, 2, 150, 27));
+    auto drag = [&](float x, float y, float dx) {
+        input.cursor(x - 1, y); // the bar dragged before lets go of the pointer on the first move
+        input.drag(x, y, dx, 0);
+    };
+    // Stretched 20 pixels and moved 20: its own times in its parent's time change by as much.
+    drag(348, rowMiddle(130), 20);
+    drag(350, rowMiddle(130), 20);
+    EXPECT_FLOAT_EQ(c.mStart, 2.0f);
+    EXPECT_FLOAT_EQ(c.mEnd, 6.0f);
+    EXPECT_EQ(bar(3)->getArea(), Rect(150, 2, 190, 27));
+    // Its parents moved or stretched at their start take it along.
+    drag(400, rowMiddle(0), -10);  // a: 11 to 39 s
+    drag(322, rowMiddle(100), 20); // b's left edge: 3 to 5 s inside a
+    EXPECT_FLOAT_EQ(b.mStart, 3.0f);
+    EXPECT_EQ(bar(2)->getArea(), Rect(140, 2, 160, 27));
+    EXPECT_EQ(bar(3)->getArea(), Rect(160, 2, 200, 27));
+    EXPECT_FLOAT_EQ(c.mStart, 2.0f);
 }
 
 TEST_F(EditorTest, AnEntryMovedPastTheTimelinesEndStillPlaysThere) {

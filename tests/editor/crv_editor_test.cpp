@@ -269,6 +269,30 @@ TEST_F(EditorTest, ANestedEntrysBarStandsWhereItPlaysAndMovesItsOwnTimes) {
     EXPECT_FLOAT_EQ(c.mStart, 2.0f);
 }
 
+TEST_F(EditorTest, CurveRowsFollowTheirEntrysBar) {
+    // A track on the nested "rb" too: rows ra 0-30, glow 30-100, rb 100-130, its "fade" 130-200.
+    entry(0).mChildren[0]->mTracks.push_back(std::make_unique<norvane::script::SplineTrack>());
+    build(layout(kSlider + kRows));
+    using norvane::vistrel::Rect;
+    auto curve = [&](unsigned i) { return dynamic_cast<norvane::vistrel::Spline*>(row(i)->getChild(0)); };
+    ASSERT_NE(curve(1), nullptr);
+    ASSERT_NE(curve(3), nullptr);
+    EXPECT_EQ(curve(3)->getArea(), Rect(130, 2, 170, 72)); // under rb's bar, 13 to 17 s
+    input.drag(400, rowMiddle(0), 20, 0);                  // ra's middle: 14 to 42 s
+    EXPECT_EQ(curve(1)->getArea(), Rect(140, 2, 420, 72));
+    EXPECT_EQ(curve(3)->getArea(), Rect(150, 2, 190, 72));
+    input.drag(618, rowMiddle(0), 30, 0); // ra's right edge: to 45 s
+    input.drag(342, rowMiddle(0), -10, 0); // ra's left edge: from 13 s
+    EXPECT_EQ(curve(1)->getArea(), Rect(130, 2, 450, 72));
+    EXPECT_FLOAT_EQ(curve(1)->getTimeSpan(), 32.0f);
+    // A key at 1 s local stands 1 s after the bar's start, where the demo plays it.
+    EXPECT_FLOAT_EQ(curve(1)->toScreen(1, 0).x, bar(0)->getScreenArea().x1 + 10);
+    input.cursor(341, rowMiddle(100));
+    input.drag(342, rowMiddle(100), -10, 0); // rb's left edge: 0 to 5 s inside ra
+    EXPECT_EQ(curve(3)->getArea(), Rect(130, 2, 180, 72));
+    EXPECT_FLOAT_EQ(curve(3)->getTimeSpan(), 5.0f);
+}
+
 TEST_F(EditorTest, AnEntryMovedPastTheTimelinesEndStillPlaysThere) {
     build(layout(kSlider + kRows));
     ASSERT_FLOAT_EQ(script.mLength, 40.0f);
@@ -343,7 +367,6 @@ TEST_F(EditorTest, ADragEndsWithTheReleaseOverTheRowsBelowOrWhileThePanelIsHidde
     ASSERT_NE(curve, nullptr);
     auto& keys = a.mTracks[0]->mKeys;
     keys[1].value = 0.5f; // inside the curve row, not on its lower edge
-    const norvane::vistrel::Point key = curve->toScreen(keys[1].time, keys[1].value);
     // Pressed, moved 10 pixels right, released over the rows below or while Tab hides the panel,
     // then moved on with no button held.
     auto drag = [&](float x, float y, bool hide) {
@@ -362,6 +385,7 @@ TEST_F(EditorTest, ADragEndsWithTheReleaseOverTheRowsBelowOrWhileThePanelIsHidde
     EXPECT_FLOAT_EQ(a.mStart, 14.0f);
     EXPECT_FLOAT_EQ(a.mEnd, 42.0f);
     EXPECT_EQ(bar(0)->getDrag(), 0);
+    const norvane::vistrel::Point key = curve->toScreen(keys[1].time, keys[1].value); // moved with the bar
     drag(key.x, key.y, true); // 28 s over 280 pixels
     drag(key.x + 10, key.y, false);
     EXPECT_FLOAT_EQ(keys[1].time, 3.0f);

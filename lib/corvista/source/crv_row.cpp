@@ -160,8 +160,13 @@ void Row::buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int 
 }
 
 void Row::placeSpans() {
-    for (unsigned i = 0; i < getChildCount(); ++i)
-        if (auto* bar = dynamic_cast<Effector*>(getChild(i))) bar->placeOnEntry();
+    for (unsigned i = 0; i < getChildCount(); ++i) {
+        Control* child = getChild(i);
+        if (auto* bar = dynamic_cast<Effector*>(child))
+            bar->placeOnEntry();
+        else if (auto* curve = dynamic_cast<vistrel::Spline*>(child); curve && mEntry)
+            placeCurve(curve, Effector::spanArea(*mEntry, mParents, 2, 27));
+    }
 }
 
 void Row::placeRows() {

@@ -200,8 +200,8 @@ TEST_F(EditorTest, RowsFollowTheTimelineDepthFirstWithTracksAndIndents) {
     EXPECT_FLOAT_EQ(curve->getTimeSpan(), 28.0f);
     EXPECT_FLOAT_EQ(curve->toScreen(1.0f, 0.0f).x - curve->getScreenArea().x1, 10.0f);
     EXPECT_FLOAT_EQ(curve->fromScreen(curve->getScreenArea().x1 + 140.0f, 0.0f).x, 14.0f);
-    // A child's bar is in its parent's local time.
-    EXPECT_EQ(bar(2)->getArea(), norvane::vistrel::Rect(10, 2, 50, 27));
+    // A child's bar stands where it plays on the demo's clock: 1 to 5 s inside 12 s is 13 to 17 s.
+    EXPECT_EQ(bar(2)->getArea(), norvane::vistrel::Rect(130, 2, 170, 27));
 }
 
 TEST_F(EditorTest, ANestedCaptionIsDrawnFortyPixelsFurtherRight) {
@@ -241,6 +241,33 @@ TEST_F(EditorTest, DraggingABarsMiddleMovesTheEntryAndKeepsItsLength) {
     // The timeline plays the entry at its new time on the next update: no length is recomputed.
     EXPECT_TRUE(e.isActiveAt(6.5f));
     EXPECT_FALSE(e.isActiveAt(7.5f));
+}
+
+TEST_F(EditorTest, ANestedEntrysBarStandsWhereItPlaysAndMovesItsOwnTimes) {
+    build(layout(kSlider + kRows));
+    EffectEntry& c = *entry(0).mChildren[0]->mChildren[0]; // 0-2 s in 1-5 s in 12-40 s: x 330 to 350
+    EXPECT_EQ(bar(3)->getArea(), norvane::vistrel::Rect(130, 2, 150, 27));
+    input.drag(348, rowMiddle(130), 20, 0); // its right edge 2 s later, in its parent's time
+    EXPECT_FLOAT_EQ(c.mEnd, 4.0f);
+    EXPECT_EQ(bar(3)->getArea(), norvane::vistrel::Rect(130, 2, 170, 27));
+    input.cursor(399, rowMiddle(0)); // the bar dragged before lets go of the pointer on the first move
+    input.drag(400, rowMiddle(0), -10, 0); // the outermost 1 s earlier takes it along
+    EXPECT_FLOAT_EQ(c.mStart, 0.0f);
+    EXPECT_EQ(bar(3)->getArea(), norvane::vistrel::Rect(120, 2, 160, 27));
+}
+
+TEST_F(EditorTest, CurveRowsFollowTheirEntrysBar) {
+    // A track on the nested "rb" too: rows ra 0-30, glow 30-100, rb 100-130, its track 130-200.
+    entry(0).mChildren[0]->mTracks.push_back(std::make_unique<norvane::script::SplineTrack>());
+    build(layout(kSlider + kRows));
+    auto curve = [&](unsigned i) { return dynamic_cast<norvane::vistrel::Spline*>(row(i)->getChild(0)); };
+    ASSERT_NE(curve(3), nullptr);
+    EXPECT_EQ(curve(3)->getArea(), norvane::vistrel::Rect(130, 2, 170, 72)); // under rb's bar, 13 to 17 s
+    input.drag(400, rowMiddle(0), 20, 0);                                     // ra: 14 to 42 s
+    input.drag(618, rowMiddle(0), 30, 0);                                     // its right edge: to 45 s
+    EXPECT_EQ(curve(1)->getArea(), norvane::vistrel::Rect(140, 2, 450, 72));
+    EXPECT_FLOAT_EQ(curve(1)->getTimeSpan(), 31.0f); // still 10 pixels per second
+    EXPECT_EQ(curve(3)->getArea(), norvane::vistrel::Rect(150, 2, 190, 72));
 }
 
 TEST_F(EditorTest, AnEntryMovedPastTheTimelinesEndStillPlaysThere) {
@@ -317,7 +344,6 @@ TEST_F(EditorTest, ADragEndsWithTheReleaseOverTheRowsBelowOrWhileThePanelIsHidde
     ASSERT_NE(curve, nullptr);
     auto& keys = a.mTracks[0]->mKeys;
     keys[1].value = 0.5f; // inside the curve row, not on its lower edge
-    const norvane::vistrel::Point key = curve->toScreen(keys[1].time, keys[1].value);
     // Pressed, moved 10 pixels right, released over the rows below or while Tab hides the panel,
     // then moved on with no button held.
     auto drag = [&](float x, float y, bool hide) {
@@ -336,6 +362,7 @@ TEST_F(EditorTest, ADragEndsWithTheReleaseOverTheRowsBelowOrWhileThePanelIsHidde
     EXPECT_FLOAT_EQ(a.mStart, 14.0f);
     EXPECT_FLOAT_EQ(a.mEnd, 42.0f);
     EXPECT_EQ(bar(0)->getDrag(), 0);
+    const norvane::vistrel::Point key = curve->toScreen(keys[1].time, keys[1].value); // moved with the bar
     drag(key.x, key.y, true); // 28 s over 280 pixels
     drag(key.x + 10, key.y, false);
     EXPECT_FLOAT_EQ(keys[1].time, 3.0f);

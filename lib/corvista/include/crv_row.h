@@ -5,6 +5,8 @@
 
 #include "vst_control.h"
 
+#include <vector>
+
 namespace norvane {
 namespace script {
 class EffectEntry;
@@ -33,13 +35,18 @@ public:
     void draw() override;
 
     // Fills the row for an entry: its caption, its span bar, and then (appended to "effects") a
-    // row for each of its spline tracks and a row for each child entry, depth first.
-    void setEffect(script::EffectEntry* entry, int level);
+    // row for each of its spline tracks and a row for each child entry, depth first. parents are
+    // the entries it is nested in, outermost first: its bar stands where it plays on the demo's
+    // clock, after their starts.
+    void setEffect(script::EffectEntry* entry, int level, const std::vector<script::EffectEntry*>& parents = {});
     // Fills the row for a spline track: a curve control over the span rectangle, editing the
     // track in place.
     void buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level);
     // Scrolls the row's bars and curves to the left by x pixels.
     void scrollChildren(float x);
+    // Puts the bar, or the curves, of this row and of every other row beside it where their
+    // entries play now: a bar moved or stretched takes its curves and its nested entries along.
+    void placeRows();
 
     int getLevel() const { return mLevel; }
 
@@ -48,8 +55,14 @@ private:
     bool isInside(Control* c);
     // True while the row's bar or a key of its curve is being dragged.
     bool isDragging();
+    // Puts the row's bar, or its curves, where its entry plays now.
+    void placeSpans();
 
     int mLevel = 0;
+    // The entry whose span the row's bar or curves show (not owned), and the entries it is
+    // nested in, outermost first; none for a row not filled from the timeline.
+    script::EffectEntry* mEntry = nullptr;
+    std::vector<script::EffectEntry*> mParents;
 };
 
 // The bar of one entry's span. Dragging its middle moves the entry, dragging an edge moves that
@@ -68,14 +81,23 @@ public:
     bool handleEvent(vistrel::Event& e) override;
     void draw() override;
 
-    void setEntry(script::EffectEntry* entry) { mEntry = entry; }
+    // The entry, and the entries it is nested in (outermost first), whose starts come before its
+    // own on the demo's clock.
+    void setEntry(script::EffectEntry* entry, const std::vector<script::EffectEntry*>& parents = {}) {
+        mEntry = entry;
+        mParents = parents;
+    }
     // The timeline whose length follows the spans this bar changes.
     void setScript(script::Script* script) { mScript = script; }
     script::EffectEntry* getEntry() const { return mEntry; }
     int getZone() const { return mZone; }
     int getDrag() const { return mDrag; }
-    // The bar's area for the entry's span.
+    // The bar's area for the entry's span on the demo's clock.
     void placeOnEntry();
+    // Where the entry's span stands in a row at 10 pixels per second, its parents' starts added,
+    // from y1 to y2.
+    static vistrel::Rect spanArea(const script::EffectEntry& entry, const std::vector<script::EffectEntry*>& parents,
+                                  float y1, float y2);
     // Neither dragged nor with an edge or middle under the pointer, until the next move over it: a
     // zone kept would make the bar take the pointer's events, the first press included, wherever
     // the pointer is when a hidden panel shows again.
@@ -83,7 +105,8 @@ public:
 
 private:
     script::EffectEntry* mEntry = nullptr; // not owned
-    script::Script* mScript = nullptr;     // not owned
+    std::vector<script::EffectEntry*> mParents;
+    script::Script* mScript = nullptr; // not owned
     int mZone = ZoneNone;
     int mDrag = ZoneNone;
 };

@@ -101,12 +101,14 @@ void Row::draw() {
     Control::draw();
 }
 
-void Row::setEffect(script::EffectEntry* entry, int level) {
+void Row::setEffect(script::EffectEntry* entry, int level, const std::vector<script::EffectEntry*>& parents) {
     setText(entry->mName);
     mLevel = level;
+    mEntry = entry;
+    mParents = parents;
 
     Effector* bar = new Effector();
-    bar->setEntry(entry);
+    bar->setEntry(entry, parents);
     bar->placeOnEntry();
     addChild(bar, -1);
 
@@ -116,15 +118,30 @@ void Row::setEffect(script::EffectEntry* entry, int level) {
         Row* row = new Row();
         row->setArea(vistrel::Rect(mArea.x1, mArea.y1, mArea.x2, mArea.y1 + 70));
         effects->addChild(row, -1);
+        row->mEntry = entry;
+        row->mParents = parents;
         row->buildTrack(bar->getArea(), track.get(), level);
     }
+    std::vector<script::EffectEntry*> nested = parents;
+    nested.push_back(entry);
     for (const auto& child : entry->mChildren) {
         Row* row = new Row();
         row->setArea(mArea);
         effects->addChild(row, -1);
-        row->setEffect(child.get(), level + 1);
+        row->setEffect(child.get(), level + 1, nested);
     }
 }
+
+namespace {
+
+// A curve control over an entry's span: as wide as the bar, 70 pixels tall from the bar's top,
+// with the keys in the entry's local seconds.
+void placeCurve(vistrel::Spline* curve, const vistrel::Rect& span) {
+    curve->setArea(vistrel::Rect(span.x1, span.y1, span.x2, span.y1 + 70));
+    curve->setTimeSpan((span.x2 - span.x1) / Row::PixelsPerSecond);
+}
+
+} // namespace
 
 void Row::buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level) {
     setText(track->mName);
@@ -137,11 +154,28 @@ void Row::buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int 
     curve->setColor(BlockBack, StateBorder, Second, curve->parseColor("ddddddff"));
     curve->setColor(BlockBack, StateHighlight, First, curve->parseColor("ffff33ff"));
     curve->setColor(BlockBack, StatePushed, First, curve->parseColor("ffffffff"));
-    curve->setArea(vistrel::Rect(span.x1, span.y1, span.x2, span.y1 + 70));
+    placeCurve(curve, span);
     curve->setCurve(track, false); // the timeline's own curve: edits act on the next frame
-    // The keys are in the entry's local seconds: the row's width is the entry's span.
-    curve->setTimeSpan((span.x2 - span.x1) / PixelsPerSecond);
     addChild(curve, -1);
+}
+
+void Row::placeSpans() {
+    for (unsigned i = 0; i < getChildCount(); ++i) {
+        Control* child = getChild(i);
+        if (auto* bar = dynamic_cast<Effector*>(child))
+            bar->placeOnEntry();
+        else if (auto* curve = dynamic_cast<vistrel::Spline*>(child); curve && mEntry)
+            placeCurve(curve, Effector::spanArea(*mEntry, mParents, 2, 27));
+    }
+}
+
+void Row::placeRows() {
+    if (!mParent) {
+        placeSpans();
+        return;
+    }
+    for (unsigned i = 0; i < mParent->getChildCount(); ++i)
+        if (auto* row = dynamic_cast<Row*>(mParent->getChild(i))) row->placeSpans();
 }
 
 void Row::scrollChildren(float x) {
@@ -176,9 +210,17 @@ void Effector::endDrag() {
 
 bool Effector::hitTest(const vistrel::Event& e) { return Control::hitTest(e) || mDrag != ZoneNone || mZone != ZoneNone; }
 
+vistrel::Rect Effector::spanArea(const script::EffectEntry& entry, const std::vector<script::EffectEntry*>& parents,
+                                 float y1, float y2) {
+    // A nested entry's times are in its parent's local time, which starts at the parent's start.
+    float offset = 0.0f;
+    for (const script::EffectEntry* parent : parents) offset += parent->mStart;
+    return vistrel::Rect((offset + entry.mStart) * Row::PixelsPerSecond, y1, (offset + entry.mEnd) * Row::PixelsPerSecond,
+                         y2);
+}
+
 void Effector::placeOnEntry() {
-    if (!mEntry) return;
-    setArea(vistrel::Rect(mEntry->mStart * Row::PixelsPerSecond, 2, mEntry->mEnd * Row::PixelsPerSecond, 27));
+    if (mEntry) setArea(spanArea(*mEntry, mParents, 2, 27));
 }
 
 bool Effector::handleEvent(vistrel::Event& e) {
@@ -217,7 +259,11 @@ bool Effector::handleEvent(vistrel::Event& e) {
     // The timeline plays only up to its length: an entry moved or stretched past the old end
     // must still play there.
     if (mDrag != ZoneNone && mScript) mScript->computeLength();
-    placeOnEntry();
+    auto* row = dynamic_cast<Row*>(mParent);
+    if (mDrag != ZoneNone && row)
+        row->placeRows(); // this bar, the bars of the entries nested in it and the curves of all of them
+    else
+        placeOnEntry();
     return r;
 }
 

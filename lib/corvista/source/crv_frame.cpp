@@ -87,7 +87,8 @@ void Corvista::openDisplay(int width, int height, bool fullscreen, const std::st
     try {
         mDisplay->open();
     } catch (const Exception& error) {
-        throw Exception("[Corvista] Could not open the window set up in '%s': %s", mSetupFileName.c_str(), error.what());
+        throw Exception("[Corvista] Could not open the window set up in '%s': %s", mSetupFileName.c_str(),
+                        error.what());
     }
     if (!mDumper) {
         mDisplay->setMode(1, 30.0f);

@@ -161,7 +161,8 @@ namespace {
 // the reader cannot take. A UTF-8 mark reads as text before the root, which is dropped.
 const char* unreadableEncoding(const char* data, int length) {
     const auto at = [&](int i) { return i < length ? static_cast<unsigned char>(data[i]) : -1; };
-    if (at(0) == 0xFF && at(1) == 0xFE) return at(2) == 0 && at(3) == 0 ? "UTF-32 (little-endian)" : "UTF-16 (little-endian)";
+    if (at(0) == 0xFF && at(1) == 0xFE)
+        return at(2) == 0 && at(3) == 0 ? "UTF-32 (little-endian)" : "UTF-16 (little-endian)";
     if (at(0) == 0xFE && at(1) == 0xFF) return "UTF-16 (big-endian)";
     if (at(0) == 0 && at(1) == 0 && at(2) == 0xFE && at(3) == 0xFF) return "UTF-32 (big-endian)";
     return nullptr;

@@ -273,18 +273,6 @@ TEST(XmlReader, BytesAfterTheRootAreNotRead) {
     EXPECT_EQ(parser.epilog(), "<<<garbage"); // kept as it stood, for writing back
 }
 
-TEST(XmlReader, TagsBeforeTheRootAreKeptButText) {
-    XmlParser parser;
-    parseOk(parser, "\xEF\xBB\xBF<?xml version='1.0'?><!-- a --><?pi k='v'?>stray<!DOCTYPE demo><demo></demo>");
-    ASSERT_EQ(parser.prolog().size(), 3u);
-    EXPECT_EQ(parser.prolog()[0].getAttribute("content"), " a ");
-    EXPECT_EQ(parser.prolog()[1].name(), "pi");
-    EXPECT_EQ(parser.prolog()[2].kind(), XmlTag::Special);
-    EXPECT_EQ(parser.header().getAttribute("version"), "1.0");
-    parser.clear();
-    EXPECT_TRUE(parser.prolog().empty());
-}
-
 TEST(XmlReader, TextOfOtherEncodingsIsRefusedByItsByteOrderMark) {
     const std::pair<std::string, const char*> marks[] = {
         {std::string("\xFF\xFE<\0a\0", 6), "UTF-16 (little-endian)"},

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 
 using norvane::xml::IteratorConst;
 using norvane::xml::XmlNode;
@@ -267,8 +268,22 @@ TEST(XmlReader, ErrorsLeaveWhatWasReadForTheCallerToDiscard) {
 
 TEST(XmlReader, BytesAfterTheRootAreNotRead) {
     XmlParser parser;
-    parseOk(parser, "<a></a><<<garbage");
+    parseOk(parser, "<a></a> \n<<<garbage");
     EXPECT_EQ(parser.root().tag().name(), "a");
+    EXPECT_EQ(parser.epilog(), "<<<garbage"); // kept as it stood, for writing back
+}
+
+TEST(XmlReader, TextOfOtherEncodingsIsRefusedByItsByteOrderMark) {
+    const std::pair<std::string, const char*> marks[] = {
+        {std::string("\xFF\xFE<\0a\0", 6), "UTF-16 (little-endian)"},
+        {std::string("\xFE\xFF\0<\0a", 6), "UTF-16 (big-endian)"},
+        {std::string("\xFF\xFE\0\0<\0\0\0", 8), "UTF-32 (little-endian)"},
+        {std::string("\0\0\xFE\xFF\0\0\0<", 8), "UTF-32 (big-endian)"},
+    };
+    for (const auto& mark : marks) {
+        EXPECT_EQ(parseError(mark.first),
+                  std::string("Xml: The text is ") + mark.second + "; the file must be saved as UTF-8");
+    }
 }
 
 TEST(XmlReader, LengthBoundsTheInput) {

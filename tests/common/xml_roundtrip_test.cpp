@@ -27,7 +27,8 @@ const char* const kSetup =
     "  <script file=\"script.xml\"/>\r\n"
     "  <music file=\"music/track.ogg\" mute=\"0\" loop=\"1\" />\r\n"
     "  <setup></setup>\r\n"
-    "</demo>\r\n";
+    "</demo>\r\n"
+    "<!-- written by hand -->";
 
 const char* const kScript =
     "<?xml version='1.0'?>\n"
@@ -132,8 +133,10 @@ const XmlTag* findText(XmlNode& node) {
 
 TEST(XmlRoundTrip, SetupFile) {
     const std::string first = expectStableRoundTrip(kSetup);
-    // The header survives, the comment before the root does not; CRs are gone.
-    EXPECT_EQ(first.substr(0, first.find('\n')), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>");
+    // The header and the comments around the root survive; CRs are gone.
+    EXPECT_EQ(first.substr(0, first.find("<demo>")),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n\n<!-- Local settings, rewritten on exit -->\n");
+    EXPECT_EQ(first.substr(first.find("</demo>")), "</demo>\n<!-- written by hand -->");
     EXPECT_EQ(first.find('\r'), std::string::npos);
     EXPECT_NE(first.find("title='The \"Halcyra\" demo'"), std::string::npos);
     EXPECT_NE(first.find("\t<!-- the timeline -->\n"), std::string::npos);

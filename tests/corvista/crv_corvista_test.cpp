@@ -115,6 +115,11 @@ TEST_F(SetupFileTest, BadXmlNamesTheFile) {
     Corvista demo;
     const std::string error = errorOf(demo);
     EXPECT_EQ(error.rfind("[Corvista] Could not read 'setup.xml': (error at line", 0), 0u) << error;
+    // Saved as UTF-16 by an editor: the file and what to do about it are named.
+    write("setup.xml", std::string("\xFF\xFE<\0d\0e\0m\0o\0", 10));
+    Corvista wide;
+    EXPECT_EQ(errorOf(wide), "[Corvista] Could not read 'setup.xml': Xml: The text is UTF-16 (little-endian); the "
+                             "file must be saved as UTF-8");
 }
 
 TEST_F(SetupFileTest, ScriptsAreFoundThroughTheArchivesAndMustLoad) {
@@ -218,6 +223,30 @@ TEST_F(SetupFileTest, SettingsAreWrittenBackIntoTheLocalFile) {
     EXPECT_NE(saved.find("<osd show=\"on\" location=\"bottom\" delay=\"2.00\"/>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<music filename=\"a.ogg\" mute=\"off\"/>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<time start=\"12.50\" loop=\"off\"/>"), std::string::npos) << saved;
+}
+
+TEST_F(SetupFileTest, EachSettingIsWrittenWhereTheReaderTakesItFrom) {
+    write("setup.local.xml",
+          "<!-- before -->\n<?halcyra note=\"mine\"?>\n<demo>\n\t<time start=\"1\" loop=\"on\"/>\n"
+          "\t<time start=\"2\"/>\n\t<display fullscreen=\"on\"/>\n\t<display title=\"t\"/>\n"
+          "\t<music mute=\"nosound\"/>\n</demo>\n<!-- after -->\n");
+    {
+        Corvista demo;
+        demo.setup();
+        EXPECT_FLOAT_EQ(demo.mStartTime, 2.0f);
+        demo.mStartTime = 7.5f;
+        demo.mLoop = false;
+        demo.mFullscreen = false;
+    }
+    const std::string saved = read("setup.local.xml");
+    EXPECT_EQ(saved.rfind("<!-- before -->\n<?halcyra note=\"mine\"?>\n<demo>\n", 0), 0u) << saved;
+    EXPECT_EQ(saved.substr(saved.find("</demo>")), "</demo>\n<!-- after -->\n");
+    Corvista again;
+    again.setup();
+    EXPECT_FLOAT_EQ(again.mStartTime, 7.5f) << saved;
+    EXPECT_FALSE(again.mLoop) << saved;
+    EXPECT_FALSE(again.mFullscreen) << saved;
+    EXPECT_EQ(again.mTitle, "t");
 }
 
 TEST_F(SetupFileTest, SoundOffByDumpingIsNotWrittenBack) {

@@ -289,7 +289,13 @@ INSTANTIATE_TEST_SUITE_P(
                   nullptr, "Could not find something that could write to 'f.jpg'"},
         FatalCase{"NegativeWindowSize",
                   "<demo><display width=\"64\" height=\"-5\" title=\"e2e-f6\"/><music mute=\"nosound\"/></demo>",
-                  nullptr, "[Corvista] Bad window height '-5' in 'setup.xml'"}),
+                  nullptr, "[Corvista] Bad window height '-5' in 'setup.xml'"},
+        FatalCase{"WindowTooLargeToDraw",
+                  "<demo><display width=\"1000000000\" height=\"576\" title=\"e2e-f7\"/><music mute=\"nosound\"/>"
+                  "</demo>",
+                  nullptr,
+                  "[Corvista] Could not open the window set up in 'setup.xml': DisplayGL: A window of 1000000000x576 "
+                  "was asked for and one of 51712x576 opened"}),
     [](const ::testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.name); });
 
 } // namespace

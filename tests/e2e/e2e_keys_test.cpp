@@ -30,9 +30,9 @@ std::string setupXml(const std::string& title, const std::string& music) {
 
 const char* const kNoSound = "\t<music mute=\"nosound\"/>\n";
 
-// The value of an attribute of the first tag of that name in an XML text ("" when absent).
-std::string attribute(const std::string& text, const std::string& tag, const std::string& name) {
-    const size_t at = text.find("<" + tag + " ");
+// The value of an attribute of the first (or the last) tag of that name in an XML text ("" when absent).
+std::string attribute(const std::string& text, const std::string& tag, const std::string& name, bool last = false) {
+    const size_t at = last ? text.rfind("<" + tag + " ") : text.find("<" + tag + " ");
     if (at == std::string::npos) return "";
     const size_t end = text.find('>', at);
     const std::string key = " " + name + "=\"";
@@ -168,7 +168,10 @@ TEST(PlaybackKeys, MusicLoopsFromTheStartWithTheClock) {
 TEST(PlaybackKeys, StartMarkIsSetSoughtAndWrittenBack) {
     e2e::TempDir dir;
     dir.write("setup.xml", setupXml("e2e-keys-mark", kNoSound));
-    dir.write("setup.local.xml", setupXml("e2e-keys-mark", kNoSound));
+    // The author's comment before the root, and two time tags: the last one counts.
+    std::string local = setupXml("e2e-keys-mark", std::string(kNoSound) + "\t<time start=\"1\"/><time start=\"2\"/>\n");
+    local.insert(local.find("<demo>"), "<!-- my own demo -->\n");
+    dir.write("setup.local.xml", local);
     dir.write("s.xml", kScript);
     Demo demo(dir, "e2e-keys-mark");
     ASSERT_TRUE(demo.hasWindow());
@@ -185,12 +188,19 @@ TEST(PlaybackKeys, StartMarkIsSetSoughtAndWrittenBack) {
     ASSERT_TRUE(demo.process().wait(60));
     EXPECT_EQ(demo.process().status(), 0);
     const std::string saved = dir.read("setup.local.xml");
-    const double start = std::atof(attribute(saved, "time", "start").c_str());
+    const double start = std::atof(attribute(saved, "time", "start", true).c_str());
     EXPECT_GE(start, 5.0);
     EXPECT_LE(start, marked + 0.01);
     EXPECT_LE(start, sought + 0.01);
     EXPECT_EQ(attribute(saved, "music", "mute"), "nosound"); // the file asked for it
     EXPECT_EQ(attribute(saved, "display", "title"), "e2e-keys-mark");
+    EXPECT_NE(saved.find("<!-- my own demo -->\n<demo>"), std::string::npos) << saved;
+    // The next run begins at the mark.
+    Demo next(dir, "e2e-keys-mark");
+    ASSERT_TRUE(next.hasWindow());
+    EXPECT_GE(next.clock(), start);
+    next.close("Escape");
+    ASSERT_TRUE(next.process().wait(60));
 }
 
 TEST(PlaybackKeys, AltTClearsTheMarkAndSeeksToZero) {

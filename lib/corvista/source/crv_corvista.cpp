@@ -27,6 +27,24 @@ template <typename Visit> void forEach(xml::XmlParser& document, const char* kin
     while (++it) visit(*it.operator->());
 }
 
+// The last tag of one kind under the root; null when there is none.
+xml::XmlTag* lastOf(xml::XmlParser& document, const char* kind) {
+    xml::XmlTag* last = nullptr;
+    forEach(document, kind, [&](xml::XmlTag& tag) { last = &tag; });
+    return last;
+}
+
+// A switch reads as on when any tag of its kind says "on": the last tag states it, and when it is
+// off, an earlier "on" is turned off too, so that the next run reads what was written.
+void writeSwitch(xml::XmlParser& document, const char* kind, const char* name, bool on) {
+    if (!on) {
+        forEach(document, kind, [&](xml::XmlTag& tag) {
+            if (tag.getAttribute(name) == "on") tag.setAttribute(name, "off");
+        });
+    }
+    if (xml::XmlTag* last = lastOf(document, kind)) last->setAttribute(name, on ? "on" : "off");
+}
+
 std::string formatSeconds(float value) {
     char text[64];
     std::snprintf(text, sizeof(text), "%.2f", value);
@@ -194,13 +212,11 @@ void Corvista::saveSetup() {
     document.parse(file->bytes, file->size);
     if (document.root().tag().name() != "demo") return;
 
-    xml::XmlParser::Iterator display = document.children("display");
-    if (++display) display->setAttribute("fullscreen", mFullscreen ? "on" : "off");
-
-    xml::XmlParser::Iterator time = document.children("time");
-    if (++time) {
+    // Each setting goes where the reader takes it from: the start of the last time tag.
+    writeSwitch(document, "display", "fullscreen", mFullscreen);
+    if (xml::XmlTag* time = lastOf(document, "time")) {
         time->setAttribute("start", formatSeconds(mStartTime));
-        time->setAttribute("loop", mLoop ? "on" : "off");
+        writeSwitch(document, "time", "loop", mLoop);
     } else {
         xml::XmlTag tag;
         tag.setName("time");

@@ -84,7 +84,12 @@ void Corvista::openDisplay(int width, int height, bool fullscreen, const std::st
     mode.resizable = true;
     mDisplay = new display::DisplayGL(mode);
     if (!mSkipListener) mDisplay->addListener(this);
-    mDisplay->open();
+    try {
+        mDisplay->open();
+    } catch (const Exception& error) {
+        throw Exception("[Corvista] Could not open the window set up in '%s': %s", mSetupFileName.c_str(),
+                        error.what());
+    }
     if (!mDumper) {
         mDisplay->setMode(1, 30.0f);
     } else {

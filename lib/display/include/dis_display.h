@@ -132,6 +132,8 @@ public:
     void fillEvent(Event& event) const;
 
 private:
+    // Refuses a window that cannot be drawn whole (see the definition).
+    void checkDrawableSize(int askedWidth, int askedHeight, int width, int height);
     // Window library callbacks; each reaches the live display through sInstance.
     static void keyCallback(int key, int action);
     static void charCallback(int character, int action);

@@ -8,6 +8,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace norvane {
@@ -48,6 +49,8 @@ void DisplayGL::open() {
     if (!mWindow->exists()) {
         // The window library fills in a missing size; the display keeps the size it opened.
         int width = mWindowMode.width, height = mWindowMode.height;
+        glfw::fillInWindowSize(width, height);
+        const int askedWidth = width, askedHeight = height;
         if (!mWindow->open(width, height, 16, mWindowMode.fullscreen, mWindowMode.resizable)) {
             const std::string reason = glfw::takeError();
             if (!reason.empty()) {
@@ -63,6 +66,7 @@ void DisplayGL::open() {
             mWindow->close();
             throw Exception("DisplayGL: Could not initialize GLEW!");
         }
+        checkDrawableSize(askedWidth, askedHeight, width, height);
         if (isExtensionSupported("GL_ARB_shading_language_100")) {
             NVN_LOG("info", "display", "GL_SHADING_LANGUAGE_VERSION: '%s'\n",
                     reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)));
@@ -107,6 +111,25 @@ void DisplayGL::open() {
     mIconified = mWindow->isIconified();
     mActive = mWindow->isActive();
     DIS_GL_STATUS();
+}
+
+// The window system takes a size beyond its range without a word (X keeps the low 16 bits of
+// each side), and GL cannot draw into, or make textures of, a window larger than its limits.
+// Such a window is closed and refused, naming both sizes; a full-screen window takes the mode's
+// size, so only the size it got counts there.
+void DisplayGL::checkDrawableSize(int askedWidth, int askedHeight, int width, int height) {
+    GLint viewport[2] = {0, 0};
+    GLint texture = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    if (viewport[0] <= 0 || viewport[1] <= 0 || texture <= 0) return; // no limits known
+    const int maxWidth = std::min<int>(viewport[0], texture), maxHeight = std::min<int>(viewport[1], texture);
+    const bool askedTooLarge = !mWindowMode.fullscreen && (askedWidth > maxWidth || askedHeight > maxHeight);
+    if (!askedTooLarge && width <= maxWidth && height <= maxHeight) return;
+    mWindow->close();
+    throw Exception("DisplayGL: A window of %dx%d was asked for and one of %dx%d opened, but at most %dx%d can be "
+                    "drawn",
+                    askedWidth, askedHeight, width, height, maxWidth, maxHeight);
 }
 
 void DisplayGL::close() {

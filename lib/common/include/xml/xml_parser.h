@@ -8,6 +8,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace norvane {
 namespace xml {
@@ -31,11 +32,20 @@ public:
     XmlNode& root() { return mRoot; }
     XmlTag& header() { return mHeader; }
     const XmlTag& header() const { return mHeader; }
+    // The tags before the root other than text and the header (comments, declarations, <! tags),
+    // in document order; written back between the header and the root.
+    std::vector<XmlTag>& prolog() { return mProlog; }
+    const std::vector<XmlTag>& prolog() const { return mProlog; }
+    // What follows the root's end, from its first byte that is not white space. It is not read
+    // as tags: it is written back after the root as it stood.
+    std::string& epilog() { return mEpilog; }
+    const std::string& epilog() const { return mEpilog; }
 
     // Empties the document so that it can parse again.
     void clear();
 
-    // Reads a document; errors name the line and column where reading stopped.
+    // Reads a document; errors name the line and column where reading stopped. Text that starts
+    // with a UTF-16 or UTF-32 byte-order mark is refused: the reader takes UTF-8 (or ASCII) only.
     void parse(const char* data, int length);
     void parse(const std::string& text);
     void parseStream(InputCursor& cursor);
@@ -51,6 +61,8 @@ private:
 
     XmlNode mRoot;
     XmlTag mHeader;
+    std::vector<XmlTag> mProlog;
+    std::string mEpilog;
 };
 
 } // namespace xml

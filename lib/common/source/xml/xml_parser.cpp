@@ -26,7 +26,11 @@ XmlParser::Iterator XmlParser::children(const std::string& filter) { return mRoo
 
 IteratorConst XmlParser::childrenConst(const std::string& filter) { return mRoot.childrenConst(filter); }
 
-void XmlParser::clear() { mRoot.clear(); }
+void XmlParser::clear() {
+    mRoot.clear();
+    mProlog.clear();
+    mEpilog.clear();
+}
 
 void XmlParser::write(std::ostream& stream, const std::string& indent) {
     if (mHeader.name() == "xml") {
@@ -37,9 +41,11 @@ void XmlParser::write(std::ostream& stream, const std::string& indent) {
         header.write(stream, true);
         stream << '\n';
     }
+    for (const XmlTag& tag : mProlog) tag.write(stream, true);
     mRoot.tag().write(stream, false);
     IteratorConst it = mRoot.childrenConst("");
     writeChildren(stream, it, indent, 1);
+    stream << mEpilog;
     stream.flush();
 }
 

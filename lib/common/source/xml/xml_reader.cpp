@@ -155,7 +155,26 @@ void XmlTag::readText(InputCursor& cursor) {
     cursor.readUntilByte(mAttributes.back().second, '<', false);
 }
 
+namespace {
+
+// The encoding a byte-order mark at the start names, or null when the text starts with none
+// the reader cannot take. A UTF-8 mark reads as text before the root, which is dropped.
+const char* unreadableEncoding(const char* data, int length) {
+    const auto at = [&](int i) { return i < length ? static_cast<unsigned char>(data[i]) : -1; };
+    if (at(0) == 0xFF && at(1) == 0xFE)
+        return at(2) == 0 && at(3) == 0 ? "UTF-32 (little-endian)" : "UTF-16 (little-endian)";
+    if (at(0) == 0xFE && at(1) == 0xFF) return "UTF-16 (big-endian)";
+    if (at(0) == 0 && at(1) == 0 && at(2) == 0xFE && at(3) == 0xFF) return "UTF-32 (big-endian)";
+    return nullptr;
+}
+
+} // namespace
+
 void XmlParser::parse(const char* data, int length) {
+    if (data && length > 0) {
+        if (const char* encoding = unreadableEncoding(data, length))
+            throw Exception("Xml: The text is %s; the file must be saved as UTF-8", encoding);
+    }
     InputCursor cursor(data, length);
     try {
         parseStream(cursor);
@@ -174,6 +193,8 @@ void XmlParser::parseStream(InputCursor& cursor) {
         throw Exception("Parser has already parsed a xml-file, use clear() first!");
     }
     mHeader.clear();
+    mProlog.clear();
+    mEpilog.clear();
     bool haveHeader = false;
     XmlTag tag;
     for (;;) {
@@ -186,11 +207,15 @@ void XmlParser::parseStream(InputCursor& cursor) {
             } else {
                 mHeader.mergeAttributes(tag);
             }
+        } else if (tag.kind() != XmlTag::Text) {
+            mProlog.push_back(tag);
         }
     }
     if (tag.closed()) throw Exception("Root tag is closed!");
     tag.moveInto(mRoot.tag());
     parseChildren(cursor, &mRoot, tag, 1);
+    cursor.skipWhitespace();
+    mEpilog.assign(cursor.here(), cursor.remaining());
 }
 
 void XmlParser::parseChildren(InputCursor& cursor, Iterator& parent) {

@@ -55,7 +55,8 @@ public:
 
     std::string mName;
     bool mEnabled;
-    float mStart; // in the parent's time, seconds
+    int mLine = 0; // the line of its tag in the script file; 0 when not read from one
+    float mStart;  // in the parent's time, seconds
     float mEnd;
     bool mNeedsStart;
     std::vector<std::unique_ptr<EffectEntry>> mChildren;

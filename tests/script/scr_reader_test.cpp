@@ -202,14 +202,22 @@ TEST(ScriptReader, NumbersOutOfRangeStayDefined) {
 // never end. Every spelling the runtime reads as one is refused, naming the line and the attribute.
 TEST(ScriptReader, TimesAndKeysThatAreNotFiniteAreRefused) {
     const std::pair<const char*, const char*> cases[] = {
-        {R"(<effect name="a" end="inf"/>)", "line 2: attribute 'end' of effect is not a finite number: 'inf'"},
-        {R"(<effect name="a" start="-Infinity" end="1"/>)", "line 2: attribute 'start' of effect is not a finite number: '-Infinity'"},
-        {R"(<effect end="1e39"/>)", "line 2: attribute 'end' of effect is not a finite number: '1e39'"}, // beyond a float
-        {"<effect end='1'>\n<effect end='0x1p200'/></effect>", "line 3: attribute 'end' of effect is not a finite number: '0x1p200'"},
-        {R"(<effect end="1"><trigger start="NAN"/></effect>)", "line 2: attribute 'start' of trigger is not a finite number: 'NAN'"},
-        {R"x(<effect end="1"><trigger repeat="2" delay="nan(1)"/></effect>)x", "line 2: attribute 'delay' of trigger is not a finite number: 'nan(1)'"},
-        {"<effect end='1'><spline>\n<key time='0' value='1'/>\n<key time='nan'/></spline></effect>", "line 4: attribute 'time' of key is not a finite number: 'nan'"},
-        {"<effect end='1'><spline>\n<key value='-1e999'/></spline></effect>", "line 3: attribute 'value' of key is not a finite number: '-1e999'"},
+        {R"(<effect name="a" end="inf"/>)",
+         "line 2: attribute 'end' of effect is not a finite number: 'inf'"},
+        {R"(<effect name="a" start="-Infinity" end="1"/>)",
+         "line 2: attribute 'start' of effect is not a finite number: '-Infinity'"},
+        {R"(<effect end="1e39"/>)",
+         "line 2: attribute 'end' of effect is not a finite number: '1e39'"}, // beyond a float
+        {"<effect end='1'>\n<effect end='0x1p200'/></effect>",
+         "line 3: attribute 'end' of effect is not a finite number: '0x1p200'"},
+        {R"(<effect end="1"><trigger start="NAN"/></effect>)",
+         "line 2: attribute 'start' of trigger is not a finite number: 'NAN'"},
+        {R"x(<effect end="1"><trigger repeat="2" delay="nan(1)"/></effect>)x",
+         "line 2: attribute 'delay' of trigger is not a finite number: 'nan(1)'"},
+        {"<effect end='1'><spline>\n<key time='0' value='1'/>\n<key time='nan'/></spline></effect>",
+         "line 4: attribute 'time' of key is not a finite number: 'nan'"},
+        {"<effect end='1'><spline>\n<key value='-1e999'/></spline></effect>",
+         "line 3: attribute 'value' of key is not a finite number: '-1e999'"},
     };
     for (const auto& [effect, expected] : cases) {
         Script script;

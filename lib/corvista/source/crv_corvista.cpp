@@ -165,7 +165,8 @@ void Corvista::loadScriptFile(const std::string& name) {
     }
     // A script that does not load is an error, not an empty timeline.
     if (!loaded) throw Exception("[Corvista] Could not load the script '%s': %s", name.c_str(), cause.c_str());
-    for (const std::string& warning : warnings) NVN_LOG("warning", "Corvista", "Script '%s', %s", name.c_str(), warning.c_str());
+    for (const std::string& warning : warnings)
+        NVN_LOG("warning", "Corvista", "Script '%s', %s", name.c_str(), warning.c_str());
     mScriptFiles.emplace_back(name, first);
 }
 

@@ -55,13 +55,13 @@ public:
 
     std::string mName;
     bool mEnabled;
-    int mLine = 0; // the line of its tag in the script file; 0 when not read from one
-    float mStart;  // in the parent's time, seconds
+    float mStart; // in the parent's time, seconds
     float mEnd;
     bool mNeedsStart;
     std::vector<std::unique_ptr<EffectEntry>> mChildren;
     std::vector<std::unique_ptr<Trigger>> mTriggers;
     std::vector<std::unique_ptr<SplineTrack>> mTracks;
+    int mLine = 0; // the line of its tag in the script file; 0 when not read from one
 };
 
 } // namespace norvane::script

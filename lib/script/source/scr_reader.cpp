@@ -99,7 +99,8 @@ std::vector<std::string> Reading::warnings() {
     std::stable_sort(mWarnings.begin(), mWarnings.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::string> texts;
-    for (const auto& warning : mWarnings) texts.push_back("line " + std::to_string(warning.first) + ": " + warning.second);
+    for (const auto& warning : mWarnings)
+        texts.push_back("line " + std::to_string(warning.first) + ": " + warning.second);
     return texts;
 }
 

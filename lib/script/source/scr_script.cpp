@@ -35,7 +35,8 @@ void collectWithoutCallback(const EffectEntry& entry, const CallbackMap& callbac
 
 std::vector<const EffectEntry*> Script::entriesWithoutCallback(size_t first, size_t last) const {
     std::vector<const EffectEntry*> found;
-    for (size_t i = first; i < last && i < mEntries.size(); ++i) collectWithoutCallback(*mEntries[i], mCallbacks, found);
+    for (size_t i = first; i < last && i < mEntries.size(); ++i)
+        collectWithoutCallback(*mEntries[i], mCallbacks, found);
     return found;
 }
 

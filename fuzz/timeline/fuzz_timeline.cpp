@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 1 << 20) return 0;
     Script script;
     try {
-        ScriptReader::loadScript(reinterpret_cast<const char*>(data), int(size), script);
+        std::vector<std::string> warnings;
+        ScriptReader::loadScript(reinterpret_cast<const char*>(data), int(size), script, nullptr, &warnings);
     } catch (const norvane::Exception&) {
         return 0; // malformed XML
     }
@@ -69,9 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> names;
     for (const auto& entry : script.mEntries) survey(*entry, firings, names);
     // A trigger may ask for any number of firings, and all that are due come in one frame (a
-    // repeat of 2^31 with delay 0, or an entry starting at -inf, makes them all due at once).
-    // That is legitimately long: skip such scripts. Non-finite numbers ("nan", "inf", "1e999"
-    // read by atof) are played, as they are well defined here.
+    // repeat of 2^31 with delay 0 makes them all due at once). That is legitimately long: skip
+    // such scripts. Non-finite times and key values ("nan", "inf", "1e999") are refused.
     if (firings > 100000.0) return 0;
 
     Counter counter;

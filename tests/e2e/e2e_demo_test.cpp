@@ -64,14 +64,17 @@ Rgb centre(const e2e::TempDir& dir, int frame) {
 
 class DumpTest : public ::testing::Test {
 protected:
-    void dump(const e2e::TempDir& dir, const std::string& title) {
+    // Dumps the script; the run's log into out when given.
+    void dump(const e2e::TempDir& dir, const std::string& title, const char* script = kScript,
+              std::string* out = nullptr) {
         dir.write("setup.xml", setupXml(title, "\t<script filename=\"s.xml\"/>\n"
                                                "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
                                                "\t<music filename=\"absent.ogg\"/>\n"));
-        dir.write("s.xml", kScript);
+        dir.write("s.xml", script);
         const e2e::Result result = e2e::run(kProgram, dir.path(), 60);
         ASSERT_TRUE(result.ended) << "the dump did not stop by itself";
         ASSERT_EQ(result.status, 0) << result.out << result.err;
+        if (out) *out = result.out;
     }
 };
 
@@ -92,6 +95,39 @@ TEST_F(DumpTest, TwoRunsWriteTheSameFrames) {
     ASSERT_EQ(frames, countFrames(second));
     for (int n = 0; n < frames; ++n)
         ASSERT_EQ(first.read(frameName(n)), second.read(frameName(n))) << "frame " << n;
+}
+
+// The same timeline with an author's typing mistakes: each is named once in the log, with the
+// file and the line, and the frames are those of the timeline without them.
+TEST_F(DumpTest, MistakesInTheScriptAreNamedAndPlayAsBefore) {
+    const char* const mistaken = R"(<script>
+	<effect name="clear" start="0" end="1.2" strat="0.5">
+		<trigger name="white" start="1.0"/>
+		<triger name="black" start="0.2"/>
+	</effect>
+	<effect name="flash" start="0.5" end="1.2">
+		<trigger name="base" start="0"/>
+	</effect>
+	<effect name="planett" start="0" end="1"/>
+	<effekt name="flash" start="0.1" end="1"/>
+	<effect name="flash" start="0.2" end="ten"/>
+</script>
+)";
+    e2e::TempDir clean, dir;
+    std::string out;
+    dump(clean, "e2e-dump-clean");
+    dump(dir, "e2e-dump-mistakes", mistaken, &out);
+    for (const char* warning : {"line 2: unknown attribute 'strat' of effect", "line 4: unknown tag 'triger' in effect",
+                                "line 9: unknown effect 'planett'", "line 10: unknown tag 'effekt' in script",
+                                "line 11: attribute 'end' of effect is not a number: 'ten', read as 0"}) {
+        const std::string line = std::string("Script 's.xml', ") + warning;
+        const size_t at = out.find(line);
+        EXPECT_NE(at, std::string::npos) << line << "\n" << out;
+        EXPECT_EQ(out.find(line, at + 1), std::string::npos) << line;
+    }
+    const int frames = countFrames(clean);
+    ASSERT_EQ(countFrames(dir), frames);
+    for (int n = 0; n < frames; ++n) ASSERT_EQ(clean.read(frameName(n)), dir.read(frameName(n))) << "frame " << n;
 }
 
 TEST_F(DumpTest, ClearAndFlashColoursAtKnownFrames) {
@@ -280,6 +316,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "<music mute=\"nosound\"/></demo>",
                   "<timeline><effect name=\"clear\" start=\"0\" end=\"1\"/></timeline>",
                   "[Corvista] Could not load the script 's.xml': "},
+        FatalCase{"EndlessScript",
+                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f7\"/><script filename=\"s.xml\"/>"
+                  "<dump name=\"f.png\"/><music mute=\"nosound\"/></demo>",
+                  "<script>\n<effect name=\"clear\" start=\"0\" end=\"inf\"/></script>",
+                  "[Corvista] Could not load the script 's.xml': line 2: attribute 'end' of effect is not a finite "
+                  "number: 'inf'"},
         FatalCase{"MissingMusic",
                   "<demo><display width=\"64\" height=\"48\" title=\"e2e-f4\"/><music filename=\"song.ogg\"/></demo>",
                   nullptr, "Could not open the file 'song.ogg'!"},

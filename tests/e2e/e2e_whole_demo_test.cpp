@@ -166,9 +166,11 @@ protected:
         ASSERT_FALSE(mText.empty()) << "no sample timeline in " << kDemoDir;
         norvane::script::Script script;
         std::string error;
+        std::vector<std::string> warnings;
         ASSERT_TRUE(norvane::script::ScriptReader::loadScript(mText.data(), static_cast<int>(mText.size()),
-                                                              script, &error))
+                                                              script, &error, &warnings))
             << error;
+        EXPECT_TRUE(warnings.empty()) << warnings.front(); // the sample has no mistakes to warn of
         mLength = script.mLength;
         collect(script.mEntries, 0.0f, 1e9f, mEntries);
         // The tags found in the text are the entries, in the same order (no comment names one).

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using halcyra_test::Calls;
 using halcyra_test::Recorder;
@@ -17,8 +19,9 @@ using norvane::script::ScriptReader;
 
 namespace {
 
-bool load(Script& script, const std::string& text, std::string* error = nullptr) {
-    return ScriptReader::loadScript(text.data(), int(text.size()), script, error);
+bool load(Script& script, const std::string& text, std::string* error = nullptr,
+          std::vector<std::string>* warnings = nullptr) {
+    return ScriptReader::loadScript(text.data(), int(text.size()), script, error, warnings);
 }
 
 // A timeline as a demo author writes it: an outer effect with triggers and tracks of every
@@ -184,23 +187,80 @@ TEST(ScriptReader, AttributeTextsSelectTypesAndStates) {
 TEST(ScriptReader, NumbersOutOfRangeStayDefined) {
     Script script;
     ASSERT_TRUE(load(script, R"(<script>
-        <effect name="a" start="-1e999" end="1e999">
-          <spline><key time="nan" value="1e300"/><key time="2" value="1"/></spline>
-        </effect>
+        <effect name="a" start="-3e38" end="3.4e38"><spline><key time="1e-50" value="-3e38"/></spline></effect>
         <effect name="b"><trigger repeat="99999999999999" delay="1"/><trigger repeat="-99999999999999"/></effect>
       </script>)"));
     const auto& a = *script.mEntries[0];
-    EXPECT_TRUE(std::isinf(a.mStart) && a.mStart < 0);
-    EXPECT_TRUE(std::isinf(script.mLength));
+    EXPECT_EQ(a.mStart, -3e38f); // finite values as read, however large
+    EXPECT_EQ(script.mLength, 3.4e38f);
+    EXPECT_EQ(a.mTracks[0]->mKeys[0].time, 0.0f);
     EXPECT_EQ(script.mEntries[1]->mTriggers[0]->mRepeat, 2147483647);
     EXPECT_EQ(script.mEntries[1]->mTriggers[1]->mRepeat, -2147483647 - 1);
-    Recorder recorder("");
-    script.registerCallback("a", &recorder);
-    EXPECT_TRUE(script.update(2.5f));
-    const Calls calls = recorder.take(); // an endless span: local time inf, progress inf / inf
-    ASSERT_EQ(calls.size(), 4u);
-    EXPECT_EQ(calls[1], "value inf =1");
-    EXPECT_EQ(calls[2].substr(0, 13), "draw inf 2.5 ");
+}
+
+// A span or key that is not a finite number could never be reached or passed: a dump of it would
+// never end. Every spelling the runtime reads as one is refused, naming the line and the attribute.
+TEST(ScriptReader, TimesAndKeysThatAreNotFiniteAreRefused) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"(<effect name="a" end="inf"/>)",
+         "line 2: attribute 'end' of effect is not a finite number: 'inf'"},
+        {R"(<effect end="1e39"/>)",
+         "line 2: attribute 'end' of effect is not a finite number: '1e39'"}, // beyond a float
+        {R"(<effect end="1"><trigger start="NAN"/></effect>)",
+         "line 2: attribute 'start' of trigger is not a finite number: 'NAN'"},
+        {R"x(<effect end="1"><trigger repeat="2" delay="nan(1)"/></effect>)x",
+         "line 2: attribute 'delay' of trigger is not a finite number: 'nan(1)'"},
+        {"<effect end='1'><spline>\n<key time='0' value='1'/>\n<key time='nan'/></spline></effect>",
+         "line 4: attribute 'time' of key is not a finite number: 'nan'"},
+        {"<effect end='1'><spline>\n<key value='-1e999'/></spline></effect>",
+         "line 3: attribute 'value' of key is not a finite number: '-1e999'"},
+    };
+    for (const auto& [effect, expected] : cases) {
+        Script script;
+        std::string error;
+        EXPECT_FALSE(load(script, std::string("<script>\n") + effect + "</script>", &error)) << effect;
+        EXPECT_EQ(error, expected);
+        EXPECT_TRUE(script.mEntries.empty());
+    }
+}
+
+// What the reader does not understand is named once, with its line, and read as before.
+TEST(ScriptReader, MistakesAreNamedAndReadAsBefore) {
+    Script script;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(load(script, R"(<script version="2">
+  <effect name="planett" strat="1" end="ten">
+    <effekt name="flash"><trigger name="lost"/></effekt>
+    <triger name="beat"/>
+    <trigger nmae="beat" start="0.5s" repeat="2.5" delay=" 1 "/>
+    <spline name="alpha"><key time="0" value="1" tiem="2"/><!-- a comment --></spline>
+  </effect>
+  <efect/>
+</script>)", nullptr, &warnings));
+    EXPECT_EQ(warnings, (std::vector<std::string>{
+                            "line 1: unknown attribute 'version' of script",
+                            "line 2: unknown attribute 'strat' of effect",
+                            "line 2: attribute 'end' of effect is not a number: 'ten', read as 0",
+                            "line 3: unknown tag 'effekt' in effect",
+                            "line 4: unknown tag 'triger' in effect",
+                            "line 5: unknown attribute 'nmae' of trigger",
+                            "line 5: attribute 'start' of trigger is not a number: '0.5s', read as 0.5",
+                            "line 5: attribute 'repeat' of trigger is not a whole number: '2.5', read as 2",
+                            "line 6: unknown attribute 'tiem' of key",
+                            "line 8: unknown tag 'efect' in script",
+                        }));
+    ASSERT_EQ(script.mEntries.size(), 1u);
+    const auto& entry = *script.mEntries[0];
+    EXPECT_EQ(entry.mEnd, 0.0f);
+    ASSERT_EQ(entry.mTriggers.size(), 1u);
+    EXPECT_EQ(entry.mTriggers[0]->mStart, 0.5f);
+    EXPECT_EQ(entry.mTriggers[0]->mRepeat, 2);
+    EXPECT_EQ(entry.mTriggers[0]->mDelay, 1.0f);
+
+    warnings.clear();
+    Script show;
+    ASSERT_TRUE(load(show, kShow, nullptr, &warnings));
+    EXPECT_TRUE(warnings.empty()) << warnings[0];
 }
 
 TEST(ScriptReader, FailedDocumentAppendsNothingAndSaysWhy) {

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 using halcyra_test::Calls;
 using halcyra_test::Recorder;
@@ -182,6 +184,16 @@ TEST(ScriptUpdate, UnregisteredEntryPlaysItsChildrenInItsOwnTime) {
                           "b: draw 0.5 12.5 0.25", "b: postDraw 0.5 12.5 0.25"}));
     EXPECT_TRUE(group.mNeedsStart);
     EXPECT_EQ(group.mTriggers[0]->mIssued, 0);
+
+    // The names that draw nothing, for the demo to warn of; a nameless group is not one.
+    addChild(add(script, entry("", 0, 1)), entry("zz", 0, 1));
+    auto names = [&script](size_t first, size_t last) {
+        std::vector<std::string> found;
+        for (const EffectEntry* e : script.entriesWithoutCallback(first, last)) found.push_back(e->mName);
+        return found;
+    };
+    EXPECT_EQ(names(0, 9), (std::vector<std::string>{"Group", "null", "A", "zz"}));
+    EXPECT_EQ(names(1, 2), (std::vector<std::string>{"zz"}));
 }
 
 TEST(ScriptUpdate, EntriesSharingANameShareTheCallbackInListOrder) {

@@ -13,6 +13,8 @@
 #include "scr_script.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace norvane::am {
 class VideoFile;
@@ -91,6 +93,8 @@ public:
 private:
     void readSetup(const am::FileDataHandle& file);
     void loadScriptFile(const std::string& name);
+    // Names each timeline entry whose effect is not registered, with its script file and line.
+    void warnUnknownEffects() const;
     void createDumper(const std::string& name, const std::string& rateText);
     void saveSetup();
 
@@ -113,6 +117,8 @@ private:
     void drawTimeBar();
 
     std::string mSetupFileName;
+    // Each script file read, with the index of its first top-level entry in the timeline.
+    std::vector<std::pair<std::string, size_t>> mScriptFiles;
     float mDumpStart = 0.0f; // the demo time of the first frame of the dump
     long mDumpFrames = 0;    // frames drawn since then
     DumpProgress mDumpProgress;

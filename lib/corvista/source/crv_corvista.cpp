@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace norvane::corvista {
 
@@ -173,13 +174,27 @@ void Corvista::loadScriptFile(const std::string& name) {
     if (file.empty()) throw Exception("[Corvista] Could not find the script: '%s'", name.c_str());
     bool loaded = false;
     std::string cause;
+    std::vector<std::string> warnings;
+    const size_t first = mScript.mEntries.size();
     try {
-        loaded = script::ScriptReader::loadScript(file->bytes, file->size, mScript, &cause);
+        loaded = script::ScriptReader::loadScript(file->bytes, file->size, mScript, &cause, &warnings);
     } catch (const Exception& error) {
         throw Exception("[Corvista] Could not read the script '%s': %s", name.c_str(), error.what());
     }
     // A script that does not load is an error, not an empty timeline.
     if (!loaded) throw Exception("[Corvista] Could not load the script '%s': %s", name.c_str(), cause.c_str());
+    for (const std::string& warning : warnings)
+        NVN_LOG("warning", "Corvista", "Script '%s', %s", name.c_str(), warning.c_str());
+    mScriptFiles.emplace_back(name, first);
+}
+
+void Corvista::warnUnknownEffects() const {
+    for (size_t i = 0; i < mScriptFiles.size(); ++i) {
+        const size_t last = i + 1 < mScriptFiles.size() ? mScriptFiles[i + 1].second : mScript.mEntries.size();
+        for (const script::EffectEntry* entry : mScript.entriesWithoutCallback(mScriptFiles[i].second, last))
+            NVN_LOG("warning", "Corvista", "Script '%s', line %d: unknown effect '%s'", mScriptFiles[i].first.c_str(),
+                    entry->mLine, entry->mName.c_str());
+    }
 }
 
 void Corvista::createDumper(const std::string& nameText, const std::string& rateText) {

@@ -39,6 +39,7 @@ const float kSeekStep = 5.0f;
 } // namespace
 
 void Corvista::run() {
+    warnUnknownEffects(); // every effect is registered by now
     mSkipListener = false;
     start();
     if (!mDisplayConfigured) return;

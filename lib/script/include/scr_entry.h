@@ -61,6 +61,7 @@ public:
     std::vector<std::unique_ptr<EffectEntry>> mChildren;
     std::vector<std::unique_ptr<Trigger>> mTriggers;
     std::vector<std::unique_ptr<SplineTrack>> mTracks;
+    int mLine = 0; // the line of its tag in the script file; 0 when not read from one
 };
 
 } // namespace norvane::script

@@ -28,6 +28,11 @@ public:
     // mLength := the largest end of the top-level entries, at least 0.
     void computeLength();
 
+    // The entries, children included, of the top-level entries from first up to (not including)
+    // last, in file order, that name an effect no callback is registered under: they draw
+    // nothing themselves. An entry without a name only groups its children and is not one.
+    std::vector<const EffectEntry*> entriesWithoutCallback(size_t first, size_t last) const;
+
     float mTime;   // the last time accepted by update
     float mLength; // end of the timeline, seconds
     CallbackMap mCallbacks;

@@ -22,6 +22,24 @@ bool Script::update(const float& t) {
     return true;
 }
 
+namespace {
+
+void collectWithoutCallback(const EffectEntry& entry, const CallbackMap& callbacks,
+                            std::vector<const EffectEntry*>& found) {
+    const auto callback = callbacks.find(entry.mName);
+    if (!entry.mName.empty() && (callback == callbacks.end() || !callback->second)) found.push_back(&entry);
+    for (const auto& child : entry.mChildren) collectWithoutCallback(*child, callbacks, found);
+}
+
+} // namespace
+
+std::vector<const EffectEntry*> Script::entriesWithoutCallback(size_t first, size_t last) const {
+    std::vector<const EffectEntry*> found;
+    for (size_t i = first; i < last && i < mEntries.size(); ++i)
+        collectWithoutCallback(*mEntries[i], mCallbacks, found);
+    return found;
+}
+
 void Script::computeLength() {
     mLength = 0.0f;
     for (const auto& entry : mEntries) {

@@ -42,6 +42,8 @@ public:
     const std::string& name() const { return mName; }
     void setName(const std::string& name) { mName = name; }
     const Attributes& attributes() const { return mAttributes; }
+    // The line of the document the tag begins on; 0 for a tag not read from a document.
+    int line() const { return mLine; }
 
     // The first attribute of that name; the empty text when there is none.
     const std::string& getAttribute(const std::string& name) const;
@@ -87,6 +89,7 @@ private:
     bool mClosed;
     std::string mName;
     Attributes mAttributes;
+    int mLine;
 };
 
 std::ostream& operator<<(std::ostream& stream, const XmlTag& tag);

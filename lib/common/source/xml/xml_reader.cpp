@@ -15,6 +15,7 @@ void XmlTag::read(InputCursor& cursor) {
     clear();
     cursor.markTag();
     cursor.skipWhitespace();
+    mLine = cursor.line();
     if (cursor.peek(0) != '<') {
         readText(cursor);
         return;

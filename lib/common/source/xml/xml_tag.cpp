@@ -48,7 +48,7 @@ void writeQuoted(std::ostream& stream, const std::string& value) {
 
 } // namespace
 
-XmlTag::XmlTag() : mKind(Element), mClosed(true) {}
+XmlTag::XmlTag() : mKind(Element), mClosed(true), mLine(0) {}
 XmlTag::XmlTag(const XmlTag& other) = default;
 XmlTag::XmlTag(XmlTag&& other) noexcept = default;
 XmlTag& XmlTag::operator=(const XmlTag& other) = default;
@@ -59,6 +59,7 @@ void XmlTag::clear() {
     mClosed = true;
     mName.clear();
     mAttributes.clear();
+    mLine = 0;
 }
 
 const std::string& XmlTag::getAttribute(const std::string& name) const {
@@ -113,6 +114,7 @@ float XmlTag::getFloat(const std::string& name) const {
 void XmlTag::moveInto(XmlTag& target) {
     target.mKind = mKind;
     target.mClosed = mClosed;
+    target.mLine = mLine;
     target.mName = std::move(mName);
     target.mAttributes.clear();
     target.mAttributes.reserve(mAttributes.size());

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <sched.h>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -184,6 +185,25 @@ TEST(VideoFileImageDumper, WorkersWriteTheSameFilesAsOneWriterWhateverEndsTheRun
     }
     const auto files = std::filesystem::directory_iterator(many.file("out"));
     EXPECT_EQ(std::distance(begin(files), end(files)), frames);
+}
+
+// The workers follow the cores this process may run on, not the machine's.
+TEST(WorkerPool, DefaultWorkersCountTheCoresThisProcessMayUse) {
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof(all), &all), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    ASSERT_EQ(sched_setaffinity(0, sizeof(one), &one), 0);
+    const int cores = WorkerPool::coresAvailable(), workers = WorkerPool::defaultWorkers();
+    ASSERT_EQ(sched_setaffinity(0, sizeof(all), &all), 0);
+    EXPECT_EQ(cores, 1);
+    EXPECT_EQ(workers, 1);
+    EXPECT_EQ(WorkerPool::coresAvailable(), CPU_COUNT(&all));
 }
 
 // With every worker busy and every slot taken, a caller waits for a slot; the queue never grows.

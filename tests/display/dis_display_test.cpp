@@ -342,25 +342,6 @@ TEST_F(DisplayTest, OnDemandDoesNotWaitWhenAFrameAskedForMore) {
     EXPECT_FALSE(woken) << "the loop waited for input";
 }
 
-// A close asked for from outside the loop (a signal handler) is a close request at the loop's next
-// step, also when the loop waits for input that never comes.
-TEST_F(DisplayTest, ACloseAskedForSoonEndsTheLoopEvenWhileItWaitsForInput) {
-    DisplayGL& d = open();
-    Recorder listener("l", &log, &d);
-    for (int i = 0; i < 20; ++i) ASSERT_TRUE(d.update()); // the window system's own events are done
-    d.setMode(3, 0);
-    ASSERT_TRUE(d.update()); // the frame that entering the mode asks for
-    std::thread asker([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        DisplayGL::requestCloseSoon();
-    });
-    int steps = 0;
-    while (d.update() && steps < 1000) ++steps;
-    asker.join();
-    EXPECT_LT(steps, 1000);
-    EXPECT_EQ(std::count(log.begin(), log.end(), "l closequery 0"), 1);
-}
-
 TEST_F(DisplayTest, OnDemandWithoutAWindowEndsTheLoopInsteadOfWaiting) {
     DisplayGL& d = open();
     d.setMode(3, 0);

@@ -270,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, DumpSignalTest, ::testing::Values(SIGTERM, SIG
                          });
 
 // A second signal while the first one closes the program ends it at once.
-TEST(DumpSignalTest, ASecondSignalEndsAtOnce) {
+TEST(DumpSecondSignalTest, EndsTheProgramAtOnce) {
     ClearDump dump("e2e-dump-twice", "600");
     ASSERT_TRUE(dump.window.found());
     for (int i = 0; i < 6000 && !dump.dir.exists(frameName(10)); ++i) e2e::sleepSeconds(0.01);

@@ -44,7 +44,7 @@ public:
 // Writes the shared frame image as "<base>.<number>.png" into archive 0 on every writeFrame. The
 // frame is copied and handed to worker threads, which encode and write it while the caller goes on;
 // at most two frames per worker wait, and writeFrame waits for a slot when they are all taken.
-// Every frame handed over is on disk when finish or the destructor returns.
+// Every frame handed over has been written or found lost when finish or the destructor returns.
 // The first frame that cannot be written stops the dump: from then on writeFrame hands nothing
 // over, and end leaves an unbroken run of frames from frame 0 (a video reads every one of them).
 class VideoFileImageDumper : public VideoFile {

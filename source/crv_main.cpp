@@ -13,6 +13,10 @@ namespace {
 
 // Command-line arguments change nothing: everything comes from the set-up file.
 int demoMain(int /*argc*/, char** /*argv*/) {
+    // The log is read as it grows, in a file or a pipe too.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    norvane::corvista::platform::closeOnStopSignals();
+    int status = 0;
     try {
         norvane::corvista::Corvista demo;
         demo.setup();
@@ -22,6 +26,7 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         effects.forEach([&demo](const char* name, norvane::corvista::Effect* effect) { demo.addEffect(name, effect); });
 
         demo.run();
+        if (demo.dumpFailed()) status = 1; // a script that makes the video next must not go on
     } catch (const std::exception& error) {
         std::printf("error: %s\n", error.what());
         std::fflush(stdout);
@@ -29,7 +34,9 @@ int demoMain(int /*argc*/, char** /*argv*/) {
             "Error!", std::string("An error has occured. The message was as follows:\n\n") + error.what());
         return 1;
     }
-    return 0;
+    // Stopped from outside, the run ended as Escape ends it; the status says it was interrupted.
+    if (const int signal = norvane::corvista::platform::stopSignal()) return 128 + signal;
+    return status;
 }
 
 } // namespace

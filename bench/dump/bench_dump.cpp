@@ -23,7 +23,6 @@
 #include "scr_reader.h"
 #include "scr_script.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +31,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -185,9 +183,9 @@ int main(int argc, char** argv) {
     }
     std::filesystem::remove_all(out);
 
-    std::printf("%d frames of %dx%d from %.1f s to %.1f s of the sample demo, %u cores, best of %d\n", frames,
+    std::printf("%d frames of %dx%d from %.1f s to %.1f s of the sample demo, %d cores, best of %d\n", frames,
                 kWidth, kHeight, static_cast<double>(start), static_cast<double>(start + seconds),
-                std::thread::hardware_concurrency(), rounds);
+                am::WorkerPool::coresAvailable(), rounds);
     std::printf("1 worker:   %6.1f frames per second, %5.1f ms of processor time a frame\n", single.fps,
                 single.cpuMs);
     std::printf("%d workers: %6.1f frames per second, %5.1f ms of processor time a frame\n", pool, many.fps,
@@ -196,9 +194,9 @@ int main(int argc, char** argv) {
     std::printf("drawn and grabbed only: %.1f frames per second, %.1f ms of processor time a frame\n", drawn.fps,
                 drawn.cpuMs);
     // Every frame costs its drawing and its encoding wherever they run; all cores busy is the most.
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const int cores = am::WorkerPool::coresAvailable();
     const double bound = 1000.0 * cores / many.cpuMs;
-    std::printf("bound:      %6.1f frames per second with all %u cores busy (ratio %.2f)\n", bound, cores,
+    std::printf("bound:      %6.1f frames per second with all %d cores busy (ratio %.2f)\n", bound, cores,
                 bound / single.fps);
     std::printf("files:      %s\n", different == 0 ? "byte-identical" : "DIFFERENT");
     if (different) std::printf("            %d of %d frames differ\n", different, frames);

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <sched.h>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -112,29 +113,51 @@ TEST(VideoFile, FactoryThrowsWhenNoKindAccepts) {
     EXPECT_NE(dynamic_cast<VideoFileImageDumper*>(kind.get()), nullptr);
 }
 
-TEST(VideoFileImageDumper, ALostFrameIsLoggedAndLeavesAGap) {
+// Frame 2 cannot be written (a directory holds its name): the dump stops there, and frames written
+// after it go again, so the folder holds frames 0 and 1 only.
+TEST(VideoFileImageDumper, TheFirstLostFrameStopsTheDumpAndLeavesAnUnbrokenRun) {
     TempDir dir;
-    amtest::writeFile(dir.file("blocked"), std::string("a file where a directory should be"));
+    std::filesystem::create_directories(dir.file("out/f.000002.png"));
     ArchiveManager archives;
     archives.addArchive(dir.path());
-    auto dumper = openDumper("blocked/f.png", &archives);
+    auto dumper = openDumper("out/f.png", &archives);
     dumper->setImage(Image(new ImageObject(2, 2)));
-    testing::internal::CaptureStdout();
-    dumper->writeFrame();
-    dumper->finish();
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("blocked/f.000000.png"), std::string::npos) << log;
-    EXPECT_EQ(dumper->getFrameNumber(), 1);
-    // The numbering goes on: the next frame that can be written is frame 1.
-    std::filesystem::remove(dir.file("blocked"));
-    dumper->writeFrame();
-    dumper->finish();
-    EXPECT_FALSE(amtest::fileExists(dir.file("blocked/f.000000.png")));
-    EXPECT_TRUE(amtest::fileExists(dir.file("blocked/f.000001.png")));
+    for (int n = 0; n < 8; ++n) dumper->writeFrame();
+    dumper->end();
+    EXPECT_TRUE(dumper->failed());
+    EXPECT_EQ(dumper->framesOnDisk(), 2);
+    EXPECT_EQ(dumper->framesLost(), dumper->getFrameNumber() - 2);
+    const auto files = std::filesystem::directory_iterator(dir.file("out"));
+    EXPECT_EQ(std::distance(begin(files), end(files)), 3) << "frames 0, 1 and the directory";
+    dumper->writeFrame(); // a stopped dump hands nothing over
+    EXPECT_FALSE(amtest::fileExists(dir.file("out/f.000003.png")));
 
     // Without an image the encoder has nothing to dereference.
     auto noImage = openDumper("g.png", &archives);
     EXPECT_THROW(noImage->writeFrame(), norvane::Exception);
+}
+
+// A shorter dump into the folder of a longer one names what is left of the longer one, and keeps it.
+TEST(VideoFileImageDumper, FramesOfAnEarlierLongerDumpAreNamed) {
+    TempDir dir;
+    ArchiveManager archives;
+    archives.addArchive(dir.path());
+    std::filesystem::create_directories(dir.file("out"));
+    for (const char* name : {"out/f.000003.png", "out/f.000004.png", "out/f.000009.png", "out/f.0000011.png",
+                             "out/g.000012.png", "out/f.000000.png"})
+        amtest::writeFile(dir.file(name), std::string("earlier"));
+    testing::internal::CaptureStdout();
+    {
+        auto dumper = openDumper("out/f.png", &archives);
+        dumper->setImage(Image(new ImageObject(2, 2)));
+        for (int n = 0; n < 3; ++n) dumper->writeFrame();
+    }
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("3 frames of an earlier dump follow the last frame of this one, from '" +
+                       dir.file("out/f.000003.png") + "' on"),
+              std::string::npos)
+        << log;
+    EXPECT_TRUE(amtest::fileExists(dir.file("out/f.000009.png")));
 }
 
 namespace {
@@ -184,6 +207,25 @@ TEST(VideoFileImageDumper, WorkersWriteTheSameFilesAsOneWriterWhateverEndsTheRun
     }
     const auto files = std::filesystem::directory_iterator(many.file("out"));
     EXPECT_EQ(std::distance(begin(files), end(files)), frames);
+}
+
+// The workers follow the cores this process may run on, not the machine's.
+TEST(WorkerPool, DefaultWorkersCountTheCoresThisProcessMayUse) {
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof(all), &all), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    ASSERT_EQ(sched_setaffinity(0, sizeof(one), &one), 0);
+    const int cores = WorkerPool::coresAvailable(), workers = WorkerPool::defaultWorkers();
+    ASSERT_EQ(sched_setaffinity(0, sizeof(all), &all), 0);
+    EXPECT_EQ(cores, 1);
+    EXPECT_EQ(workers, 1);
+    EXPECT_EQ(WorkerPool::coresAvailable(), CPU_COUNT(&all));
 }
 
 // With every worker busy and every slot taken, a caller waits for a slot; the queue never grows.

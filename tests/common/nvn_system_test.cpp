@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 using norvane::Exception;
 using norvane::LogRecord;
@@ -29,6 +31,25 @@ TEST(LogSink, TrimsTheNamespacePrefixOnlyAtTheStart) {
     EXPECT_EQ(printed(record("Buff::Head::addRing", "a.cpp")), "[warning][Buff::Head::addRing], m (a.cpp:7)\n");
     EXPECT_EQ(printed(record("x::norvane::f", "a.cpp")), "[warning][x::norvane::f], m (a.cpp:7)\n");
     EXPECT_EQ(printed(record("", "a.cpp")), "[warning][], m (a.cpp:7)\n");
+}
+
+// A log going to a file or a pipe holds each line as soon as it is logged, not at the exit.
+TEST(LogSink, EveryLineReachesAFileAtOnce) {
+    char path[] = "/tmp/nvn_log_XXXXXX";
+    const int file = mkstemp(path);
+    ASSERT_GE(file, 0);
+    std::fflush(stdout);
+    const int saved = dup(1);
+    dup2(file, 1);
+    norvane::printLogRecord(record("f", "a.cpp"));
+    char text[64] = {};
+    const ssize_t got = pread(file, text, sizeof(text) - 1, 0);
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    close(file);
+    unlink(path);
+    EXPECT_EQ(std::string(text, got > 0 ? static_cast<size_t>(got) : 0), "[warning][f], m (a.cpp:7)\n");
 }
 
 TEST(LogSink, CutsTheFileAfterTheLastSeparator) {

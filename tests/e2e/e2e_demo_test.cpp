@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <csignal>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 
@@ -184,8 +186,9 @@ std::pair<int, int> frameSize(const e2e::TempDir& dir, int frame) {
 }
 
 // A set-up that dumps a timeline of "clear" alone, end seconds long; the directory's path.
-const std::string& writeClearDump(const e2e::TempDir& dir, const std::string& title, const std::string& end) {
-    dir.write("setup.xml", setupXml(title, "\t<script filename=\"s.xml\"/>\n"
+const std::string& writeClearDump(const e2e::TempDir& dir, const std::string& title, const std::string& end,
+                                  const char* setupFile = "setup.xml") {
+    dir.write(setupFile, setupXml(title, "\t<script filename=\"s.xml\"/>\n"
                                            "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
                                            "\t<music filename=\"absent.ogg\"/>\n"));
     dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"" + end + "\"/></script>");
@@ -197,7 +200,7 @@ struct ClearDump {
     ClearDump(const std::string& title, const std::string& end)
         : process(kProgram, writeClearDump(dir, title, end)), window(process, title) {}
 
-    // Ends the dump with Escape: the frames its log says were handed over, -1 when it did not end so.
+    // Ends the dump with Escape: the frames its log says are on disk, -1 when it did not end so.
     int escape() {
         window.close("Escape");
         if (!process.wait(60)) return -1;
@@ -239,6 +242,83 @@ TEST(DumpEndTest, EscapeLeavesEveryFrameHandedOverWholeOnDisk) {
     for (int n = 0; n < handedOver; ++n)
         EXPECT_EQ(frameSize(dump.dir, n), std::make_pair(64, 48)) << frameName(n);
     EXPECT_EQ(dump.process.out().find("Could not write"), std::string::npos) << dump.process.out();
+}
+
+// A frame that cannot be written stops the dump with a failure status, named once with its cause;
+// the folder holds the unbroken run of frames before it, and nothing after it.
+TEST(DumpEndTest, AFrameThatCannotBeWrittenStopsTheDumpWithAFailureStatus) {
+    e2e::TempDir blocked, file;
+    writeClearDump(blocked, "e2e-dump-blocked", "600");
+    std::filesystem::create_directories(blocked.file(frameName(30)));
+    writeClearDump(file, "e2e-dump-file", "600");
+    file.write("frames", "a file where the frames' folder should be");
+    for (const auto& [dir, frames, cause] : {std::make_tuple(&blocked, 30, "Is a directory"),
+                                             std::make_tuple(&file, 0, "Not a directory")}) {
+        const e2e::Result result = e2e::run(kProgram, dir->path(), 120);
+        ASSERT_TRUE(result.ended) << "the dump did not stop";
+        EXPECT_EQ(result.status, 1) << result.out;
+        const std::string lost = frameName(frames);
+        EXPECT_NE(result.out.find("could not write the frame '" + lost + "': " + cause), std::string::npos)
+            << result.out;
+        EXPECT_EQ(result.out.find(lost), result.out.rfind(lost)) << "named more than once";
+        EXPECT_NE(result.out.find("Dump stopped: " + std::to_string(frames) + " frames on disk, "), std::string::npos);
+        for (int n = 0; n < frames; ++n) EXPECT_TRUE(dir->exists(frameName(n))) << frameName(n);
+        if (frames > 0) { // the frames and the directory in the way of the lost one, nothing else
+            EXPECT_EQ(e2e::shell("ls " + dir->file("frames") + " | wc -l"), std::to_string(frames + 1) + "\n");
+        }
+    }
+}
+
+// SIGTERM or SIGINT (Ctrl+C) ends a dump as Escape does: every frame handed over is on disk without
+// a hole, the settings changed with keys are written back, and the status tells of the signal. The
+// log reaches its file as it is written, long before the end.
+class DumpSignalTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(DumpSignalTest, EndsAsEscapeDoesWithTheSignalsStatus) {
+    const int signal = GetParam();
+    const std::string title = "e2e-dump-signal-" + std::to_string(signal);
+    e2e::TempDir dir;
+    e2e::Process process(kProgram, writeClearDump(dir, title, "600", "setup.local.xml"));
+    e2e::Window window(process, title);
+    ASSERT_TRUE(window.found());
+    for (int i = 0; i < 6000 && process.out().find("Loading effect 'waxon_draw' took") == std::string::npos; ++i)
+        e2e::sleepSeconds(0.01);
+    ASSERT_TRUE(process.running());
+    ASSERT_NE(process.out().find("Loading effect 'waxon_draw' took"), std::string::npos) << "the log is held back";
+    ASSERT_NE(window.keys("m"), -1000.0); // mute, a setting to write back
+    for (int i = 0; i < 6000 && !dir.exists(frameName(30)); ++i) e2e::sleepSeconds(0.01);
+    process.signal(signal);
+    ASSERT_TRUE(process.wait(60));
+    EXPECT_EQ(process.status(), 128 + signal);
+    const std::string out = process.out();
+    const size_t said = out.find("Dump ended: ");
+    ASSERT_NE(said, std::string::npos) << out;
+    const int frames = std::atoi(out.c_str() + said + 12);
+    EXPECT_GT(frames, 30);
+    EXPECT_EQ(countFrames(dir), frames);
+    EXPECT_EQ(e2e::shell("ls " + dir.file("frames") + " | wc -l"), std::to_string(frames) + "\n");
+    EXPECT_NE(dir.read("setup.local.xml").find("mute=\"on\""), std::string::npos) << dir.read("setup.local.xml");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, DumpSignalTest, ::testing::Values(SIGTERM, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGTERM ? "Term" : "Int");
+                         });
+
+// A second signal while the first one closes the program ends it at once.
+TEST(DumpSecondSignalTest, EndsTheProgramAtOnce) {
+    ClearDump dump("e2e-dump-twice", "600");
+    ASSERT_TRUE(dump.window.found());
+    for (int i = 0; i < 6000 && !dump.dir.exists(frameName(10)); ++i) e2e::sleepSeconds(0.01);
+    // Held stopped, the program takes both at once when it goes on: the second one while closing.
+    dump.process.signal(SIGSTOP);
+    dump.process.signal(SIGTERM);
+    dump.process.signal(SIGINT);
+    dump.process.signal(SIGCONT);
+    ASSERT_TRUE(dump.process.wait(60));
+    EXPECT_TRUE(dump.process.status() == 128 + SIGTERM || dump.process.status() == 128 + SIGINT)
+        << dump.process.status();
+    EXPECT_EQ(dump.process.out().find("Dump ended"), std::string::npos);
 }
 
 // Pausing a dump pauses its frames: after a pause and a resume, frame n still shows the demo at n / rate.

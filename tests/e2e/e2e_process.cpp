@@ -133,6 +133,10 @@ void Process::kill() {
     mStatus = -1;
 }
 
+void Process::signal(int number) {
+    if (mPid >= 0) ::kill(mPid, number);
+}
+
 std::string Process::out() const {
     std::ifstream in(mDirectory + "/.stdout", std::ios::binary);
     std::stringstream text;

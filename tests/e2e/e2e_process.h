@@ -47,6 +47,8 @@ public:
     bool wait(double seconds);
     bool running();
     void kill();
+    // Sends the signal to the program.
+    void signal(int number);
     int status() const { return mStatus; } // exit status; -1 when killed or not ended
     std::string out() const;
     std::string err() const;

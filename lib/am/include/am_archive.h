@@ -15,6 +15,8 @@ public:
     virtual FileDataHandle read(const std::string& name) = 0;
     // Stores the file under its own name; false when it could not be stored.
     virtual bool write(FileDataHandle file) = 0;
+    // As write, but quiet: "" when stored, else the cause, for the caller to report.
+    virtual std::string store(FileDataHandle file);
     virtual void refresh();
 };
 
@@ -24,6 +26,9 @@ public:
     explicit ArchiveDirectory(const std::string& path);
     FileDataHandle read(const std::string& name) override;
     bool write(FileDataHandle file) override;
+    std::string store(FileDataHandle file) override;
+    // Removes the named file; "" when it is gone, else the cause.
+    std::string remove(const std::string& name);
 
     const std::string& root() const { return mRoot; }
 

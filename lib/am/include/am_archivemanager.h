@@ -28,8 +28,9 @@ public:
 
     // Decodes the named file through the image cache; throws when the file is missing or undecodable.
     Image& loadImage(Image& out, const std::string& name, int archive = -1, bool uncached = false);
-    // Encodes the image by the name's extension and stores it in archive 0.
-    bool saveImage(const std::string& name, Image& image);
+    // Encodes the image by the name's extension and stores it in archive 0. With a cause, a
+    // failure is not logged but described there.
+    bool saveImage(const std::string& name, Image& image, std::string* cause = nullptr);
 
     int getArchiveCount() const { return static_cast<int>(mArchives.size()); }
     ArchiveBase* getArchive(int index) const { return mArchives.at(static_cast<size_t>(index)); }

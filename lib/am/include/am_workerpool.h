@@ -34,7 +34,9 @@ public:
     // Callers of submit waiting for a slot.
     int getBlocked() const;
 
-    // One fewer than the machine's cores, at least one.
+    // The cores this process may run on, at least one.
+    static int coresAvailable();
+    // One fewer than those cores, at least one.
     static int defaultWorkers();
 
 private:

@@ -147,6 +147,10 @@ std::string replaceFile(const std::string& path, const char* bytes, size_t size)
 
 ArchiveBase::~ArchiveBase() = default;
 
+std::string ArchiveBase::store(FileDataHandle file) {
+    return write(file) ? std::string() : std::string("the archive does not take files");
+}
+
 void ArchiveBase::refresh() {}
 
 ArchiveDirectory::ArchiveDirectory(const std::string& path) : mRoot(path) {
@@ -185,12 +189,20 @@ FileDataHandle ArchiveDirectory::read(const std::string& name) {
 }
 
 bool ArchiveDirectory::write(FileDataHandle file) {
-    if (file.empty() || file->size < 0 || (file->size > 0 && !file->bytes)) return false;
-    const std::string path = mRoot + file->name;
-    const std::string cause = replaceFile(path, file->bytes, static_cast<size_t>(file->size));
+    const std::string cause = store(file);
     if (cause.empty()) return true;
-    NVN_LOG("warning", "app", "Could not write '%s': %s", path.c_str(), cause.c_str());
+    if (!file.empty()) NVN_LOG("warning", "app", "Could not write '%s': %s", (mRoot + file->name).c_str(), cause.c_str());
     return false;
+}
+
+std::string ArchiveDirectory::store(FileDataHandle file) {
+    if (file.empty() || file->size < 0 || (file->size > 0 && !file->bytes)) return "no file to write";
+    return replaceFile(mRoot + file->name, file->bytes, static_cast<size_t>(file->size));
+}
+
+std::string ArchiveDirectory::remove(const std::string& name) {
+    if (::unlink((mRoot + name).c_str()) == 0 || errno == ENOENT) return std::string();
+    return errorText(errno);
 }
 
 } // namespace am

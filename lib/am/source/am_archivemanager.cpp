@@ -95,10 +95,19 @@ Image& ArchiveManager::loadImage(Image& out, const std::string& name, int archiv
     return mImages->loadImage(out, name, file, uncached);
 }
 
-bool ArchiveManager::saveImage(const std::string& name, Image& image) {
+bool ArchiveManager::saveImage(const std::string& name, Image& image, std::string* cause) {
     FileDataHandle file = mImages->saveImage(name, image);
-    if (file.empty()) return false;
-    return putFile(file, -1);
+    if (file.empty()) {
+        if (cause) *cause = "the image could not be encoded";
+        return false;
+    }
+    if (!cause) return putFile(file, -1);
+    if (mArchives.empty()) {
+        *cause = "there is no archive to write into";
+        return false;
+    }
+    *cause = mArchives[0]->store(file);
+    return cause->empty();
 }
 
 } // namespace am

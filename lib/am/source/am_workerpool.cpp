@@ -3,6 +3,7 @@
 #include "nvn_system.h"
 
 #include <algorithm>
+#include <sched.h>
 
 namespace norvane {
 namespace am {
@@ -51,10 +52,15 @@ int WorkerPool::getBlocked() const {
     return mBlocked;
 }
 
-int WorkerPool::defaultWorkers() {
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    return std::max(1, cores - 1);
+int WorkerPool::coresAvailable() {
+    // The cores this process may run on (taskset, a container's CPU set), not those of the machine.
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (sched_getaffinity(0, sizeof(cores), &cores) == 0) return std::max(1, CPU_COUNT(&cores));
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
+
+int WorkerPool::defaultWorkers() { return std::max(1, coresAvailable() - 1); }
 
 void WorkerPool::work() {
     for (;;) {

@@ -61,6 +61,8 @@ void printLogRecord(const LogRecord& record) {
     if (std::strncmp(function, prefix, sizeof(prefix) - 1) == 0) function += sizeof(prefix) - 1;
     std::printf("[%s][%s], %s (%s:%d)\n", record.level ? record.level : "", function,
                 record.message ? record.message : "", base, record.line);
+    // A log going to a file or a pipe is read as it grows, and must survive a killed process.
+    std::fflush(stdout);
 }
 
 std::string functionName(const char* prettyFunction) {

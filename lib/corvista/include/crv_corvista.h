@@ -18,6 +18,7 @@
 
 namespace norvane::am {
 class VideoFile;
+class VideoFileImageDumper;
 } // namespace norvane::am
 
 class Gui;
@@ -48,6 +49,9 @@ public:
     void onFrame() override;
     // Control events of a set-up window: "button_run" closes the display, "button_exit" too.
     virtual void onControlEvent(const std::string& sourceName, int code);
+
+    // A frame of the dump could not be written, which stopped it: the run has failed.
+    bool dumpFailed() const { return mDumpFailed; }
 
     // The file the settings were read from ("setup.local.xml" or "setup.xml").
     const std::string& setupFileName() const { return mSetupFileName; }
@@ -114,6 +118,9 @@ private:
     int musicFrameAt(float t) const;
     void handleMusicEnd();
     void dumpFrame();
+    // Waits for the frames handed over and logs how many are on disk and how many were lost.
+    void endDump();
+    am::VideoFileImageDumper* imageDumper() const;
     void drawTimeBar();
 
     std::string mSetupFileName;
@@ -122,6 +129,8 @@ private:
     float mDumpStart = 0.0f; // the demo time of the first frame of the dump
     long mDumpFrames = 0;    // frames drawn since then
     DumpProgress mDumpProgress;
+    bool mDumpEnded = false;
+    bool mDumpFailed = false;
 };
 
 } // namespace norvane::corvista

@@ -11,6 +11,13 @@ void messageBox(const std::string& caption, const std::string& text);
 // The path of the running program (empty when it cannot be read).
 std::string modulePath();
 
+// From now on SIGINT, SIGTERM and SIGHUP ask the display loop to close, as Escape does, so that the
+// frames handed over are written and the settings written back. A second one while closing ends the
+// process at once, with status 128 + its number.
+void closeOnStopSignals();
+// The number of the first of those signals caught, or 0.
+int stopSignal();
+
 // Seconds of a steady clock, for timing work; only differences mean anything.
 double processSeconds();
 

@@ -20,7 +20,9 @@ namespace {
 
 const char* const kLocalSetup = "setup.local.xml";
 const char* const kSetup = "setup.xml";
-const double MaxDumpRate = 1000.0; // frames per second
+// Frames per second: up to 2^24 a float holds every whole rate exactly and the frame format's
+// whole number of frames per second fits, so frame n stays the demo at start + n / rate.
+const double MaxDumpRate = 16777216.0;
 
 // Every tag of one kind under the root, in document order.
 template <typename Visit> void forEach(xml::XmlParser& document, const char* kind, Visit visit) {
@@ -65,10 +67,9 @@ Corvista::~Corvista() {
         }
     }
     if (mDumper) {
-        // Waits for the frames still being written.
+        endDump(); // where an error ended the run before its own end of the dump
         delete mDumper;
         mDumper = nullptr;
-        NVN_LOG("log", "app", "Dump ended: %ld frames", mDumpProgress.frames());
     }
     // The editor's GUI holds GL objects of the window: it goes first.
     delete mGui;
@@ -200,11 +201,12 @@ void Corvista::warnUnknownEffects() const {
 void Corvista::createDumper(const std::string& nameText, const std::string& rateText) {
     const std::string name = nameText.empty() ? std::string("untitled") : nameText;
     const double rate = rateText.empty() ? 60.0 : std::atof(rateText.c_str());
-    // A rate of 0 or below would never move the clock to the end: the dump would not stop. Far
-    // above any video's rate, the frame format's whole number of frames per second would overflow.
-    if (!(rate > 0.0 && rate <= MaxDumpRate))
+    // A rate of 0 or below would never move the clock to the end: the dump would not stop. Beyond
+    // the largest, the frame arithmetic would overflow or lose frames. High rates are fine (motion
+    // blur from oversampling).
+    if (!(rate > 0.0 && rate <= MaxDumpRate)) // not a number and infinity too
         throw Exception("[Corvista] Bad dump rate '%s' for '%s' in '%s': frames per second must be above 0 and "
-                        "at most %g",
+                        "at most %.0f",
                         rateText.c_str(), name.c_str(), mSetupFileName.c_str(), MaxDumpRate);
     mDumpRate = static_cast<float>(rate);
     am::VideoRect format{};
@@ -215,7 +217,12 @@ void Corvista::createDumper(const std::string& nameText, const std::string& rate
     am::VideoFile* dumper = am::VideoFile::createForWrite(name, format, &mArchives);
     delete mDumper; // a later dump tag replaces an earlier one
     mDumper = dumper;
-    NVN_LOG("log", "app", "Dumping to '%s' (rate='%f'fps)", name.c_str(), mDumpRate);
+    // The log names where the frames really go: names are taken inside archive 0, also absolute ones.
+    const am::VideoFileImageDumper* frames = imageDumper();
+    const std::string path = frames ? frames->pathOnDisk(name) : name;
+    if (!name.empty() && name[0] == '/')
+        NVN_LOG("warning", "app", "The dump name '%s' is taken inside the folder the program runs in", name.c_str());
+    NVN_LOG("log", "app", "Dumping to '%s' (rate='%f'fps)", path.c_str(), mDumpRate);
 }
 
 void Corvista::saveSetup() {

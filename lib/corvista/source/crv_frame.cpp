@@ -60,6 +60,7 @@ void Corvista::run() {
         setTime(mStartTime);
         mOsdShownAt = -100.0f;
         mDisplay->run();
+        endDump();
     } catch (...) {
         delete mGui;
         mGui = nullptr;
@@ -217,8 +218,23 @@ void Corvista::dumpFrame() {
     if (mGrabImage->getWidth() != width || mGrabImage->getHeight() != height) mGrabImage->create(width, height);
     mDisplay->grabScreen(mGrabImage);
     mDumper->writeFrame();
+    // The first frame that cannot be written stops the dump, as Escape would.
+    const am::VideoFileImageDumper* frames = imageDumper();
+    if (frames && frames->failed()) mDisplay->requestClose();
     const std::string progress = mDumpProgress.frame(platform::processSeconds(), mClock, mScript.mLength);
     if (!progress.empty()) NVN_LOG("log", "app", "%s", progress.c_str());
+}
+
+am::VideoFileImageDumper* Corvista::imageDumper() const { return dynamic_cast<am::VideoFileImageDumper*>(mDumper); }
+
+void Corvista::endDump() {
+    am::VideoFileImageDumper* frames = imageDumper();
+    if (!frames || mDumpEnded) return;
+    mDumpEnded = true;
+    frames->end();
+    mDumpFailed = frames->failed();
+    NVN_LOG("log", "app", "%s: %d frames on disk, %d lost", mDumpFailed ? "Dump stopped" : "Dump ended",
+            frames->framesOnDisk(), frames->framesLost());
 }
 
 int Corvista::onKeyDown(display::Event* event) {

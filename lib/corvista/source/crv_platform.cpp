@@ -1,11 +1,40 @@
 #include "crv_platform.h"
 
+#include "dis_display.h"
+
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace norvane::corvista::platform {
+
+namespace {
+
+std::atomic<int> gStopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free number");
+
+// Only async-signal-safe work: a number, a flag for the display loop, or _exit.
+extern "C" void onStopSignal(int number) {
+    int none = 0;
+    if (!gStopSignal.compare_exchange_strong(none, number)) _exit(128 + number);
+    display::DisplayGL::requestCloseSoon();
+}
+
+} // namespace
+
+void closeOnStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART; // reads and writes in progress go on
+    for (int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
+}
+
+int stopSignal() { return gStopSignal.load(); }
 
 void messageBox(const std::string& caption, const std::string& text) {
     std::fflush(stdout);

@@ -5,6 +5,7 @@
 #include "mathbase/mb_matrix.h"
 #include "mathbase/mb_vector.h"
 
+#include <csignal>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,6 +87,10 @@ public:
     // Asks the listeners whether the window may close. False while a window is open: either a
     // listener refused, or the loop ends at the next update.
     bool requestClose();
+    // Asks the frame loop to close at its next step, as a close request from the window would
+    // (listeners are asked). It only sets a flag, so a signal handler may call it; asked before the
+    // loop runs, the loop closes at its first step.
+    static void requestCloseSoon() { sCloseSoon = 1; }
     // A new window size; the listeners hear the size held before.
     void resize(int width, int height);
     void notifyIconified(bool iconified);
@@ -160,6 +165,7 @@ private:
     void pace();
 
     static DisplayGL* sInstance;
+    static volatile std::sig_atomic_t sCloseSoon;
 
     int mContextGeneration = 0;
     VBO* mCurrentVBO = nullptr;

@@ -15,6 +15,12 @@ namespace norvane {
 namespace display {
 
 DisplayGL* DisplayGL::sInstance = nullptr;
+volatile std::sig_atomic_t DisplayGL::sCloseSoon = 0;
+
+namespace {
+// A wait for window events ends this often to look at requestCloseSoon, which cannot wake it.
+const double kCloseSoonPoll = 0.1;
+} // namespace
 
 DisplayGL::DisplayGL(const WindowMode& mode) {
     if (sInstance) {
@@ -175,13 +181,17 @@ bool DisplayGL::update() {
     if (mMode == ModeOnDemand && mOpen && !mRedraw && !mCloseRequested) {
         // Without a window nothing would ever wake the wait; a redraw or a close already asked
         // for (by a frame, or outside the event processing) must not wait for input either.
-        mWindow->waitEvents();
+        mWindow->waitEvents(kCloseSoonPoll);
     } else if (mOpen && !mCloseRequested && mWindow->isIconified()) {
         // Nothing is drawn or swapped, so nothing paces the loop: wait for the window system
         // (a restore wakes the wait) rather than spin a processor core.
-        mWindow->waitEvents(0.1);
+        mWindow->waitEvents(kCloseSoonPoll);
     } else {
         mWindow->pollEvents();
+    }
+    if (sCloseSoon && mOpen) {
+        sCloseSoon = 0;
+        requestClose();
     }
     if (!mOpen) {
         return false;

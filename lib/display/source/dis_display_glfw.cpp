@@ -303,11 +303,6 @@ void Window::pollEvents() {
     mState->destroyDoomed();
 }
 
-void Window::waitEvents() {
-    glfwWaitEvents();
-    mState->destroyDoomed();
-}
-
 void Window::waitEvents(double timeout) {
     glfwWaitEventsTimeout(timeout);
     mState->destroyDoomed();

@@ -91,8 +91,7 @@ public:
     // Event processing; the callbacks run inside. A window closed by a callback is hidden at once
     // and destroyed when the processing has returned.
     void pollEvents();
-    void waitEvents();
-    // Waits at most timeout seconds.
+    // Waits for events at most timeout seconds.
     void waitEvents(double timeout);
 
     // A missing size is filled in as when opening.

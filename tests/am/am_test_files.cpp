@@ -38,19 +38,70 @@ Bytes readFile(const std::string& path) {
 
 bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
+namespace {
+
+uint32_t little32(const Bytes& bytes, size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t(bytes[at + 3]) << 24;
+}
+
+void putLittle(Bytes& bytes, size_t at, uint64_t value, int size) {
+    for (int b = 0; b < size; ++b) bytes[at + b] = static_cast<unsigned char>(value >> (8 * b));
+}
+
+// What minizip's writer cannot make is patched in. Another method: minizip writes only stored and
+// deflated entries, so the entry is written stored and its method changed in both headers. Zip64:
+// minizip writes real 32-bit sizes and an empty zip64 field in the local header, and the
+// directory's zip64 field was written by makeZip as a placeholder of the right length.
+void patchEntries(Bytes& zip, const std::vector<ZipEntry>& entries) {
+    for (size_t i = 0; i + 46 <= zip.size(); ++i) {
+        if (little32(zip, i) != 0x02014b50) continue;
+        const size_t nameLength = zip[i + 28] | zip[i + 29] << 8;
+        const std::string name(zip.begin() + i + 46, zip.begin() + i + 46 + nameLength);
+        const size_t local = little32(zip, i + 42);
+        for (const ZipEntry& entry : entries) {
+            if (entry.name != name) continue;
+            if (entry.rawMethod > 0) {
+                putLittle(zip, i + 10, entry.rawMethod, 2);
+                putLittle(zip, local + 8, entry.rawMethod, 2);
+            }
+            if (!entry.zip64) continue;
+            const uint32_t compressed = little32(zip, i + 20), uncompressed = little32(zip, i + 24);
+            putLittle(zip, i + 24, 0xffffffffu, 4);
+            putLittle(zip, i + 46 + nameLength + 4, uncompressed, 8); // the directory's zip64 field
+            putLittle(zip, local + 18, 0xffffffffffffffffu, 8);
+            const size_t localExtra = local + 30 + (zip[local + 26] | zip[local + 27] << 8);
+            putLittle(zip, localExtra + 4, uncompressed, 8);
+            putLittle(zip, localExtra + 12, compressed, 8);
+        }
+    }
+}
+
+} // namespace
+
 void makeZip(const std::string& path, const std::vector<ZipEntry>& entries) {
     zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
     if (!zip) throw std::runtime_error("zipOpen failed");
     for (const ZipEntry& entry : entries) {
         zip_fileinfo info = {};
-        if (zipOpenNewFileInZip(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                entry.stored ? 0 : Z_DEFLATED, entry.stored ? 0 : Z_DEFAULT_COMPRESSION) != ZIP_OK)
+        const unsigned char zip64Field[12] = {1, 0, 8, 0};
+        const int method = entry.stored || entry.rawMethod > 0 ? 0 : Z_DEFLATED;
+        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(entry.content.data()),
+                                static_cast<uInt>(entry.content.size()));
+        if (zipOpenNewFileInZip4_64(zip, entry.name.c_str(), &info, nullptr, 0, entry.zip64 ? zip64Field : nullptr,
+                                    entry.zip64 ? sizeof(zip64Field) : 0, nullptr, method,
+                                    method ? Z_DEFAULT_COMPRESSION : 0, 0, -MAX_WBITS,
+                                    DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
+                                    entry.password.empty() ? nullptr : entry.password.c_str(), crc, 0, 0,
+                                    entry.zip64) != ZIP_OK)
             throw std::runtime_error("zipOpenNewFileInZip failed");
         if (!entry.content.empty())
             zipWriteInFileInZip(zip, entry.content.data(), static_cast<unsigned>(entry.content.size()));
         zipCloseFileInZip(zip);
     }
     zipClose(zip, nullptr);
+    Bytes bytes = readFile(path);
+    patchEntries(bytes, entries);
+    writeFile(path, bytes);
 }
 
 namespace {

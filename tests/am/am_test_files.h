@@ -2,6 +2,7 @@
 // Test files made on the spot: a temporary directory, ZIP archives, PNG and JPEG images.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace amtest {
@@ -26,9 +27,16 @@ Bytes readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
 struct ZipEntry {
+    ZipEntry(std::string name_, std::string content_, bool stored_)
+        : name(std::move(name_)), content(std::move(content_)), stored(stored_) {}
     std::string name;
     std::string content;
     bool stored; // no compression
+    // Both 32-bit sizes in the local header and the uncompressed one in the directory read
+    // 0xFFFFFFFF, the real sizes standing in zip64 fields, as Info-ZIP's "zip -fz" writes them.
+    bool zip64 = false;
+    std::string password; // encrypted with it when not empty
+    int rawMethod = 0;    // above 0: the content is stored as the entry's data under this method number
 };
 // Writes a ZIP archive with minizip's writer.
 void makeZip(const std::string& path, const std::vector<ZipEntry>& entries);

@@ -1,5 +1,6 @@
 // The demo system's set-up file in both directions and its playback keys, without a window.
 
+#include "am_test_files.h"
 #include "crv_corvista.h"
 #include "nvn_system.h"
 #include "snd_memory_file.h"
@@ -157,6 +158,29 @@ TEST_F(SetupFileTest, ScriptFailuresAreClearErrors) {
         Corvista demo;
         EXPECT_EQ(errorOf(demo).rfind("[Corvista] Could not read the script 's.xml': (error at line", 0), 0u);
     }
+}
+
+TEST_F(SetupFileTest, ScriptsInZipArchivesAreReadOrRefusedWithTheCause) {
+    const std::string script = "<script><effect name=\"clear\" start=\"0\" end=\"4\"/></script>";
+    amtest::ZipEntry zip64("s.xml", script, false), bzip2("s.xml", "BZh91AY&SY", true);
+    zip64.zip64 = true;
+    bzip2.rawMethod = 12;
+    amtest::makeZip("zip64.zip", {zip64});
+    amtest::makeZip("dot.zip", {{"./s.xml", script, false}}); // as bsdtar names entries
+    amtest::makeZip("bzip2.zip", {bzip2});
+    for (const std::string archive : {"zip64.zip", "dot.zip"}) {
+        write("setup.xml", "<demo><archive path=\"" + archive + "\"/><script filename=\"s.xml\"/></demo>");
+        Corvista demo;
+        EXPECT_EQ(errorOf(demo), "") << archive;
+        EXPECT_FLOAT_EQ(demo.mScript.mLength, 4.0f) << archive;
+    }
+    // An entry that cannot be read ends the set-up as a missing one does, saying why.
+    write("setup.xml", "<demo><archive path=\"bzip2.zip\"/><script filename=\"s.xml\"/></demo>");
+    Corvista demo;
+    EXPECT_EQ(errorOf(demo).rfind("Could not read 's.xml' from the ZIP archive 'bzip2.zip': compression method 12 "
+                                  "(bzip2) is not supported",
+                                  0),
+              0u);
 }
 
 TEST_F(SetupFileTest, DumpingSwitchesSoundOffWhateverTheOrder) {

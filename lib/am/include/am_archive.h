@@ -3,6 +3,8 @@
 
 #include "am_filedata.h"
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 namespace norvane {
@@ -36,25 +38,42 @@ private:
     std::string mRoot; // ends in one separator unless empty
 };
 
-// Entries of a ZIP file, looked up by name without regard to letter case.
+// Entries of a ZIP file, looked up by name without regard to letter case. Stored names and asked
+// names alike lose one leading "./" or separator, so "./hus/hus.kvx" is found as "hus/hus.kvx".
 class ArchiveZIP : public ArchiveBase {
 public:
-    // Files larger than this read as missing.
+    // Entries larger than this are refused.
     static const int MaxEntrySize = 1 << 30;
 
+    // Only a regular file is opened; anything else (a folder, a FIFO, a device) is refused.
     explicit ArchiveZIP(const std::string& path);
     ~ArchiveZIP() override;
+    // The named entry, or the empty handle when the archive has none of that name. An entry that is
+    // there but cannot be read (a compression method other than stored or deflated, encryption,
+    // damage) throws an Exception naming the archive, the entry and the cause.
     FileDataHandle read(const std::string& name) override;
     bool write(FileDataHandle file) override;
 
     // False when the file could not be opened as a ZIP archive (every read then finds nothing).
     bool isOpen() const { return mHandle != nullptr; }
+    // Why the archive could not be opened; empty when it is open.
+    const std::string& openError() const { return mOpenError; }
 
 private:
     ArchiveZIP(const ArchiveZIP&) = delete;
     ArchiveZIP& operator=(const ArchiveZIP&) = delete;
 
-    void* mHandle = nullptr; // the open unzFile
+    struct Entry {
+        std::string storedName;
+        uint64_t directoryPosition;
+        uint64_t number;
+    };
+    [[noreturn]] void fail(const Entry& entry, const std::string& cause) const;
+
+    std::string mPath;
+    std::string mOpenError;
+    void* mHandle = nullptr;              // the open unzFile
+    std::map<std::string, Entry> mEntries; // by the looked-up form of the stored name
 };
 
 } // namespace am

@@ -21,6 +21,7 @@ public:
     // Adds a directory ("./", "data") or a ZIP file ("zip://demo.zip", "demo.zip"); the new index, or -1.
     int addArchive(const std::string& spec);
     // The first archive's copy of the file (archive -1), or that archive's; empty when none has it.
+    // A file the first archive holding it cannot read throws, naming the archive, the file and the cause.
     FileDataHandle getFile(const std::string& name, int archive = -1);
     // Stores the file in the given archive (-1: archive 0).
     bool putFile(FileDataHandle file, int archive = -1);

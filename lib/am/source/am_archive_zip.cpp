@@ -1,58 +1,202 @@
 #include "am_archive.h"
+#include "nvn_system.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <minizip/unzip.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
 
 namespace norvane {
 namespace am {
 
-ArchiveZIP::ArchiveZIP(const std::string& path) { mHandle = unzOpen64(path.c_str()); }
+namespace {
+
+const uint64_t Marker32 = 0xffffffffu; // a 32-bit size or offset that stands for its zip64 value
+
+// The name as looked up: without one leading "./" and then one leading separator, in lower case.
+// A name that starts with a dot (".hidden.png") keeps it, or it would find another entry.
+std::string lookupKey(const std::string& name) {
+    const auto isSeparator = [&name](size_t i) { return i < name.size() && (name[i] == '/' || name[i] == '\\'); };
+    size_t start = 0;
+    if (!name.empty() && name[0] == '.' && isSeparator(1)) ++start;
+    if (isSeparator(start)) ++start;
+    std::string key = name.substr(start);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
+// Opens only a regular file, without waiting: a FIFO would block the open until a writer came. The
+// cause of a refusal goes into the string opaque points at.
+voidpf openRegularFile(voidpf opaque, const void* filename, int) {
+    std::string& cause = *static_cast<std::string*>(opaque);
+    const int fd = ::open(static_cast<const char*>(filename), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        cause = std::generic_category().message(errno);
+        return nullptr;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        cause = "it is not a regular file";
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, 0);
+    FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        cause = std::generic_category().message(errno);
+        ::close(fd);
+    }
+    return file;
+}
+
+const char* methodName(unsigned long method) {
+    switch (method) {
+    case 1: return "shrunk";
+    case 6: return "imploded";
+    case 9: return "Deflate64";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 93: return "Zstandard";
+    case 95: return "xz";
+    case 98: return "PPMd";
+    default: return nullptr;
+    }
+}
+
+uint64_t little64(const unsigned char* p) {
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = value << 8 | p[i];
+    return value;
+}
+
+// The zip64 values of a directory record: the 32-bit sizes that read 0xFFFFFFFF stand for 64-bit
+// values in its extra field of id 1, uncompressed first, then compressed, then the local header's
+// offset. Debian's minizip never takes them (it compares them with a 64-bit -1), so they are read here.
+std::vector<uint64_t> zip64Values(const std::vector<unsigned char>& extra) {
+    std::vector<uint64_t> values;
+    for (size_t at = 0; at + 4 <= extra.size();) {
+        const unsigned id = extra[at] | extra[at + 1] << 8;
+        const size_t size = extra[at + 2] | extra[at + 3] << 8;
+        const size_t end = std::min(extra.size(), at + 4 + size);
+        if (id == 1) {
+            for (size_t value = at + 4; value + 8 <= end; value += 8) values.push_back(little64(&extra[value]));
+            break;
+        }
+        at = end;
+    }
+    return values;
+}
+
+} // namespace
+
+ArchiveZIP::ArchiveZIP(const std::string& path) : mPath(path) {
+    zlib_filefunc64_def files;
+    fill_fopen64_filefunc(&files);
+    files.zopen64_file = openRegularFile;
+    files.opaque = &mOpenError; // the other functions ignore it
+    unzFile zip = unzOpen2_64(path.c_str(), &files);
+    if (!zip) {
+        if (mOpenError.empty()) mOpenError = "it is not a ZIP archive, or it is damaged";
+        return;
+    }
+    mHandle = zip;
+    // Every entry by its looked-up name; of two with one name the first is found, as minizip's search finds it.
+    std::vector<char> name(65536);
+    for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {
+        unz64_file_pos position;
+        if (unzGetCurrentFileInfo64(zip, nullptr, name.data(), name.size(), nullptr, 0, nullptr, 0) != UNZ_OK ||
+            unzGetFilePos64(zip, &position) != UNZ_OK)
+            break;
+        const std::string stored(name.data());
+        mEntries.emplace(lookupKey(stored), Entry{stored, position.pos_in_zip_directory, position.num_of_file});
+    }
+}
 
 ArchiveZIP::~ArchiveZIP() {
     if (mHandle) unzClose(static_cast<unzFile>(mHandle));
 }
 
+void ArchiveZIP::fail(const Entry& entry, const std::string& cause) const {
+    throw Exception("Could not read '%s' from the ZIP archive '%s': %s", entry.storedName.c_str(), mPath.c_str(),
+                    cause.c_str());
+}
+
 FileDataHandle ArchiveZIP::read(const std::string& name) {
     if (!mHandle) return FileDataHandle();
+    const auto found = mEntries.find(lookupKey(name));
+    if (found == mEntries.end()) return FileDataHandle();
+    const Entry& entry = found->second;
     unzFile zip = static_cast<unzFile>(mHandle);
 
-    // "./hus/hus.kvx" and "/hus/hus.kvx" both look up "hus/hus.kvx"; a name that starts with a dot
-    // (".hidden.png") keeps it, or it would find another entry.
-    const auto isSeparator = [&name](size_t i) { return i < name.size() && (name[i] == '/' || name[i] == '\\'); };
-    size_t start = 0;
-    if (!name.empty() && name[0] == '.' && isSeparator(1)) ++start;
-    if (isSeparator(start)) ++start;
-    const std::string entry = name.substr(start);
-
-    const int caseInsensitive = 2;
-    if (unzLocateFile(zip, entry.c_str(), caseInsensitive) != UNZ_OK) return FileDataHandle();
+    unz64_file_pos position;
+    position.pos_in_zip_directory = entry.directoryPosition;
+    position.num_of_file = entry.number;
     unz_file_info64 info;
-    char entryName[512];
-    if (unzGetCurrentFileInfo64(zip, &info, entryName, sizeof(entryName), nullptr, 0, nullptr, 0) != UNZ_OK)
-        return FileDataHandle();
-    // The stated size is not trusted: beyond the cap the entry reads as missing without allocating it.
-    if (info.uncompressed_size > static_cast<ZPOS64_T>(MaxEntrySize)) return FileDataHandle();
-    if (unzOpenCurrentFilePassword(zip, nullptr) != UNZ_OK) return FileDataHandle();
+    if (unzGoToFilePos64(zip, &position) != UNZ_OK ||
+        unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        fail(entry, "the entry is damaged (its directory record cannot be read)");
+    std::vector<unsigned char> extra(info.size_file_extra);
+    if (!extra.empty() &&
+        unzGetCurrentFileInfo64(zip, &info, nullptr, 0, extra.data(), extra.size(), nullptr, 0) != UNZ_OK)
+        fail(entry, "the entry is damaged (its directory record cannot be read)");
 
-    const unsigned size = static_cast<unsigned>(info.uncompressed_size);
-    char* bytes = size ? static_cast<char*>(std::malloc(size)) : nullptr;
-    bool ok = size == 0 || bytes != nullptr;
+    if ((info.flag & 1) != 0 || info.compression_method == 99) fail(entry, "the entry is encrypted");
+    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
+        const char* method = methodName(info.compression_method);
+        char cause[128];
+        std::snprintf(cause, sizeof(cause),
+                      "compression method %lu%s%s%s is not supported (only stored and deflated entries are read)",
+                      info.compression_method, method ? " (" : "", method ? method : "", method ? ")" : "");
+        fail(entry, cause);
+    }
+
+    const std::vector<uint64_t> zip64 = zip64Values(extra);
+    size_t nextValue = 0;
+    uint64_t size = info.uncompressed_size;
+    if (size == Marker32 && nextValue < zip64.size()) size = zip64[nextValue++];
+    if (info.compressed_size == Marker32) ++nextValue;
+    // The stated size is not trusted: beyond the cap the entry is refused without allocating it.
+    if (size > static_cast<uint64_t>(MaxEntrySize)) {
+        char cause[128];
+        std::snprintf(cause, sizeof(cause), "the entry is too large (%llu bytes; at most %d are read)",
+                      static_cast<unsigned long long>(size), MaxEntrySize);
+        fail(entry, cause);
+    }
+    if (unzOpenCurrentFilePassword(zip, nullptr) != UNZ_OK) {
+        // A local header past 4 GB has its offset among the zip64 values, which minizip does not take.
+        if (nextValue < zip64.size() && zip64[nextValue] >= Marker32)
+            fail(entry, "the entry lies beyond the first 4 GB of the archive, where it cannot be read");
+        fail(entry, "the entry is damaged (its local header cannot be read)");
+    }
+
+    const unsigned length = static_cast<unsigned>(size);
+    char* bytes = length ? static_cast<char*>(std::malloc(length)) : nullptr;
+    std::string cause;
+    if (length && !bytes) cause = "there is not enough memory for it";
     unsigned got = 0;
-    while (ok && got < size) {
-        const int done = unzReadCurrentFile(zip, bytes + got, size - got);
-        if (done <= 0) {
-            ok = false; // an error, or an entry shorter than stated
-            break;
-        }
-        got += static_cast<unsigned>(done);
+    while (cause.empty() && got < length) {
+        const int done = unzReadCurrentFile(zip, bytes + got, length - got);
+        if (done < 0) cause = "the entry is damaged (its compressed data is corrupt)";
+        else if (done == 0) cause = "the entry is damaged (its data ends before its stated size)";
+        else got += static_cast<unsigned>(done);
     }
-    // Closing checks the CRC once all bytes are read.
-    if (unzCloseCurrentFile(zip) != UNZ_OK) ok = false;
-    if (!ok) {
+    // Minizip checks the CRC on closing only where it knows the size: a zip64 entry is checked here.
+    const bool closed = unzCloseCurrentFile(zip) == UNZ_OK;
+    if (cause.empty() && (!closed || crc32(0, reinterpret_cast<const Bytef*>(bytes), length) != info.crc))
+        cause = "the entry is damaged (CRC)";
+    if (!cause.empty()) {
         std::free(bytes);
-        return FileDataHandle();
+        fail(entry, cause);
     }
-    return FileDataHandle(new FileData(name, bytes, static_cast<int>(size)));
+    return FileDataHandle(new FileData(name, bytes, static_cast<int>(length)));
 }
 
 bool ArchiveZIP::write(FileDataHandle) { return false; }

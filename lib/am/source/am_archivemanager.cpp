@@ -54,7 +54,8 @@ int ArchiveManager::addArchive(const std::string& spec) {
     } else if (type == "zip") {
         NVN_LOG("log", "app", "Adding zip: %s", path.c_str());
         ArchiveZIP* zip = new ArchiveZIP(path);
-        if (!zip->isOpen()) NVN_LOG("warning", "app", "Could not open the zip archive '%s'", path.c_str());
+        if (!zip->isOpen())
+            NVN_LOG("warning", "app", "Could not open the zip archive '%s': %s", path.c_str(), zip->openError().c_str());
         archive = zip;
     } else {
         return -1;

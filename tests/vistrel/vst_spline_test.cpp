@@ -188,7 +188,7 @@ TEST_F(SplineTest, InsertAddsKeysAtTheEndOrHalfwayOnACurveTheEditorOwns) {
     EXPECT_EQ(150, sp()->sampleCount());
 }
 
-TEST_F(SplineTest, AKeyAddedBeforeTheHoveredOrSelectedOneLeavesThePressAndDeleteOnTheirKeys) {
+TEST_F(SplineTest, AKeyAddedOrDeletedBeforeTheHoveredOrSelectedOneLeavesThePressAndDeleteOnTheirKeys) {
     loadControls(threeKeys);
     clickKey(0);
     input.cursor(key(1).x, key(1).y);
@@ -211,6 +211,16 @@ TEST_F(SplineTest, AKeyAddedBeforeTheHoveredOrSelectedOneLeavesThePressAndDelete
     ASSERT_EQ(4u, curve().mKeys.size());
     for (const Curve::Key& k : curve().mKeys)
         EXPECT_NE(0.6f, k.time);
+    // Keys 0.15, 0.2, 0.35 (selected) and 0.8: "delete key" on the first leaves 0.35 selected.
+    input.tap(GLFW_KEY_LEFT);
+    ASSERT_FLOAT_EQ(0.35f, curve().mKeys[sp()->getSelected()].time);
+    choose(key(0).x, key(0).y, 0);
+    ASSERT_EQ(3u, curve().mKeys.size());
+    EXPECT_EQ(1, sp()->getSelected());
+    input.tap(GLFW_KEY_DELETE);
+    ASSERT_EQ(2u, curve().mKeys.size());
+    EXPECT_FLOAT_EQ(0.2f, curve().mKeys[0].time);
+    EXPECT_FLOAT_EQ(0.8f, curve().mKeys[1].time);
 }
 
 TEST_F(SplineTest, TheMenusAddAndDeleteKeysAndChangeTheType) {

@@ -55,7 +55,7 @@ private:
     // Fills a menu with its first entry, a separator and the "type" submenu.
     static void buildMenu(Context& menu, const char* entry, const char* separator);
     int keyCount() const;
-    // Removes a key and leaves no hovered or dragged key behind.
+    // Removes a key and leaves no hovered or dragged key behind; a key selected after it stays selected.
     void removeKey(int index);
     // Adds a key to the curve; the hovered, dragged and selected indexes keep pointing at their keys.
     void addKey(const script::Spline::Key& key);

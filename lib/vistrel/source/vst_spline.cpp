@@ -119,9 +119,12 @@ void Spline::removeKey(int index) {
         return;
     mCurve->removeKey(index);
     mChanged = true;
-    // No index refers to the removed key any more, nor past the end of the keys.
+    // No index refers to the removed key any more, nor past the end of the keys. The keys after
+    // it moved down by one: a key selected after it stays selected, so Delete takes that key.
     mHovered = -1;
     mDragged = -1;
+    if (index < mSelected)
+        --mSelected;
     int n = keyCount();
     if (mSelected >= n)
         mSelected = n - 1;

@@ -391,6 +391,19 @@ TEST(WindowedProgramTest, BehavesAsTheConsoleProgram) {
     EXPECT_NE(result.out.find("error: [Corvista] Could not load 'setup.[local.]xml'"), std::string::npos);
 }
 
+// Without a window system the error says so, not only that the window set up there did not open.
+TEST(FatalErrorNoDisplayTest, NamesWhyTheWindowCouldNotOpen) {
+    e2e::TempDir dir;
+    dir.write("setup.xml", "<demo><display width=\"64\" height=\"48\"/><music mute=\"nosound\"/></demo>");
+    const e2e::Result result = e2e::run(kProgram, dir.path(), 30, {"DISPLAY"}); // no DISPLAY at all
+    ASSERT_TRUE(result.ended);
+    EXPECT_EQ(result.status, 1);
+    const size_t error = result.out.find("error: [Corvista] Could not open the window set up in 'setup.xml': "
+                                         "Could not open window: ");
+    ASSERT_NE(error, std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("DISPLAY", error), std::string::npos) << result.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Causes, FatalErrorTest,
     ::testing::Values(

@@ -321,6 +321,20 @@ TEST(DumpSecondSignalTest, EndsTheProgramAtOnce) {
     EXPECT_EQ(dump.process.out().find("Dump ended"), std::string::npos);
 }
 
+// A log pipe whose reader has gone (`| head`, or `| tee` ended by the same Ctrl+C) neither kills the
+// program nor loses the frames or the settings: the run goes on to its end.
+TEST(DumpLogPipeTest, AClosedPipeNeitherEndsTheRunNorLosesTheSettings) {
+    e2e::TempDir dir;
+    writeClearDump(dir, "e2e-dump-pipe", "1.2", "setup.local.xml");
+    dir.write("run.sh", "#!/bin/sh\n{ '" + kProgram + "'; echo $? > status; } | true\n");
+    std::filesystem::permissions(dir.file("run.sh"), std::filesystem::perms::owner_all);
+    const e2e::Result result = e2e::run(dir.file("run.sh"), dir.path(), 60);
+    ASSERT_TRUE(result.ended) << result.err;
+    EXPECT_EQ(dir.read("status"), "0\n") << result.err;
+    EXPECT_GE(countFrames(dir), 36);
+    EXPECT_NE(dir.read("setup.local.xml").find("<osd "), std::string::npos) << dir.read("setup.local.xml");
+}
+
 // Pausing a dump pauses its frames: after a pause and a resume, frame n still shows the demo at n / rate.
 TEST(DumpPauseTest, APauseWritesNoFramesAndResumingRepeatsNone) {
     ClearDump dump("e2e-dump-pause", "600");
@@ -375,6 +389,19 @@ TEST(WindowedProgramTest, BehavesAsTheConsoleProgram) {
     ASSERT_TRUE(result.ended);
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.out.find("error: [Corvista] Could not load 'setup.[local.]xml'"), std::string::npos);
+}
+
+// Without a window system the error says so, not only that the window set up there did not open.
+TEST(FatalErrorNoDisplayTest, NamesWhyTheWindowCouldNotOpen) {
+    e2e::TempDir dir;
+    dir.write("setup.xml", "<demo><display width=\"64\" height=\"48\"/><music mute=\"nosound\"/></demo>");
+    const e2e::Result result = e2e::run(kProgram, dir.path(), 30, {"DISPLAY"}); // no DISPLAY at all
+    ASSERT_TRUE(result.ended);
+    EXPECT_EQ(result.status, 1);
+    const size_t error = result.out.find("error: [Corvista] Could not open the window set up in 'setup.xml': "
+                                         "Could not open window: ");
+    ASSERT_NE(error, std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("DISPLAY", error), std::string::npos) << result.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -13,7 +13,7 @@ std::string modulePath();
 
 // From now on SIGINT, SIGTERM and SIGHUP ask the display loop to close, as Escape does, so that the
 // frames handed over are written and the settings written back. A second one while closing ends the
-// process at once, with status 128 + its number.
+// process at once, with status 128 + its number. A closed log pipe no longer ends the process.
 void closeOnStopSignals();
 // The number of the first of those signals caught, or 0.
 int stopSignal();

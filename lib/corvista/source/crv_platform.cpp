@@ -32,6 +32,10 @@ void closeOnStopSignals() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART; // reads and writes in progress go on
     for (int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
+    // A log pipe whose reader has gone (`| head`, or `| tee` ended by the same Ctrl+C) must not kill
+    // the program in the middle of a frame or before the settings are written back: writes to it
+    // fail instead, and the run goes on.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 int stopSignal() { return gStopSignal.load(); }

@@ -233,7 +233,8 @@ TEST(ArchiveZIP, FindsEntriesWithoutRegardToCaseAndLeadingDotSlash) {
                                            {"empty.txt", "", true},
                                            {".hidden.txt", "dot", true},
                                            {"hidden.txt", "no dot", true},
-                                           {"./Docs/ReadMe.txt", "stored with a dot", false}});
+                                           {"./Docs/ReadMe.txt", "stored with a dot", false},
+                                           {"Bot\\Robot.kvx", "stored with a backslash", false}});
     ArchiveZIP zip(dir.file("pack.zip"));
     ASSERT_TRUE(zip.isOpen());
     EXPECT_EQ(text(zip.read("hus/hus.kvx")), "mesh");
@@ -247,6 +248,9 @@ TEST(ArchiveZIP, FindsEntriesWithoutRegardToCaseAndLeadingDotSlash) {
     // Stored names lose their "./" as asked names do (bsdtar stores every entry so).
     EXPECT_EQ(text(zip.read("docs/readme.txt")), "stored with a dot");
     EXPECT_EQ(text(zip.read("./docs/readme.txt")), "stored with a dot");
+    // Some Windows tools store "\\" between folders.
+    EXPECT_EQ(text(zip.read("bot/robot.kvx")), "stored with a backslash");
+    EXPECT_EQ(text(zip.read("./Bot\\robot.kvx")), "stored with a backslash");
     EXPECT_EQ(text(zip.read("a.txt")), std::string(10000, 'a')); // larger than the archive
     EXPECT_EQ(text(zip.read("stored.bin")), "plain");
     FileDataHandle empty = zip.read("empty.txt");

@@ -20,16 +20,19 @@ namespace {
 
 const uint64_t Marker32 = 0xffffffffu; // a 32-bit size or offset that stands for its zip64 value
 
-// The name as looked up: without one leading "./" and then one leading separator, in lower case.
-// A name that starts with a dot (".hidden.png") keeps it, or it would find another entry.
+// The name as looked up: without one leading "./" and then one leading separator, in lower case,
+// with "/" for every backslash (some Windows tools store those between folders). A name that
+// starts with a dot (".hidden.png") keeps it, or it would find another entry.
 std::string lookupKey(const std::string& name) {
     const auto isSeparator = [&name](size_t i) { return i < name.size() && (name[i] == '/' || name[i] == '\\'); };
     size_t start = 0;
     if (!name.empty() && name[0] == '.' && isSeparator(1)) ++start;
     if (isSeparator(start)) ++start;
     std::string key = name.substr(start);
-    for (char& c : key)
+    for (char& c : key) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c == '\\') c = '/';
+    }
     return key;
 }
 

@@ -278,7 +278,11 @@ TEST(ArchiveZIP, CorruptAndTruncatedArchivesFindNothing) {
         EXPECT_TRUE(zip.read("a.txt").empty()) << name;
         EXPECT_NE(zip.openError(), "") << name;
     }
+    EXPECT_EQ(ArchiveZIP(dir.file("noise.zip")).openError(), "it is not a ZIP archive, or it is damaged");
     EXPECT_EQ(ArchiveZIP(dir.file("pipe.zip")).openError(), "it is not a regular file");
+    // A well-formed archive without entries is not called damaged.
+    amtest::makeZip(dir.file("none.zip"), {});
+    EXPECT_EQ(ArchiveZIP(dir.file("none.zip")).openError(), "the archive holds no files");
     EXPECT_EQ(ArchiveZIP("/dev/null").openError(), "it is not a regular file");
 }
 

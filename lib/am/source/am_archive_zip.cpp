@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <minizip/unzip.h>
 #include <sys/stat.h>
@@ -98,6 +99,17 @@ std::vector<uint64_t> zip64Values(const std::vector<unsigned char>& extra) {
     return values;
 }
 
+// Whether the file is an archive without entries: its end record, which minizip does not open,
+// comes first and counts none.
+bool holdsNoEntries(const std::string& path) {
+    unsigned char end[22];
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    const bool read = std::fread(end, 1, sizeof(end), file) == sizeof(end);
+    std::fclose(file);
+    return read && std::memcmp(end, "PK\5\6", 4) == 0 && (end[8] | end[9] | end[10] | end[11]) == 0;
+}
+
 } // namespace
 
 ArchiveZIP::ArchiveZIP(const std::string& path) : mPath(path) {
@@ -107,7 +119,8 @@ ArchiveZIP::ArchiveZIP(const std::string& path) : mPath(path) {
     files.opaque = &mOpenError; // the other functions ignore it
     unzFile zip = unzOpen2_64(path.c_str(), &files);
     if (!zip) {
-        if (mOpenError.empty()) mOpenError = "it is not a ZIP archive, or it is damaged";
+        if (mOpenError.empty())
+            mOpenError = holdsNoEntries(path) ? "the archive holds no files" : "it is not a ZIP archive, or it is damaged";
         return;
     }
     mHandle = zip;

@@ -40,7 +40,7 @@ private:
 
 // Entries of a ZIP file, looked up by name without regard to letter case. Stored names and asked
 // names alike lose one leading "./" or separator, so "./hus/hus.kvx" is found as "hus/hus.kvx",
-// and a backslash in them reads as "/", so "hus\\hus.kvx" is found so too.
+// and in both a backslash reads as "/" (some Windows tools store those between folders).
 class ArchiveZIP : public ArchiveBase {
 public:
     // Entries larger than this are refused.

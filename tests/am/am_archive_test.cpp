@@ -233,7 +233,8 @@ TEST(ArchiveZIP, FindsEntriesWithoutRegardToCaseAndLeadingDotSlash) {
                                            {"empty.txt", "", true},
                                            {".hidden.txt", "dot", true},
                                            {"hidden.txt", "no dot", true},
-                                           {"./Docs/ReadMe.txt", "stored with a dot", false}});
+                                           {"./Docs/ReadMe.txt", "stored with a dot", false},
+                                           {"Bot\\Robot.kvx", "stored with a backslash", false}});
     ArchiveZIP zip(dir.file("pack.zip"));
     ASSERT_TRUE(zip.isOpen());
     EXPECT_EQ(text(zip.read("hus/hus.kvx")), "mesh");
@@ -247,6 +248,9 @@ TEST(ArchiveZIP, FindsEntriesWithoutRegardToCaseAndLeadingDotSlash) {
     // Stored names lose their "./" as asked names do (bsdtar stores every entry so).
     EXPECT_EQ(text(zip.read("docs/readme.txt")), "stored with a dot");
     EXPECT_EQ(text(zip.read("./docs/readme.txt")), "stored with a dot");
+    // Some Windows tools store "\\" between folders.
+    EXPECT_EQ(text(zip.read("bot/robot.kvx")), "stored with a backslash");
+    EXPECT_EQ(text(zip.read("./Bot\\robot.kvx")), "stored with a backslash");
     EXPECT_EQ(text(zip.read("a.txt")), std::string(10000, 'a')); // larger than the archive
     EXPECT_EQ(text(zip.read("stored.bin")), "plain");
     FileDataHandle empty = zip.read("empty.txt");
@@ -274,7 +278,11 @@ TEST(ArchiveZIP, CorruptAndTruncatedArchivesFindNothing) {
         EXPECT_TRUE(zip.read("a.txt").empty()) << name;
         EXPECT_NE(zip.openError(), "") << name;
     }
+    EXPECT_EQ(ArchiveZIP(dir.file("noise.zip")).openError(), "it is not a ZIP archive, or it is damaged");
     EXPECT_EQ(ArchiveZIP(dir.file("pipe.zip")).openError(), "it is not a regular file");
+    // A well-formed archive without entries is not called damaged.
+    amtest::makeZip(dir.file("none.zip"), {});
+    EXPECT_EQ(ArchiveZIP(dir.file("none.zip")).openError(), "the archive holds no files");
     EXPECT_EQ(ArchiveZIP("/dev/null").openError(), "it is not a regular file");
 }
 

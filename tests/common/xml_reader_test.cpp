@@ -279,11 +279,17 @@ TEST(XmlReader, TextOfOtherEncodingsIsRefusedByItsByteOrderMark) {
         {std::string("\xFE\xFF\0<\0a", 6), "UTF-16 (big-endian)"},
         {std::string("\xFF\xFE\0\0<\0\0\0", 8), "UTF-32 (little-endian)"},
         {std::string("\0\0\xFE\xFF\0\0\0<", 8), "UTF-32 (big-endian)"},
+        // Without a mark, by the zero bytes around the first characters.
+        {std::string("<\0s\0", 4), "UTF-16 (little-endian)"},
+        {std::string("\0\n\0<", 4), "UTF-16 (big-endian)"},
+        {std::string("<\0\0\0s\0\0\0", 8), "UTF-32 (little-endian)"},
+        {std::string("\0\0\0<\0\0\0s", 8), "UTF-32 (big-endian)"},
     };
     for (const auto& mark : marks) {
         EXPECT_EQ(parseError(mark.first),
                   std::string("Xml: The text is ") + mark.second + "; the file must be saved as UTF-8");
     }
+    EXPECT_EQ(parseError(std::string(4096, '\0')), "Xml: The text starts with a NUL byte: the file is damaged or not text");
 }
 
 TEST(XmlReader, LengthBoundsTheInput) {

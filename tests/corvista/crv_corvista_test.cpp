@@ -207,6 +207,13 @@ TEST_F(SetupFileTest, DumpNamesAndRatesAreChecked) {
                   0u)
             << rate;
     }
+    // A timeline that ends too late for the frame numbers would dump for ever.
+    write("s.xml", "<script>\n<effect start=\"0\" end=\"2\"/>\n<effect start=\"0\" end=\"1e30\"/>\n</script>");
+    write("setup.xml", "<demo><dump name=\"f.png\" rate=\"10\"/><script filename=\"s.xml\"/></demo>");
+    Corvista endless;
+    EXPECT_EQ(errorOf(endless), "[Corvista] The timeline ends at 1e+30 s (script 's.xml', line 3): a dump at 10 frames "
+                                "per second cannot reach it, as it numbers at most 2147483647 frames");
+    EXPECT_EQ(endless.mDumper, nullptr);
     write("setup.xml", "<demo><dump name=\"f.png\" rate=\"1200\"/></demo>");
     Corvista fast;
     EXPECT_EQ(errorOf(fast), "");

@@ -39,7 +39,8 @@ private:
 };
 
 // Entries of a ZIP file, looked up by name without regard to letter case. Stored names and asked
-// names alike lose one leading "./" or separator, so "./hus/hus.kvx" is found as "hus/hus.kvx".
+// names alike lose one leading "./" or separator, so "./hus/hus.kvx" is found as "hus/hus.kvx",
+// and in both a backslash reads as "/" (some Windows tools store those between folders).
 class ArchiveZIP : public ArchiveBase {
 public:
     // Entries larger than this are refused.

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <minizip/unzip.h>
 #include <sys/stat.h>
@@ -20,16 +21,19 @@ namespace {
 
 const uint64_t Marker32 = 0xffffffffu; // a 32-bit size or offset that stands for its zip64 value
 
-// The name as looked up: without one leading "./" and then one leading separator, in lower case.
-// A name that starts with a dot (".hidden.png") keeps it, or it would find another entry.
+// The name as looked up: without one leading "./" and then one leading separator, in lower case,
+// with "/" for every backslash (some Windows tools store those between folders). A name that
+// starts with a dot (".hidden.png") keeps it, or it would find another entry.
 std::string lookupKey(const std::string& name) {
     const auto isSeparator = [&name](size_t i) { return i < name.size() && (name[i] == '/' || name[i] == '\\'); };
     size_t start = 0;
     if (!name.empty() && name[0] == '.' && isSeparator(1)) ++start;
     if (isSeparator(start)) ++start;
     std::string key = name.substr(start);
-    for (char& c : key)
+    for (char& c : key) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c == '\\') c = '/';
+    }
     return key;
 }
 
@@ -95,6 +99,17 @@ std::vector<uint64_t> zip64Values(const std::vector<unsigned char>& extra) {
     return values;
 }
 
+// Whether the file is an archive without entries: its end record, which minizip does not open,
+// comes first and counts none.
+bool holdsNoEntries(const std::string& path) {
+    unsigned char end[22];
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    const bool read = std::fread(end, 1, sizeof(end), file) == sizeof(end);
+    std::fclose(file);
+    return read && std::memcmp(end, "PK\5\6", 4) == 0 && (end[8] | end[9] | end[10] | end[11]) == 0;
+}
+
 } // namespace
 
 ArchiveZIP::ArchiveZIP(const std::string& path) : mPath(path) {
@@ -104,7 +119,8 @@ ArchiveZIP::ArchiveZIP(const std::string& path) : mPath(path) {
     files.opaque = &mOpenError; // the other functions ignore it
     unzFile zip = unzOpen2_64(path.c_str(), &files);
     if (!zip) {
-        if (mOpenError.empty()) mOpenError = "it is not a ZIP archive, or it is damaged";
+        if (mOpenError.empty())
+            mOpenError = holdsNoEntries(path) ? "the archive holds no files" : "it is not a ZIP archive, or it is damaged";
         return;
     }
     mHandle = zip;

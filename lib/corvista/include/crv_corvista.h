@@ -100,6 +100,9 @@ private:
     // Names each timeline entry whose effect is not registered, with its script file and line.
     void warnUnknownEffects() const;
     void createDumper(const std::string& name, const std::string& rateText);
+    // Refuses a dump that could not reach the timeline's end: more frames than a frame number
+    // holds (an end of 1e30 s would fill the disk for ever).
+    void checkDumpLength();
     void saveSetup();
 
     void start();

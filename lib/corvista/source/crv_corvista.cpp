@@ -8,6 +8,7 @@
 #include "scr_reader.h"
 #include "xml/xml_parser.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -166,7 +167,27 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
         mSetupFile = tag.getAttribute("filename");
         mSetupTitle = tag.getAttribute("title");
     });
+    checkDumpLength();
     mSetupDone = true;
+}
+
+void Corvista::checkDumpLength() {
+    if (!mDumper || static_cast<double>(mScript.mLength) * mDumpRate <= INT_MAX) return;
+    delete mDumper; // nothing was dumped
+    mDumper = nullptr;
+    // The entry that ends last, with its file and line.
+    std::string where;
+    for (size_t i = 0; i < mScriptFiles.size() && where.empty(); ++i) {
+        const size_t last = i + 1 < mScriptFiles.size() ? mScriptFiles[i + 1].second : mScript.mEntries.size();
+        for (size_t entry = mScriptFiles[i].second; entry < last && where.empty(); ++entry) {
+            if (mScript.mEntries[entry]->mEnd == mScript.mLength)
+                where = " (script '" + mScriptFiles[i].first + "', line " +
+                        std::to_string(mScript.mEntries[entry]->mLine) + ")";
+        }
+    }
+    throw Exception("[Corvista] The timeline ends at %g s%s: a dump at %g frames per second cannot reach it, as it "
+                    "numbers at most %d frames",
+                    static_cast<double>(mScript.mLength), where.c_str(), static_cast<double>(mDumpRate), INT_MAX);
 }
 
 void Corvista::loadScriptFile(const std::string& name) {

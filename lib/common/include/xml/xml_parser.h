@@ -44,8 +44,9 @@ public:
     // Empties the document so that it can parse again.
     void clear();
 
-    // Reads a document; errors name the line and column where reading stopped. Text that starts
-    // with a UTF-16 or UTF-32 byte-order mark is refused: the reader takes UTF-8 (or ASCII) only.
+    // Reads a document; errors name the line and column where reading stopped. Text in UTF-16 or
+    // UTF-32 (with a byte-order mark or without) and text that starts with a NUL byte are refused:
+    // the reader takes UTF-8 (or ASCII) only.
     void parse(const char* data, int length);
     void parse(const std::string& text);
     void parseStream(InputCursor& cursor);

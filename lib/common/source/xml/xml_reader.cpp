@@ -158,14 +158,21 @@ void XmlTag::readText(InputCursor& cursor) {
 
 namespace {
 
-// The encoding a byte-order mark at the start names, or null when the text starts with none
-// the reader cannot take. A UTF-8 mark reads as text before the root, which is dropped.
+// The encoding the start of the text shows, or null when it is one the reader takes. A UTF-8
+// mark reads as text before the root, which is dropped. Without a mark, UTF-16 and UTF-32 show
+// by the zero bytes around their first characters ('<' or blank space, which are ASCII).
 const char* unreadableEncoding(const char* data, int length) {
     const auto at = [&](int i) { return i < length ? static_cast<unsigned char>(data[i]) : -1; };
     if (at(0) == 0xFF && at(1) == 0xFE)
         return at(2) == 0 && at(3) == 0 ? "UTF-32 (little-endian)" : "UTF-16 (little-endian)";
     if (at(0) == 0xFE && at(1) == 0xFF) return "UTF-16 (big-endian)";
     if (at(0) == 0 && at(1) == 0 && at(2) == 0xFE && at(3) == 0xFF) return "UTF-32 (big-endian)";
+    const auto zero = [&](int i) { return at(i) == 0; };
+    const auto ascii = [&](int i) { return at(i) > 0 && at(i) < 0x80; };
+    if (ascii(0) && zero(1) && zero(2) && zero(3)) return "UTF-32 (little-endian)";
+    if (zero(0) && zero(1) && zero(2) && ascii(3)) return "UTF-32 (big-endian)";
+    if (ascii(0) && zero(1) && ascii(2) && zero(3)) return "UTF-16 (little-endian)";
+    if (zero(0) && ascii(1) && zero(2) && ascii(3)) return "UTF-16 (big-endian)";
     return nullptr;
 }
 
@@ -175,6 +182,8 @@ void XmlParser::parse(const char* data, int length) {
     if (data && length > 0) {
         if (const char* encoding = unreadableEncoding(data, length))
             throw Exception("Xml: The text is %s; the file must be saved as UTF-8", encoding);
+        // No text holds a NUL byte; a file damaged on writing may hold nothing else.
+        if (data[0] == '\0') throw Exception("Xml: The text starts with a NUL byte: the file is damaged or not text");
     }
     InputCursor cursor(data, length);
     try {

@@ -284,27 +284,40 @@ TEST_F(DisplayTest, OnDemandDrawsOnlyWhenARedrawWasAskedFor) {
     Recorder listener("l", &log, &d);
     d.setMode(3, 0);
     auto frames = [&] { return std::count(log.begin(), log.end(), "l frame 0"); };
+    // The X server is shared with other tests, whose windows may uncover this one: that rightly
+    // asks for a redraw. A step that must draw nothing is therefore tried again until it ran
+    // undisturbed; a display that drew on every event would never get there.
+    auto idleDrawsNothing = [&] {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            const auto before = frames();
+            for (int i = 0; i < 3; ++i) {
+                glfwPostEmptyEvent();
+                if (!d.update()) return false;
+            }
+            if (frames() == before) return true;
+        }
+        return false;
+    };
     // Entering the mode asks for one frame.
     glfwPostEmptyEvent();
     ASSERT_TRUE(d.update());
-    EXPECT_EQ(frames(), 1);
+    EXPECT_GE(frames(), 1);
     // Events without a redraw request draw nothing.
-    for (int i = 0; i < 3; ++i) {
-        glfwPostEmptyEvent();
-        ASSERT_TRUE(d.update());
-    }
-    EXPECT_EQ(frames(), 1);
+    EXPECT_TRUE(idleDrawsNothing());
+    auto before = frames();
     d.setDirty(true);
     glfwPostEmptyEvent();
     ASSERT_TRUE(d.update());
-    EXPECT_EQ(frames(), 2);
+    EXPECT_GT(frames(), before);
+    EXPECT_TRUE(idleDrawsNothing()); // the request was used up
     // A handler's result bit 4 asks for a redraw. The key is handed to the display directly, so
     // the X server has nothing to wake the wait with: an event of its own is posted.
     listener.result = 4;
+    before = frames();
     Glfw3Input().press(GLFW_KEY_A);
     glfwPostEmptyEvent();
     ASSERT_TRUE(d.update());
-    EXPECT_EQ(frames(), 3);
+    EXPECT_GT(frames(), before);
 }
 
 // A redraw or a close asked for while drawing (an animation, the music's end) is not left waiting

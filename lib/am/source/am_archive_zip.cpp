@@ -204,9 +204,12 @@ FileDataHandle ArchiveZIP::read(const std::string& name) {
         else if (done == 0) cause = "the entry is damaged (its data ends before its stated size)";
         else got += static_cast<unsigned>(done);
     }
-    // Minizip checks the CRC on closing only where it knows the size: a zip64 entry is checked here.
+    // Minizip checks the CRC on closing, but only where it knows the size: an entry whose size came
+    // from its zip64 values is checked here.
     const bool closed = unzCloseCurrentFile(zip) == UNZ_OK;
-    if (cause.empty() && (!closed || crc32(0, reinterpret_cast<const Bytef*>(bytes), length) != info.crc))
+    const bool sizeFromZip64 = size != info.uncompressed_size;
+    if (cause.empty() &&
+        (!closed || (sizeFromZip64 && crc32(0, reinterpret_cast<const Bytef*>(bytes), length) != info.crc)))
         cause = "the entry is damaged (CRC)";
     if (!cause.empty()) {
         std::free(bytes);

@@ -99,6 +99,8 @@ private:
     void loadScriptFile(const std::string& name);
     // Names each timeline entry whose effect is not registered, with its script file and line.
     void warnUnknownEffects() const;
+    // One past the last top-level entry that the script file of that index gave the timeline.
+    size_t scriptFileEnd(size_t file) const;
     void createDumper(const std::string& name, const std::string& rateText);
     // Refuses a dump that could not reach the timeline's end: more frames than a frame number
     // holds (an end of 1e30 s would fill the disk for ever).

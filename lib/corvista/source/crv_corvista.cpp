@@ -178,8 +178,7 @@ void Corvista::checkDumpLength() {
     // The entry that ends last, with its file and line.
     std::string where;
     for (size_t i = 0; i < mScriptFiles.size() && where.empty(); ++i) {
-        const size_t last = i + 1 < mScriptFiles.size() ? mScriptFiles[i + 1].second : mScript.mEntries.size();
-        for (size_t entry = mScriptFiles[i].second; entry < last && where.empty(); ++entry) {
+        for (size_t entry = mScriptFiles[i].second; entry < scriptFileEnd(i) && where.empty(); ++entry) {
             if (mScript.mEntries[entry]->mEnd == mScript.mLength)
                 where = " (script '" + mScriptFiles[i].first + "', line " +
                         std::to_string(mScript.mEntries[entry]->mLine) + ")";
@@ -210,10 +209,13 @@ void Corvista::loadScriptFile(const std::string& name) {
     mScriptFiles.emplace_back(name, first);
 }
 
+size_t Corvista::scriptFileEnd(size_t file) const {
+    return file + 1 < mScriptFiles.size() ? mScriptFiles[file + 1].second : mScript.mEntries.size();
+}
+
 void Corvista::warnUnknownEffects() const {
     for (size_t i = 0; i < mScriptFiles.size(); ++i) {
-        const size_t last = i + 1 < mScriptFiles.size() ? mScriptFiles[i + 1].second : mScript.mEntries.size();
-        for (const script::EffectEntry* entry : mScript.entriesWithoutCallback(mScriptFiles[i].second, last))
+        for (const script::EffectEntry* entry : mScript.entriesWithoutCallback(mScriptFiles[i].second, scriptFileEnd(i)))
             NVN_LOG("warning", "Corvista", "Script '%s', line %d: unknown effect '%s'", mScriptFiles[i].first.c_str(),
                     entry->mLine, entry->mName.c_str());
     }

@@ -172,6 +172,9 @@ private:
     IBO* mCurrentIBO = nullptr;
     mathbase::Matrix4x4Col mView, mModel;
     bool mOpen = false;
+    // Why the window library could not start (no X display, say): the cause of a window that then
+    // cannot open.
+    std::string mStartError;
     bool mRedraw = false;
     bool mIconified = false, mActive = false;
     WindowMode mWindowMode;

@@ -20,9 +20,6 @@ volatile std::sig_atomic_t DisplayGL::sCloseSoon = 0;
 namespace {
 // A wait for window events ends this often to look at requestCloseSoon, which cannot wake it.
 const double kCloseSoonPoll = 0.1;
-// Why the window library could not start (no X display, say): the cause of a window that then
-// cannot open. There is one display at a time.
-std::string gStartError;
 } // namespace
 
 DisplayGL::DisplayGL(const WindowMode& mode) {
@@ -31,11 +28,10 @@ DisplayGL::DisplayGL(const WindowMode& mode) {
     }
     mWindowMode = mode;
     mMode = 0;
-    gStartError.clear();
     if (!glfw::init()) {
         // Opening the window will fail and say so; the reason is only known now.
-        gStartError = glfw::takeError();
-        NVN_LOG("warning", "display", "The window library could not start: %s", gStartError.c_str());
+        mStartError = glfw::takeError();
+        NVN_LOG("warning", "display", "The window library could not start: %s", mStartError.c_str());
     }
     sInstance = this;
     mWindow.reset(new glfw::Window);
@@ -68,7 +64,7 @@ void DisplayGL::open() {
                 NVN_LOG("warning", "display", "The window library says: %s", reason.c_str());
             }
             // The error names the cause: a library that never started says only that it did not.
-            const std::string& cause = gStartError.empty() ? reason : gStartError;
+            const std::string& cause = mStartError.empty() ? reason : mStartError;
             if (!cause.empty()) throw Exception("Could not open window: %s", cause.c_str());
             throw Exception("Could not open window");
         }

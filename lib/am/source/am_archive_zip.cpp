@@ -1,5 +1,4 @@
 #include "am_archive.h"
-#include "nvn_system.h"
 
 #include <algorithm>
 #include <cerrno>

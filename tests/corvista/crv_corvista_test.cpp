@@ -131,6 +131,21 @@ TEST_F(SetupFileTest, ScriptsAreFoundThroughTheArchivesAndMustLoad) {
     EXPECT_EQ(demo.mScriptFile, "s.xml");
     EXPECT_FLOAT_EQ(demo.mScript.mLength, 4.0f);
     EXPECT_EQ(demo.mArchives.getArchiveCount(), 2);
+    // A folder is an archive whatever its name; an absolute name is read where it points; an
+    // archive of no known kind is named with the set-up file and its line.
+    write("my.assets/t.xml", "<script><effect name=\"clear\" start=\"0\" end=\"6\"/></script>");
+    write("elsewhere/u.xml", "<script><effect name=\"clear\" start=\"0\" end=\"8\"/></script>");
+    write("setup.xml", "<demo>\n<archive path=\"my.assets\"/>\n<archive path=\"data.old\"/>\n<script filename=\"t.xml\"/>"
+                       "<script filename=\"" + (mDir / "elsewhere/u.xml").string() + "\"/></demo>");
+    testing::internal::CaptureStdout();
+    Corvista named;
+    const std::string error = errorOf(named);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(error, "");
+    EXPECT_FLOAT_EQ(named.mScript.mLength, 8.0f);
+    EXPECT_EQ(named.mArchives.getArchiveCount(), 2);
+    EXPECT_NE(log.find("Set-up 'setup.xml', line 3: the archive 'data.old' is neither a folder nor a ZIP file"),
+              std::string::npos) << log;
 }
 
 TEST_F(SetupFileTest, ScriptFailuresAreClearErrors) {
@@ -177,10 +192,14 @@ TEST_F(SetupFileTest, ScriptsInZipArchivesAreReadOrRefusedWithTheCause) {
     // An entry that cannot be read ends the set-up as a missing one does, saying why.
     write("setup.xml", "<demo><archive path=\"bzip2.zip\"/><script filename=\"s.xml\"/></demo>");
     Corvista demo;
-    EXPECT_EQ(errorOf(demo).rfind("Could not read 's.xml' from the ZIP archive 'bzip2.zip': compression method 12 "
-                                  "(bzip2) is not supported",
-                                  0),
-              0u);
+    EXPECT_EQ(errorOf(demo), "[Corvista] Could not find the script: 's.xml' (Could not read 's.xml' from the ZIP "
+                             "archive 'bzip2.zip': compression method 12 (bzip2) is not supported (only stored and "
+                             "deflated entries are read))");
+    // A later archive's readable copy is found.
+    write("setup.xml", "<demo><archive path=\"bzip2.zip\"/><archive path=\"dot.zip\"/><script filename=\"s.xml\"/></demo>");
+    Corvista second;
+    EXPECT_EQ(errorOf(second), "");
+    EXPECT_FLOAT_EQ(second.mScript.mLength, 4.0f);
 }
 
 TEST_F(SetupFileTest, DumpingSwitchesSoundOffWhateverTheOrder) {

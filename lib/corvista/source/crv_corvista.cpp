@@ -121,7 +121,10 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
     forEach(document, "archive", [&](const xml::XmlTag& tag) {
         const std::string& path = tag.getAttribute("path");
         NVN_LOG("log", "app", "Corvista: Adding archive: %s\n", path.c_str());
-        mArchives.addArchive(path);
+        if (mArchives.addArchive(path) < 0)
+            NVN_LOG("warning", "Corvista",
+                    "Set-up '%s', line %d: the archive '%s' is neither a folder nor a ZIP file: it is left out",
+                    mSetupFileName.c_str(), tag.line(), path.c_str());
     });
     mFullscreen = false;
     // A missing or zero side is filled in when the window opens; a negative one is a mistake.
@@ -191,8 +194,10 @@ void Corvista::checkDumpLength() {
 
 void Corvista::loadScriptFile(const std::string& name) {
     mScriptFile = name;
-    am::FileDataHandle file = mArchives.getFile(name);
-    if (file.empty()) throw Exception("[Corvista] Could not find the script: '%s'", name.c_str());
+    std::string unreadable;
+    am::FileDataHandle file = mArchives.getFile(name, -1, &unreadable);
+    if (file.empty())
+        throw Exception("[Corvista] Could not find the script: '%s'%s", name.c_str(), am::causeNote(unreadable).c_str());
     bool loaded = false;
     std::string cause;
     std::vector<std::string> warnings;

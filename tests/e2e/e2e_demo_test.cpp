@@ -207,17 +207,15 @@ const std::string& writeClearDump(const e2e::TempDir& dir, const std::string& ti
 // second reached: frame n shows the demo at n / 30 s.
 int framesStoppedBy(const std::string& out, const std::string& by) {
     const size_t said = out.find("Dump stopped by " + by + " at ");
-    EXPECT_NE(said, std::string::npos) << out;
-    if (said == std::string::npos) return -1;
-    double at = 0, end = 0;
-    int frames = -1, lost = -1;
-    EXPECT_EQ(std::sscanf(out.c_str() + said + 20 + by.size(), "%lf s of %lf s: %d frames on disk, %d lost", &at,
-                          &end, &frames, &lost),
-              4)
-        << out.substr(said);
+    double at = -1, end = -1;
+    int frames = -1;
+    if (said == std::string::npos ||
+        std::sscanf(out.c_str() + said + 20 + by.size(), "%lf s of %lf s: %d frames", &at, &end, &frames) != 3) {
+        ADD_FAILURE() << out;
+        return -1;
+    }
     EXPECT_NEAR(at, frames / 30.0, 0.006) << out.substr(said);
     EXPECT_LT(at, end);
-    EXPECT_EQ(lost, 0);
     return frames;
 }
 
@@ -441,11 +439,6 @@ INSTANTIATE_TEST_SUITE_P(
         FatalCase{"DumpWithoutScript",
                   "<demo><display width=\"64\" height=\"48\" title=\"e2e-f9\"/><dump name=\"f.png\"/></demo>",
                   nullptr, "[Corvista] Nothing to dump in 'setup.xml': no timeline script was given"},
-        FatalCase{"DumpOfAnEmptyTimeline",
-                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f10\"/><script filename=\"s.xml\"/>"
-                  "<dump name=\"f.png\"/></demo>",
-                  "<script><effect name=\"clear\" start=\"0\" end=\"0\"/></script>",
-                  "[Corvista] Nothing to dump in 'setup.xml': the timeline ends at 0.00 s"},
         FatalCase{"DumpStartAfterTheEnd",
                   "<demo><time start=\"200\"/><display width=\"64\" height=\"48\" title=\"e2e-f11\"/>"
                   "<script filename=\"s.xml\"/><dump name=\"f.png\"/></demo>",

@@ -268,7 +268,6 @@ TEST(PlaybackKeys, SettingsThatCannotBeWrittenBackEndWithAFailureStatus) {
     dir.write("s.xml", kScript);
     Demo demo(dir, "e2e-keys-readonly");
     ASSERT_TRUE(demo.hasWindow());
-    demo.keys("ctrl+t");
     demo.close("Escape");
     ASSERT_TRUE(demo.process().wait(60));
     EXPECT_EQ(demo.process().status(), 1);

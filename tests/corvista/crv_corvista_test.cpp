@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -102,10 +103,10 @@ TEST_F(SetupFileTest, TimeBarSettings) {
     EXPECT_FALSE(demo.mDisplayConfigured);
 }
 
-TEST_F(SetupFileTest, AnotherRootConfiguresNothing) {
+TEST_F(SetupFileTest, AnotherRootIsAnErrorAndConfiguresNothing) {
     write("setup.xml", "<config><display title=\"x\"/><archive path=\"data\"/></config>");
     Corvista demo;
-    demo.setup();
+    EXPECT_EQ(errorOf(demo), "[Corvista] The root tag of 'setup.xml' is 'config': a set-up's root tag must be 'demo'");
     EXPECT_FALSE(demo.mSetupDone);
     EXPECT_FALSE(demo.mDisplayConfigured);
     EXPECT_EQ(demo.mArchives.getArchiveCount(), 1);
@@ -348,7 +349,7 @@ TEST_F(SetupFileTest, MusicThatCannotPlayIsNamed) {
     Corvista demo;
     demo.setup();
     testing::internal::CaptureStdout();
-    demo.run(); // no window: only the music is opened
+    demo.openMusic(demo.mMusicFile); // no window
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(demo.mNoSound);
     EXPECT_NE(output.find("'song.ogg'"), std::string::npos) << output;
@@ -393,6 +394,24 @@ TEST_F(KeysTest, KeysChangeThePlaybackState) {
     EXPECT_TRUE(demo.mMute);
     key(demo, 77);
     EXPECT_FALSE(demo.mMute);
+}
+
+// A seek would cut the video or repeat a stretch of it: while dumping, the keys that move the
+// clock (Left, Right, T, Alt+T) do nothing, and the log says why once.
+TEST_F(KeysTest, SeekingIsOffWhileDumping) {
+    write("setup.xml", "<demo><time start=\"1\"/><dump name=\"f.png\"/></demo>");
+    Corvista demo;
+    demo.setup();
+    demo.mClock = 3.2f;
+    testing::internal::CaptureStdout();
+    for (const auto& [code, modifiers] : {std::pair(285, 0), std::pair(286, 0), std::pair(84, 0), std::pair(84, 256)})
+        key(demo, code, modifiers);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_FLOAT_EQ(demo.mClock, 3.2f);
+    EXPECT_FLOAT_EQ(demo.mStartTime, 1.0f);
+    const size_t said = log.find("Seeking is off while dumping");
+    EXPECT_NE(said, std::string::npos) << log;
+    EXPECT_EQ(log.find("Seeking is off", said + 1), std::string::npos) << log;
 }
 
 TEST_F(KeysTest, OShowsTheBarThenMovesIt) {
@@ -446,7 +465,7 @@ TEST_F(KeysTest, SpaceHoldsTheMusicWhereThePictureStands) {
     setenv("ALSOFT_DRIVERS", "null", 0);
     Corvista demo;
     demo.setup();
-    demo.run(); // no window: only the music is opened
+    demo.openMusic(demo.mMusicFile); // no window
     ASSERT_FALSE(demo.mNoSound);
     demo.mMusic.play();
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);

@@ -26,7 +26,10 @@ int demoMain(int /*argc*/, char** /*argv*/) {
         effects.forEach([&demo](const char* name, norvane::corvista::Effect* effect) { demo.addEffect(name, effect); });
 
         demo.run();
-        if (demo.dumpFailed()) status = 1; // a script that makes the video next must not go on
+        // A script that makes the video next must not go on; one that runs the demo again must know
+        // that the settings changed in this run are lost.
+        if (demo.dumpFailed()) status = 1;
+        if (!demo.saveSettings()) status = 1;
     } catch (const std::exception& error) {
         std::printf("error: %s\n", error.what());
         std::fflush(stdout);

@@ -8,8 +8,10 @@
 void loadSceneFile(norvane::display::DisplayGL* display, const std::string& path, norvane::kvx::Manager& scene) {
     norvane::am::ArchiveManager* archives = display ? display->getArchive() : nullptr;
     norvane::am::FileDataHandle file;
-    if (archives) file = archives->getFile(path, -1);
-    if (file.empty()) throw norvane::Exception("File '%s' not found.", path.c_str());
+    std::string cause;
+    if (archives) file = archives->getFile(path, -1, &cause);
+    if (file.empty())
+        throw norvane::Exception("File '%s' not found.%s", path.c_str(), norvane::am::causeNote(cause).c_str());
     try {
         scene.load(file->bytes, file->size);
     } catch (const norvane::Exception& error) {

@@ -61,14 +61,11 @@ void patchUncompressedSizes(Bytes& zip, uint32_t size) {
     }
 }
 
-// The message of the Exception that reading the entry throws.
+// Why reading the entry gave nothing.
 std::string readError(ArchiveZIP& zip, const std::string& name) {
-    try {
-        zip.read(name);
-    } catch (const norvane::Exception& error) {
-        return error.what();
-    }
-    return "<no error>";
+    std::string cause;
+    const FileDataHandle file = zip.read(name, &cause);
+    return file.empty() && !cause.empty() ? cause : "<no error>";
 }
 
 } // namespace
@@ -114,6 +111,10 @@ TEST(ArchiveDirectory, ReadsWholeFilesAndMissingOnes) {
     ASSERT_FALSE(empty.empty());
     EXPECT_EQ(empty->size, 0);
     EXPECT_TRUE(archive.read("nothere.txt").empty());
+    // An absolute name is read where it points, not below the root.
+    ArchiveDirectory elsewhere("./");
+    EXPECT_EQ(text(elsewhere.read(dir.file("a.txt"))), "hello");
+    EXPECT_EQ(elsewhere.read(dir.file("a.txt"))->name, dir.file("a.txt"));
 }
 
 TEST(ArchiveDirectory, DirectoriesAndFifosReadAsMissing) {
@@ -389,6 +390,9 @@ TEST(ArchiveManager, AddArchiveTellsDirectoriesFromZipFiles) {
     EXPECT_EQ(manager.addArchive("x/y.zip"), 3);
     EXPECT_EQ(manager.addArchive("zip://" + dir.file("pack")), 4);
     EXPECT_EQ(manager.addArchive(dir.file("PACK.ZIP")), 5);
+    // An existing folder is a folder archive whatever its name.
+    std::filesystem::create_directory(dir.file("unzipped.zip"));
+    EXPECT_EQ(manager.addArchive(dir.file("unzipped.zip")), 6);
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("Adding zip: x/y.zip"), std::string::npos);
     // An archive that cannot be opened is kept, but not silently.
@@ -398,7 +402,8 @@ TEST(ArchiveManager, AddArchiveTellsDirectoriesFromZipFiles) {
     EXPECT_NE(dynamic_cast<ArchiveDirectory*>(manager.getArchive(2)), nullptr);
     EXPECT_NE(dynamic_cast<ArchiveZIP*>(manager.getArchive(4)), nullptr);
     EXPECT_NE(dynamic_cast<ArchiveZIP*>(manager.getArchive(5)), nullptr);
-    EXPECT_EQ(manager.getArchiveCount(), 6);
+    EXPECT_NE(dynamic_cast<ArchiveDirectory*>(manager.getArchive(6)), nullptr);
+    EXPECT_EQ(manager.getArchiveCount(), 7);
 }
 
 TEST(ArchiveManager, LooksUpInInsertionOrder) {
@@ -422,6 +427,28 @@ TEST(ArchiveManager, LooksUpInInsertionOrder) {
     EXPECT_FALSE(manager.putFile(makeFile("x.txt", "x"), 1));
     manager.refresh(-1);
     manager.refresh(1);
+
+    // A copy that cannot be read is warned of once, named while no other copy is found, and a later
+    // archive's readable copy is found.
+    amtest::ZipEntry bzip2{"S.xml", "BZh91AY&SY", true};
+    bzip2.rawMethod = 12;
+    amtest::makeZip(dir.file("bzip2.zip"), {bzip2});
+    amtest::writeFile(dir.file("d/s.xml"), std::string("good"));
+    ArchiveManager two;
+    two.addArchive(dir.file("bzip2.zip"));
+    std::string cause, none = "stale";
+    testing::internal::CaptureStdout();
+    const bool missing = two.getFile("s.xml", -1, &cause).empty() && two.getFile("s.xml").empty();
+    two.addArchive(dir.file("d"));
+    const std::string found = text(two.getFile("s.xml", -1, &none));
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(missing);
+    EXPECT_EQ(cause, "Could not read 'S.xml' from the ZIP archive '" + dir.file("bzip2.zip") +
+                         "': compression method 12 (bzip2) is not supported (only stored and deflated entries are read)");
+    EXPECT_EQ(found, "good");
+    EXPECT_EQ(none, "");
+    EXPECT_NE(log.find("[warning]"), std::string::npos) << log;
+    EXPECT_EQ(log.find("[warning]"), log.rfind("[warning]")) << log;
 }
 
 TEST(ArchiveManager, PutFileWithoutArchivesFailsAndReleasesTheFile) {

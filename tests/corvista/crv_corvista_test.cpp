@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -151,10 +152,10 @@ TEST_F(SetupFileTest, TimeBarSettings) {
     EXPECT_FALSE(demo.mDisplayConfigured);
 }
 
-TEST_F(SetupFileTest, AnotherRootConfiguresNothing) {
+TEST_F(SetupFileTest, AnotherRootIsAnErrorAndConfiguresNothing) {
     write("setup.xml", "<config><display title=\"x\"/><archive path=\"data\"/></config>");
     Corvista demo;
-    demo.setup();
+    EXPECT_EQ(errorOf(demo), "[Corvista] The root tag of 'setup.xml' is 'config': a set-up's root tag must be 'demo'");
     EXPECT_FALSE(demo.mSetupDone);
     EXPECT_FALSE(demo.mDisplayConfigured);
     EXPECT_EQ(demo.mArchives.getArchiveCount(), 1);
@@ -180,6 +181,21 @@ TEST_F(SetupFileTest, ScriptsAreFoundThroughTheArchivesAndMustLoad) {
     EXPECT_EQ(demo.mScriptFile, "s.xml");
     EXPECT_FLOAT_EQ(demo.mScript.mLength, 4.0f);
     EXPECT_EQ(demo.mArchives.getArchiveCount(), 2);
+    // A folder is an archive whatever its name; an absolute name is read where it points; an
+    // archive of no known kind is named with the set-up file and its line.
+    write("my.assets/t.xml", "<script><effect name=\"clear\" start=\"0\" end=\"6\"/></script>");
+    write("elsewhere/u.xml", "<script><effect name=\"clear\" start=\"0\" end=\"8\"/></script>");
+    write("setup.xml", "<demo>\n<archive path=\"my.assets\"/>\n<archive path=\"data.old\"/>\n<script filename=\"t.xml\"/>"
+                       "<script filename=\"" + (mDir / "elsewhere/u.xml").string() + "\"/></demo>");
+    testing::internal::CaptureStdout();
+    Corvista named;
+    const std::string error = errorOf(named);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(error, "");
+    EXPECT_FLOAT_EQ(named.mScript.mLength, 8.0f);
+    EXPECT_EQ(named.mArchives.getArchiveCount(), 2);
+    EXPECT_NE(log.find("Set-up 'setup.xml', line 3: the archive 'data.old' is neither a folder nor a ZIP file"),
+              std::string::npos) << log;
 }
 
 TEST_F(SetupFileTest, ScriptFailuresAreClearErrors) {
@@ -226,10 +242,14 @@ TEST_F(SetupFileTest, ScriptsInZipArchivesAreReadOrRefusedWithTheCause) {
     // An entry that cannot be read ends the set-up as a missing one does, saying why.
     write("setup.xml", "<demo><archive path=\"bzip2.zip\"/><script filename=\"s.xml\"/></demo>");
     Corvista demo;
-    EXPECT_EQ(errorOf(demo).rfind("Could not read 's.xml' from the ZIP archive 'bzip2.zip': compression method 12 "
-                                  "(bzip2) is not supported",
-                                  0),
-              0u);
+    EXPECT_EQ(errorOf(demo), "[Corvista] Could not find the script: 's.xml' (Could not read 's.xml' from the ZIP "
+                             "archive 'bzip2.zip': compression method 12 (bzip2) is not supported (only stored and "
+                             "deflated entries are read))");
+    // A later archive's readable copy is found.
+    write("setup.xml", "<demo><archive path=\"bzip2.zip\"/><archive path=\"dot.zip\"/><script filename=\"s.xml\"/></demo>");
+    Corvista second;
+    EXPECT_EQ(errorOf(second), "");
+    EXPECT_FLOAT_EQ(second.mScript.mLength, 4.0f);
 }
 
 TEST_F(SetupFileTest, DumpingSwitchesSoundOffWhateverTheOrder) {
@@ -378,7 +398,7 @@ TEST_F(SetupFileTest, MusicThatCannotPlayIsNamed) {
     Corvista demo;
     demo.setup();
     testing::internal::CaptureStdout();
-    demo.run(); // no window: only the music is opened
+    demo.openMusic(demo.mMusicFile); // no window
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(demo.mNoSound);
     EXPECT_NE(output.find("'song.ogg'"), std::string::npos) << output;
@@ -423,6 +443,24 @@ TEST_F(KeysTest, KeysChangeThePlaybackState) {
     EXPECT_TRUE(demo.mMute);
     key(demo, 77);
     EXPECT_FALSE(demo.mMute);
+}
+
+// A seek would cut the video or repeat a stretch of it: while dumping, the keys that move the
+// clock (Left, Right, T, Alt+T) do nothing, and the log says why once.
+TEST_F(KeysTest, SeekingIsOffWhileDumping) {
+    write("setup.xml", "<demo><time start=\"1\"/><dump name=\"f.png\"/></demo>");
+    Corvista demo;
+    demo.setup();
+    demo.mClock = 3.2f;
+    testing::internal::CaptureStdout();
+    for (const auto& [code, modifiers] : {std::pair(285, 0), std::pair(286, 0), std::pair(84, 0), std::pair(84, 256)})
+        key(demo, code, modifiers);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_FLOAT_EQ(demo.mClock, 3.2f);
+    EXPECT_FLOAT_EQ(demo.mStartTime, 1.0f);
+    const size_t said = log.find("Seeking is off while dumping");
+    EXPECT_NE(said, std::string::npos) << log;
+    EXPECT_EQ(log.find("Seeking is off", said + 1), std::string::npos) << log;
 }
 
 TEST_F(KeysTest, OShowsTheBarThenMovesIt) {
@@ -476,7 +514,7 @@ TEST_F(KeysTest, SpaceHoldsTheMusicWhereThePictureStands) {
     setenv("ALSOFT_DRIVERS", "null", 0);
     Corvista demo;
     demo.setup();
-    demo.run(); // no window: only the music is opened
+    demo.openMusic(demo.mMusicFile); // no window
     ASSERT_FALSE(demo.mNoSound);
     demo.mMusic.play();
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);

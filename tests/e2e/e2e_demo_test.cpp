@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <csignal>
 #include <fstream>
@@ -83,11 +84,17 @@ protected:
 
 TEST_F(DumpTest, WritesOneFramePerStepAndStopsAtTheTimelineEnd) {
     e2e::TempDir dir;
-    dump(dir, "e2e-dump-count");
+    std::string out;
+    dump(dir, "e2e-dump-count", kScript, &out);
     // 1.2 s at 30 frames per second: frames for 0, 1/30, ... 1.2 (the last one give or take).
     const int frames = countFrames(dir);
     EXPECT_GE(frames, 36);
     EXPECT_LE(frames, 37);
+    EXPECT_NE(out.find("Dump ended: " + std::to_string(frames) + " frames on disk, 0 lost"), std::string::npos) << out;
+    // The dump needs no music, but the video made from it will.
+    EXPECT_NE(out.find("Set-up 'setup.xml': the music file 'absent.ogg' is not found; the video will need it"),
+              std::string::npos)
+        << out;
 }
 
 TEST_F(DumpTest, TwoRunsWriteTheSameFrames) {
@@ -196,14 +203,31 @@ std::pair<int, int> frameSize(const e2e::TempDir& dir, int frame) {
     return {image->getWidth(), image->getHeight()};
 }
 
-// A set-up that dumps a timeline of "clear" alone, end seconds long; the directory's path.
+// A set-up that dumps a timeline of "clear" alone, end seconds long; the directory's path. A dump
+// plays no sound: it has no music tag.
 const std::string& writeClearDump(const e2e::TempDir& dir, const std::string& title, const std::string& end,
                                   const char* setupFile = "setup.xml") {
     dir.write(setupFile, setupXml(title, "\t<script filename=\"s.xml\"/>\n"
-                                           "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
-                                           "\t<music filename=\"absent.ogg\"/>\n"));
+                                           "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"));
     dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"" + end + "\"/></script>");
     return dir.path();
+}
+
+// The frames on disk that the closing line of a dump stopped early by someone ("the user",
+// "signal 15 (Terminated)") names; -1 without that line. The line says where the 30 frames per
+// second reached: frame n shows the demo at n / 30 s.
+int framesStoppedBy(const std::string& out, const std::string& by) {
+    const size_t said = out.find("Dump stopped by " + by + " at ");
+    double at = -1, end = -1;
+    int frames = -1;
+    if (said == std::string::npos ||
+        std::sscanf(out.c_str() + said + 20 + by.size(), "%lf s of %lf s: %d frames", &at, &end, &frames) != 3) {
+        ADD_FAILURE() << out;
+        return -1;
+    }
+    EXPECT_NEAR(at, frames / 30.0, 0.006) << out.substr(said);
+    EXPECT_LT(at, end);
+    return frames;
 }
 
 // A dump of "clear" running in its window, for the test to drive.
@@ -211,15 +235,13 @@ struct ClearDump {
     ClearDump(const std::string& title, const std::string& end)
         : process(kProgram, writeClearDump(dir, title, end)), window(process, title) {}
 
-    // Ends the dump with Escape: the frames its log says are on disk, -1 when it did not end so.
-    int escape() {
-        window.close("Escape");
+    // Ends the dump with the key (Escape, q) before the timeline's end: the frames its log says are
+    // on disk, -1 when it did not end so. The author chose to stop: the status is 0.
+    int escape(const std::string& key = "Escape") {
+        window.close(key);
         if (!process.wait(60)) return -1;
         EXPECT_EQ(process.status(), 0) << process.out() << process.err();
-        const std::string out = process.out();
-        const size_t said = out.find("Dump ended: ");
-        EXPECT_NE(said, std::string::npos) << out;
-        return said == std::string::npos ? -1 : std::atoi(out.c_str() + said + 12);
+        return framesStoppedBy(process.out(), "the user");
     }
 
     e2e::TempDir dir;
@@ -233,7 +255,7 @@ TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
     // Frames at the first size, then the new size, each seen by a frame drawn after it.
     dump.window.clock();
     ASSERT_NE(dump.window.step("windowsize " + dump.window.id() + " 100 70"), -1000.0);
-    ASSERT_GT(dump.escape(), 2);
+    ASSERT_GT(dump.escape("q"), 2);
     const int frames = countFrames(dump.dir);
     EXPECT_EQ(frameSize(dump.dir, 0), std::make_pair(64, 48));
     EXPECT_EQ(frameSize(dump.dir, frames - 1), std::make_pair(100, 70));
@@ -281,8 +303,8 @@ TEST(DumpEndTest, AFrameThatCannotBeWrittenStopsTheDumpWithAFailureStatus) {
 }
 
 // SIGTERM or SIGINT (Ctrl+C) ends a dump as Escape does: every frame handed over is on disk without
-// a hole, the settings changed with keys are written back, and the status tells of the signal. The
-// log reaches its file as it is written, long before the end.
+// a hole, the settings changed with keys are written back, and the status and the closing line tell
+// of the signal. The log reaches its file as it is written, long before the end.
 class DumpSignalTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(DumpSignalTest, EndsAsEscapeDoesWithTheSignalsStatus) {
@@ -296,19 +318,17 @@ TEST_P(DumpSignalTest, EndsAsEscapeDoesWithTheSignalsStatus) {
         e2e::sleepSeconds(0.01);
     ASSERT_TRUE(process.running());
     ASSERT_NE(process.out().find("Loading effect 'waxon_draw' took"), std::string::npos) << "the log is held back";
-    ASSERT_NE(window.keys("m"), -1000.0); // mute, a setting to write back
+    ASSERT_NE(window.keys("ctrl+o"), -1000.0); // the time bar off, a setting to write back
     for (int i = 0; i < 6000 && !dir.exists(frameName(30)); ++i) e2e::sleepSeconds(0.01);
     process.signal(signal);
     ASSERT_TRUE(process.wait(60));
     EXPECT_EQ(process.status(), 128 + signal);
-    const std::string out = process.out();
-    const size_t said = out.find("Dump ended: ");
-    ASSERT_NE(said, std::string::npos) << out;
-    const int frames = std::atoi(out.c_str() + said + 12);
+    const int frames =
+        framesStoppedBy(process.out(), "signal " + std::to_string(signal) + " (" + strsignal(signal) + ")");
     EXPECT_GT(frames, 30);
     EXPECT_EQ(countFrames(dir), frames);
     EXPECT_EQ(e2e::shell("ls " + dir.file("frames") + " | wc -l"), std::to_string(frames) + "\n");
-    EXPECT_NE(dir.read("setup.local.xml").find("mute=\"on\""), std::string::npos) << dir.read("setup.local.xml");
+    EXPECT_NE(dir.read("setup.local.xml").find("show=\"off\""), std::string::npos) << dir.read("setup.local.xml");
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, DumpSignalTest, ::testing::Values(SIGTERM, SIGINT),
@@ -330,6 +350,7 @@ TEST(DumpSecondSignalTest, EndsTheProgramAtOnce) {
     EXPECT_TRUE(dump.process.status() == 128 + SIGTERM || dump.process.status() == 128 + SIGINT)
         << dump.process.status();
     EXPECT_EQ(dump.process.out().find("Dump ended"), std::string::npos);
+    EXPECT_EQ(dump.process.out().find("Dump stopped"), std::string::npos);
 }
 
 // A log pipe whose reader has gone (`| head`, or `| tee` ended by the same Ctrl+C) neither kills the
@@ -419,6 +440,22 @@ INSTANTIATE_TEST_SUITE_P(
     Causes, FatalErrorTest,
     ::testing::Values(
         FatalCase{"NoSetup", nullptr, nullptr, "[Corvista] Could not load 'setup.[local.]xml'"},
+        FatalCase{"AnotherRoot", "<config><display width=\"64\" height=\"48\"/></config>", nullptr,
+                  "[Corvista] The root tag of 'setup.xml' is 'config': a set-up's root tag must be 'demo'"},
+        FatalCase{"NoDisplay", "<demo><music mute=\"nosound\"/></demo>", nullptr,
+                  "[Corvista] No 'display' tag in 'setup.xml'"},
+        FatalCase{"NoMusicToPlay", "<demo><display width=\"64\" height=\"48\" title=\"e2e-f8\"/></demo>", nullptr,
+                  "[Corvista] No music file in 'setup.xml': playing needs a 'music' tag with a 'filename'"},
+        // A dump that can write no frame is refused, not reported as a dump of 0 frames.
+        FatalCase{"DumpWithoutScript",
+                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f9\"/><dump name=\"f.png\"/></demo>",
+                  nullptr, "[Corvista] Nothing to dump in 'setup.xml': no timeline script was given"},
+        FatalCase{"DumpStartAfterTheEnd",
+                  "<demo><time start=\"200\"/><display width=\"64\" height=\"48\" title=\"e2e-f11\"/>"
+                  "<script filename=\"s.xml\"/><dump name=\"f.png\"/></demo>",
+                  "<script><effect name=\"clear\" start=\"0\" end=\"96\"/></script>",
+                  "[Corvista] Nothing to dump in 'setup.xml': the timeline ends at 96.00 s, before the start time "
+                  "200.00 s"},
         FatalCase{"MissingScript",
                   "<demo><display width=\"64\" height=\"48\" title=\"e2e-f1\"/><script filename=\"gone.xml\"/>"
                   "<music mute=\"nosound\"/></demo>",

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -256,6 +257,23 @@ TEST(PlaybackKeys, SoundOffForWantOfADeviceIsNotWrittenBack) {
     EXPECT_EQ(demo.process().status(), 0);
     EXPECT_NE(demo.process().out().find("No sound device!"), std::string::npos);
     EXPECT_EQ(attribute(dir.read("setup.local.xml"), "music", "mute"), "off");
+}
+
+// Settings that cannot be written back are lost: the status says so, for a script to see.
+TEST(PlaybackKeys, SettingsThatCannotBeWrittenBackEndWithAFailureStatus) {
+    e2e::TempDir dir;
+    const std::string local = setupXml("e2e-keys-readonly", kNoSound);
+    dir.write("setup.local.xml", local);
+    std::filesystem::permissions(dir.file("setup.local.xml"), std::filesystem::perms::owner_read);
+    dir.write("s.xml", kScript);
+    Demo demo(dir, "e2e-keys-readonly");
+    ASSERT_TRUE(demo.hasWindow());
+    demo.close("Escape");
+    ASSERT_TRUE(demo.process().wait(60));
+    EXPECT_EQ(demo.process().status(), 1);
+    EXPECT_NE(demo.process().out().find("Could not write 'setup.local.xml'"), std::string::npos)
+        << demo.process().out();
+    EXPECT_EQ(dir.read("setup.local.xml"), local);
 }
 
 TEST(PlaybackKeys, OnlySetupXmlIsLeftUntouched) {

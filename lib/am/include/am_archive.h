@@ -13,8 +13,9 @@ namespace am {
 class ArchiveBase {
 public:
     virtual ~ArchiveBase();
-    // The named file, or the empty handle.
-    virtual FileDataHandle read(const std::string& name) = 0;
+    // The named file, or the empty handle. A file the archive holds but cannot read is empty too;
+    // when cause is given, why goes there: a sentence naming the archive, the file and the cause.
+    virtual FileDataHandle read(const std::string& name, std::string* cause = nullptr) = 0;
     // Stores the file under its own name; false when it could not be stored.
     virtual bool write(FileDataHandle file) = 0;
     // As write, but quiet: "" when stored, else the cause, for the caller to report.
@@ -23,10 +24,11 @@ public:
 };
 
 // Files below a root directory. Files are read whole or read as missing, and written whole or not at all.
+// A name that starts with "/" is read from where it points; every name is written below the root.
 class ArchiveDirectory : public ArchiveBase {
 public:
     explicit ArchiveDirectory(const std::string& path);
-    FileDataHandle read(const std::string& name) override;
+    FileDataHandle read(const std::string& name, std::string* cause = nullptr) override;
     bool write(FileDataHandle file) override;
     std::string store(FileDataHandle file) override;
     // Removes the named file; "" when it is gone, else the cause.
@@ -49,10 +51,10 @@ public:
     // Only a regular file is opened; anything else (a folder, a FIFO, a device) is refused.
     explicit ArchiveZIP(const std::string& path);
     ~ArchiveZIP() override;
-    // The named entry, or the empty handle when the archive has none of that name. An entry that is
-    // there but cannot be read (a compression method other than stored or deflated, encryption,
-    // damage) throws an Exception naming the archive, the entry and the cause.
-    FileDataHandle read(const std::string& name) override;
+    // The named entry, or the empty handle. An entry that is there but cannot be read (a
+    // compression method other than stored or deflated, encryption, damage) is empty too, with
+    // "Could not read '<entry>' from the ZIP archive '<path>': <cause>" in cause when it is given.
+    FileDataHandle read(const std::string& name, std::string* cause = nullptr) override;
     bool write(FileDataHandle file) override;
 
     // False when the file could not be opened as a ZIP archive (every read then finds nothing).
@@ -69,7 +71,8 @@ private:
         uint64_t directoryPosition;
         uint64_t number;
     };
-    [[noreturn]] void fail(const Entry& entry, const std::string& cause) const;
+    // Reads the entry into out; "" when read, else the cause.
+    std::string readEntry(const Entry& entry, const std::string& name, FileDataHandle& out);
 
     std::string mPath;
     std::string mOpenError;

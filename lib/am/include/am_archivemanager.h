@@ -5,6 +5,7 @@
 #include "am_filedata.h"
 #include "am_image.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,14 @@ public:
     ArchiveManager(const ArchiveManager&) = delete;
     ArchiveManager& operator=(const ArchiveManager&) = delete;
 
-    // Adds a directory ("./", "data") or a ZIP file ("zip://demo.zip", "demo.zip"); the new index, or -1.
+    // Adds a directory ("./", "data", or any existing folder, "my.assets" too) or a ZIP file
+    // ("zip://demo.zip", "demo.zip"); the new index, or -1 for a spec of no known kind.
     int addArchive(const std::string& spec);
-    // The first archive's copy of the file (archive -1), or that archive's; empty when none has it.
-    // A file the first archive holding it cannot read throws, naming the archive, the file and the cause.
-    FileDataHandle getFile(const std::string& name, int archive = -1);
+    // The first archive's readable copy of the file (archive -1), or that archive's; empty when none
+    // has one. A copy that an archive holds but cannot read is warned of once (the archive, the file
+    // and the cause) and the lookup goes on. When no readable copy is found, cause (when given) says
+    // why the copies found could not be read; it is "" when no archive holds the file at all.
+    FileDataHandle getFile(const std::string& name, int archive = -1, std::string* cause = nullptr);
     // Stores the file in the given archive (-1: archive 0).
     bool putFile(FileDataHandle file, int archive = -1);
     void refresh(int archive);
@@ -40,7 +44,12 @@ public:
 private:
     std::vector<ArchiveBase*> mArchives; // owned, index 0 first
     ImageManager* mImages;               // owned
+    std::set<std::string> mWarned;       // the unreadable copies already warned of
 };
+
+// For a caller's missing-file message: "" when no archive holds the file, else " (" + cause + ")",
+// with the cause getFile gave.
+std::string causeNote(const std::string& cause);
 
 } // namespace am
 } // namespace norvane

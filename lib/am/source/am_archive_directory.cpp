@@ -157,8 +157,9 @@ ArchiveDirectory::ArchiveDirectory(const std::string& path) : mRoot(path) {
     if (!mRoot.empty() && mRoot.back() != '/' && mRoot.back() != '\\') mRoot += "/";
 }
 
-FileDataHandle ArchiveDirectory::read(const std::string& name) {
-    const std::string path = mRoot + name;
+FileDataHandle ArchiveDirectory::read(const std::string& name, std::string*) {
+    // An absolute name points at its file itself ("/home/me/song.ogg").
+    const std::string path = !name.empty() && name[0] == '/' ? name : mRoot + name;
     // Non-blocking open: a FIFO must not hang the lookup; it is refused below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return FileDataHandle();

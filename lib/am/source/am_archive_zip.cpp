@@ -1,5 +1,4 @@
 #include "am_archive.h"
-#include "nvn_system.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -140,38 +139,39 @@ ArchiveZIP::~ArchiveZIP() {
     if (mHandle) unzClose(static_cast<unzFile>(mHandle));
 }
 
-void ArchiveZIP::fail(const Entry& entry, const std::string& cause) const {
-    throw Exception("Could not read '%s' from the ZIP archive '%s': %s", entry.storedName.c_str(), mPath.c_str(),
-                    cause.c_str());
-}
-
-FileDataHandle ArchiveZIP::read(const std::string& name) {
+FileDataHandle ArchiveZIP::read(const std::string& name, std::string* cause) {
     if (!mHandle) return FileDataHandle();
     const auto found = mEntries.find(lookupKey(name));
     if (found == mEntries.end()) return FileDataHandle();
-    const Entry& entry = found->second;
-    unzFile zip = static_cast<unzFile>(mHandle);
+    FileDataHandle file;
+    const std::string why = readEntry(found->second, name, file);
+    if (!why.empty() && cause)
+        *cause = "Could not read '" + found->second.storedName + "' from the ZIP archive '" + mPath + "': " + why;
+    return file;
+}
 
+std::string ArchiveZIP::readEntry(const Entry& entry, const std::string& name, FileDataHandle& out) {
+    unzFile zip = static_cast<unzFile>(mHandle);
     unz64_file_pos position;
     position.pos_in_zip_directory = entry.directoryPosition;
     position.num_of_file = entry.number;
     unz_file_info64 info;
     if (unzGoToFilePos64(zip, &position) != UNZ_OK ||
         unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-        fail(entry, "the entry is damaged (its directory record cannot be read)");
+        return "the entry is damaged (its directory record cannot be read)";
     std::vector<unsigned char> extra(info.size_file_extra);
     if (!extra.empty() &&
         unzGetCurrentFileInfo64(zip, &info, nullptr, 0, extra.data(), extra.size(), nullptr, 0) != UNZ_OK)
-        fail(entry, "the entry is damaged (its directory record cannot be read)");
+        return "the entry is damaged (its directory record cannot be read)";
 
-    if ((info.flag & 1) != 0 || info.compression_method == 99) fail(entry, "the entry is encrypted");
+    if ((info.flag & 1) != 0 || info.compression_method == 99) return "the entry is encrypted";
     if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
         const char* method = methodName(info.compression_method);
         char cause[128];
         std::snprintf(cause, sizeof(cause),
                       "compression method %lu%s%s%s is not supported (only stored and deflated entries are read)",
                       info.compression_method, method ? " (" : "", method ? method : "", method ? ")" : "");
-        fail(entry, cause);
+        return cause;
     }
 
     const std::vector<uint64_t> zip64 = zip64Values(extra);
@@ -184,13 +184,13 @@ FileDataHandle ArchiveZIP::read(const std::string& name) {
         char cause[128];
         std::snprintf(cause, sizeof(cause), "the entry is too large (%llu bytes; at most %d are read)",
                       static_cast<unsigned long long>(size), MaxEntrySize);
-        fail(entry, cause);
+        return cause;
     }
     if (unzOpenCurrentFilePassword(zip, nullptr) != UNZ_OK) {
         // A local header past 4 GB has its offset among the zip64 values, which minizip does not take.
         if (nextValue < zip64.size() && zip64[nextValue] >= Marker32)
-            fail(entry, "the entry lies beyond the first 4 GB of the archive, where it cannot be read");
-        fail(entry, "the entry is damaged (its local header cannot be read)");
+            return "the entry lies beyond the first 4 GB of the archive, where it cannot be read";
+        return "the entry is damaged (its local header cannot be read)";
     }
 
     const unsigned length = static_cast<unsigned>(size);
@@ -213,9 +213,10 @@ FileDataHandle ArchiveZIP::read(const std::string& name) {
         cause = "the entry is damaged (CRC)";
     if (!cause.empty()) {
         std::free(bytes);
-        fail(entry, cause);
+        return cause;
     }
-    return FileDataHandle(new FileData(name, bytes, static_cast<int>(length)));
+    out.reset(new FileData(name, bytes, static_cast<int>(length)));
+    return std::string();
 }
 
 bool ArchiveZIP::write(FileDataHandle) { return false; }

@@ -2,6 +2,8 @@
 
 #include "nvn_system.h"
 
+#include <sys/stat.h>
+
 namespace norvane {
 namespace am {
 
@@ -13,7 +15,14 @@ std::string toLower(std::string text) {
     return text;
 }
 
+bool isFolder(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 } // namespace
+
+std::string causeNote(const std::string& cause) { return cause.empty() ? std::string() : " (" + cause + ")"; }
 
 ArchiveManager::ArchiveManager() : mImages(new ImageManager()) {}
 
@@ -35,8 +44,8 @@ int ArchiveManager::addArchive(const std::string& spec) {
         }
         if (spec[i] == '/' || spec[i] == '\\') break;
     }
-    // Otherwise the extension of the last path component.
-    if (type.empty()) {
+    // Otherwise an existing folder is one whatever its name; else the extension of the last path component.
+    if (type.empty() && !isFolder(path)) {
         for (size_t i = path.size(); i-- > 0;) {
             const char c = path[i];
             if (c == '.') {
@@ -64,15 +73,21 @@ int ArchiveManager::addArchive(const std::string& spec) {
     return static_cast<int>(mArchives.size()) - 1;
 }
 
-FileDataHandle ArchiveManager::getFile(const std::string& name, int archive) {
-    if (archive != -1) {
-        if (archive < 0 || archive >= getArchiveCount()) return FileDataHandle();
-        return mArchives[static_cast<size_t>(archive)]->read(name);
-    }
-    for (ArchiveBase* candidate : mArchives) {
-        FileDataHandle file = candidate->read(name);
+FileDataHandle ArchiveManager::getFile(const std::string& name, int archive, std::string* cause) {
+    if (cause) cause->clear();
+    if (archive < -1 || archive >= getArchiveCount()) return FileDataHandle();
+    const size_t first = archive == -1 ? 0 : static_cast<size_t>(archive);
+    const size_t end = archive == -1 ? mArchives.size() : first + 1;
+    std::string unreadable;
+    for (size_t i = first; i < end; ++i) {
+        std::string why;
+        FileDataHandle file = mArchives[i]->read(name, &why);
         if (!file.empty()) return file;
+        if (why.empty()) continue;
+        if (mWarned.insert(why).second) NVN_LOG("warning", "app", "%s", why.c_str());
+        unreadable += (unreadable.empty() ? "" : "; ") + why;
     }
+    if (cause) *cause = unreadable;
     return FileDataHandle();
 }
 
@@ -91,8 +106,9 @@ void ArchiveManager::refresh(int archive) {
 }
 
 Image& ArchiveManager::loadImage(Image& out, const std::string& name, int archive, bool uncached) {
-    FileDataHandle file = getFile(name, archive);
-    if (file.empty()) throw Exception("loadImage, File not found (%s)", name.c_str());
+    std::string cause;
+    FileDataHandle file = getFile(name, archive, &cause);
+    if (file.empty()) throw Exception("loadImage, File not found (%s)%s", name.c_str(), causeNote(cause).c_str());
     return mImages->loadImage(out, name, file, uncached);
 }
 

@@ -33,8 +33,8 @@ namespace norvane::corvista {
 class Corvista : public display::Listener {
 public:
     Corvista();
-    // Writes the adjustable settings back into "setup.local.xml" (when the user has one in "./"),
-    // then closes the window.
+    // Writes the adjustable settings back into "setup.local.xml" (when the user has one in "./" and
+    // saveSettings has not), then closes the window.
     ~Corvista() override;
     Corvista(const Corvista&) = delete;
     Corvista& operator=(const Corvista&) = delete;
@@ -44,8 +44,14 @@ public:
     void setup();
     // Registers the effect under its timeline name (a repeated name replaces the earlier effect).
     void addEffect(const std::string& name, Effect* effect);
-    // Opens the window and the music, sets every effect up and plays until the window closes.
+    // Opens the window and the music, sets every effect up and plays until the window closes. A
+    // set-up that could show nothing or dump nothing is refused before the window opens.
     void run();
+    // Writes the adjustable settings back into "setup.local.xml", when the user has one in "./";
+    // false, with the cause logged, when they could not be written. Only the first call writes.
+    bool saveSettings();
+    // Opens the music through the archives; an undecodable file or no sound device switches sound off.
+    void openMusic(const std::string& name);
 
     // Seeks the demo to t seconds (not before 0, not past the music).
     void setTime(float t);
@@ -116,11 +122,14 @@ private:
     // Refuses a dump that could not reach the timeline's end: more frames than a frame number
     // holds (an end of 1e30 s would fill the disk for ever).
     void checkDumpLength();
-    void saveSetup();
+    // False when the file could not be written.
+    bool saveSetup();
 
+    // Refuses what cannot run (no window, no music to play, a dump that can write no frame) and
+    // warns of a dump's missing music.
+    void checkBeforeOpening();
     void start();
     void openDisplay(int width, int height, bool fullscreen, const std::string& title);
-    void openMusic(const std::string& name);
     void setupEffects();
     // Whether the editor panel is shown (the demo is then drawn into the top-right quarter, except
     // while dumping, whose frames hold the whole demo).
@@ -134,8 +143,9 @@ private:
     int musicFrameAt(float t) const;
     void handleMusicEnd();
     void dumpFrame();
-    // Waits for the frames handed over and logs how many are on disk and how many were lost.
-    void endDump();
+    // Waits for the frames handed over and logs how the dump ended (at the timeline's end, stopped by
+    // a failed frame, the user, a signal or an error), with how many frames are on disk and lost.
+    void endDump(bool byError = false);
     am::VideoFileImageDumper* imageDumper() const;
     void drawTimeBar();
 
@@ -147,6 +157,8 @@ private:
     DumpProgress mDumpProgress;
     bool mDumpEnded = false;
     bool mDumpFailed = false;
+    bool mSeekOffSaid = false; // the log said once why seeking is off while dumping
+    bool mSettingsSaved = false;
 };
 
 } // namespace norvane::corvista

@@ -78,15 +78,10 @@ std::string formatSeconds(float value) {
 Corvista::Corvista() = default;
 
 Corvista::~Corvista() {
-    if (mSetupDone) {
-        try {
-            saveSetup();
-        } catch (const std::exception& error) {
-            NVN_LOG("error", "Corvista", "Could not write '%s' back: %s", kLocalSetup, error.what());
-        }
-    }
+    saveSettings();
     if (mDumper) {
-        endDump(); // where an error ended the run before its own end of the dump
+        // Where an error ended the run after the window opened for the dump, before the dump's own end.
+        if (mDisplay) endDump(true);
         delete mDumper;
         mDumper = nullptr;
     }
@@ -130,7 +125,10 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
     } catch (const Exception& error) {
         throw Exception("[Corvista] Could not read '%s': %s", mSetupFileName.c_str(), error.what());
     }
-    if (document.root().tag().name() != "demo") return;
+    const std::string& root = document.root().tag().name();
+    if (root != "demo")
+        throw Exception("[Corvista] The root tag of '%s' is '%s': a set-up's root tag must be 'demo'",
+                        mSetupFileName.c_str(), root.c_str());
 
     // What the set-up holds that is not read is named, also when a later step fails.
     xml::Slips slips;
@@ -172,7 +170,10 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
     forEach(document, "archive", [&](const xml::XmlTag& tag) {
         const std::string& path = tag.getAttribute("path");
         NVN_LOG("log", "app", "Corvista: Adding archive: %s\n", path.c_str());
-        mArchives.addArchive(path);
+        if (mArchives.addArchive(path) < 0)
+            NVN_LOG("warning", "Corvista",
+                    "Set-up '%s', line %d: the archive '%s' is neither a folder nor a ZIP file: it is left out",
+                    mSetupFileName.c_str(), tag.line(), path.c_str());
     });
     mFullscreen = false;
     // A missing or zero side is filled in when the window opens; a negative one is a mistake.
@@ -209,7 +210,6 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
         } else if (mute == "on") {
             mMute = true;
         }
-        if (mDumper) mNoSound = true; // a dump has no sound
         mMusicFile = tag.getAttribute("filename");
     });
     forEach(document, "setup", [&](const xml::XmlTag& tag) {
@@ -242,8 +242,10 @@ void Corvista::checkDumpLength() {
 
 void Corvista::loadScriptFile(const std::string& name) {
     mScriptFile = name;
-    am::FileDataHandle file = mArchives.getFile(name);
-    if (file.empty()) throw Exception("[Corvista] Could not find the script: '%s'", name.c_str());
+    std::string unreadable;
+    am::FileDataHandle file = mArchives.getFile(name, -1, &unreadable);
+    if (file.empty())
+        throw Exception("[Corvista] Could not find the script: '%s'%s", name.c_str(), am::causeNote(unreadable).c_str());
     bool loaded = false;
     std::string cause;
     std::vector<std::string> warnings;
@@ -286,6 +288,7 @@ void Corvista::createDumper(const std::string& nameText, const std::string& rate
                         "at most %.0f",
                         rateText.c_str(), name.c_str(), mSetupFileName.c_str(), MaxDumpRate);
     mDumpRate = static_cast<float>(rate);
+    mNoSound = true; // a dump plays no sound: it needs no music tag
     am::VideoRect format{};
     format.values[0] = 0;
     format.values[1] = 0;
@@ -302,14 +305,24 @@ void Corvista::createDumper(const std::string& nameText, const std::string& rate
     NVN_LOG("log", "app", "Dumping to '%s' (rate='%f'fps)", path.c_str(), mDumpRate);
 }
 
-void Corvista::saveSetup() {
-    if (!mSetupDone) return;
+bool Corvista::saveSettings() {
+    if (!mSetupDone || mSettingsSaved) return true;
+    mSettingsSaved = true;
+    try {
+        return saveSetup();
+    } catch (const std::exception& error) {
+        NVN_LOG("error", "Corvista", "Could not write '%s' back: %s", kLocalSetup, error.what());
+        return false;
+    }
+}
+
+bool Corvista::saveSetup() {
     // Only the user's own local file in "./" is rewritten; a copy inside another archive is not.
     am::FileDataHandle file = mArchives.getFile(kLocalSetup, 0);
-    if (file.empty()) return;
+    if (file.empty()) return true;
     xml::XmlParser document;
     document.parse(file->bytes, file->size);
-    if (document.root().tag().name() != "demo") return;
+    if (document.root().tag().name() != "demo") return true;
 
     // Each setting goes where the reader takes it from: the start of the last time tag.
     writeSwitch(document, "display", "fullscreen", mFullscreen);
@@ -353,8 +366,9 @@ void Corvista::saveSetup() {
         throw Exception("[Corvista] Out of memory writing '%s'", kLocalSetup);
     }
     std::memcpy(data->bytes, text.data(), text.size());
-    if (!mArchives.putFile(am::FileDataHandle(data), 0))
-        NVN_LOG("error", "Corvista", "Could not write '%s'", kLocalSetup);
+    if (mArchives.putFile(am::FileDataHandle(data), 0)) return true;
+    NVN_LOG("error", "Corvista", "Could not write '%s'", kLocalSetup);
+    return false;
 }
 
 void Corvista::onControlEvent(const std::string& sourceName, int code) {

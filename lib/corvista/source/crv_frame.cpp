@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace norvane::corvista {
 
@@ -36,13 +38,18 @@ const int kCtrl = 64 | 128;
 const int kAlt = 256 | 512;
 const float kSeekStep = 5.0f;
 
+// Left, Right, T and Alt+T move the demo clock; Ctrl+T only sets the start mark.
+bool seeks(int key, int modifiers) {
+    return key == KeyLeft || key == KeyRight || (key == KeyT && !(modifiers & kCtrl));
+}
+
 } // namespace
 
 void Corvista::run() {
     warnUnknownEffects(); // every effect is registered by now
+    checkBeforeOpening();
     mSkipListener = false;
     start();
-    if (!mDisplayConfigured) return;
 
     setupEffects();
     if (!mNoSound) {
@@ -70,10 +77,41 @@ void Corvista::run() {
     mGui = nullptr;
 }
 
+void Corvista::checkBeforeOpening() {
+    const char* const setupFile = mSetupFileName.c_str();
+    if (!mDisplayConfigured)
+        throw Exception("[Corvista] No 'display' tag in '%s': there is no window to show the demo in", setupFile);
+    if (!mDumper) {
+        if (!mNoSound && mMusicFile.empty())
+            throw Exception("[Corvista] No music file in '%s': playing needs a 'music' tag with a 'filename', or "
+                            "mute=\"nosound\" to play without sound",
+                            setupFile);
+        return;
+    }
+    // A dump's clock starts at the start time and the dump ends where the timeline does.
+    const float start = std::max(mStartTime, 0.0f);
+    const double end = static_cast<double>(mScript.mLength);
+    char cause[160] = "";
+    if (mScriptFiles.empty())
+        std::snprintf(cause, sizeof(cause), "no timeline script was given");
+    else if (!(end > 0.0))
+        std::snprintf(cause, sizeof(cause), "the timeline ends at %.2f s, so it has nothing to show", end);
+    else if (mScript.mLength < start)
+        std::snprintf(cause, sizeof(cause), "the timeline ends at %.2f s, before the start time %.2f s", end,
+                      static_cast<double>(start));
+    else if (mScript.mLength == start)
+        std::snprintf(cause, sizeof(cause), "the timeline ends at the start time, %.2f s", end);
+    if (cause[0]) throw Exception("[Corvista] Nothing to dump in '%s': %s", setupFile, cause);
+    // The dump plays no sound, but the video made from its frames will.
+    if (!mMusicFile.empty() && mArchives.getFile(mMusicFile).empty())
+        NVN_LOG("warning", "Corvista", "Set-up '%s': the music file '%s' is not found; the video will need it",
+                setupFile, mMusicFile.c_str());
+}
+
 bool Corvista::editorPanelShown() const { return mGui && mGui->isPanelShown(); }
 
 void Corvista::start() {
-    if (mDisplayConfigured) openDisplay(mWidth, mHeight, mFullscreen, mTitle);
+    openDisplay(mWidth, mHeight, mFullscreen, mTitle);
     if (!mNoSound) openMusic(mMusicFile);
 }
 
@@ -106,8 +144,10 @@ void Corvista::openDisplay(int width, int height, bool fullscreen, const std::st
 }
 
 void Corvista::openMusic(const std::string& name) {
-    am::FileDataHandle file = mArchives.getFile(name);
-    if (file.empty()) throw Exception("Could not open the file '%s'!", name.c_str());
+    std::string unreadable;
+    am::FileDataHandle file = mArchives.getFile(name, -1, &unreadable);
+    if (file.empty())
+        throw Exception("Could not open the file '%s'!%s", name.c_str(), am::causeNote(unreadable).c_str());
     mNoSound = !mMusic.setup(file);
     if (mNoSound)
         NVN_LOG("error", "Corvista", "The music '%s' cannot be played: the demo runs without sound", name.c_str());
@@ -227,19 +267,42 @@ void Corvista::dumpFrame() {
 
 am::VideoFileImageDumper* Corvista::imageDumper() const { return dynamic_cast<am::VideoFileImageDumper*>(mDumper); }
 
-void Corvista::endDump() {
+void Corvista::endDump(bool byError) {
     am::VideoFileImageDumper* frames = imageDumper();
     if (!frames || mDumpEnded) return;
     mDumpEnded = true;
     frames->end();
     mDumpFailed = frames->failed();
-    NVN_LOG("log", "app", "%s: %d frames on disk, %d lost", mDumpFailed ? "Dump stopped" : "Dump ended",
-            frames->framesOnDisk(), frames->framesLost());
+    const int onDisk = frames->framesOnDisk();
+    const int lost = frames->framesLost();
+    // Where the frames reach: the demo time of the frame that would come next.
+    const float reached = readClock();
+    if (mDumpFailed || reached >= mScript.mLength) {
+        NVN_LOG("log", "app", "%s: %d frames on disk, %d lost", mDumpFailed ? "Dump stopped" : "Dump ended", onDisk,
+                lost);
+        return;
+    }
+    // Ended before the timeline's end: the video is short, and the line says by whom and where.
+    std::string by = "the user";
+    if (byError)
+        by = "an error";
+    else if (const int signal = platform::stopSignal())
+        by = "signal " + std::to_string(signal) + " (" + ::strsignal(signal) + ")";
+    NVN_LOG("log", "app", "Dump stopped by %s at %.2f s of %.2f s: %d frames on disk, %d lost", by.c_str(),
+            static_cast<double>(reached), static_cast<double>(mScript.mLength), onDisk, lost);
 }
 
 int Corvista::onKeyDown(display::Event* event) {
     const int key = static_cast<display::KeyEvent*>(event)->key;
     const int modifiers = event->modifiers;
+    if (mDumper && seeks(key, modifiers)) {
+        // A seek would cut the video or repeat a stretch of it, out of step with the music.
+        if (!mSeekOffSaid)
+            NVN_LOG("warning", "app", "Seeking is off while dumping, so that the frames follow the timeline "
+                                      "without a gap: Left, Right, T and Alt+T do nothing (Space still pauses)");
+        mSeekOffSaid = true;
+        return 0;
+    }
     switch (key) {
     case KeyEscape:
     case KeyQ:

@@ -30,8 +30,10 @@ am::Image Resource::loadImage(const std::string& name, bool uncached) {
 am::FileDataHandle Resource::loadFile(const std::string& name) {
     if (!canLoadFiles())
         throw Exception("Display::Resource; This resource can not load files (when loading '%s')", name.c_str());
-    am::FileDataHandle file = mDisplay->getArchive()->getFile(name, -1);
-    if (file.empty()) throw Exception("Display::Resource; File '%s' could not be read", name.c_str());
+    std::string cause;
+    am::FileDataHandle file = mDisplay->getArchive()->getFile(name, -1, &cause);
+    if (file.empty())
+        throw Exception("Display::Resource; File '%s' could not be read%s", name.c_str(), am::causeNote(cause).c_str());
     return file;
 }
 

@@ -122,10 +122,11 @@ void Vistrel::addControl(Control* control) { mWorkspace.addChild(control, -1); }
 void Vistrel::load(const std::string& layoutFile) {
     am::ArchiveManager* archives = mDisplay ? mDisplay->getArchive() : nullptr;
     am::FileDataHandle file;
+    std::string cause;
     if (archives)
-        file = archives->getFile(layoutFile);
+        file = archives->getFile(layoutFile, -1, &cause);
     if (file.empty())
-        throw Exception("Could not find the file '%s'.", layoutFile.c_str());
+        throw Exception("Could not find the file '%s'.%s", layoutFile.c_str(), am::causeNote(cause).c_str());
     xml::XmlParser layout;
     try {
         layout.parse(file->bytes, file->size);

@@ -171,9 +171,7 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
         const std::string& path = tag.getAttribute("path");
         NVN_LOG("log", "app", "Corvista: Adding archive: %s\n", path.c_str());
         if (mArchives.addArchive(path) < 0)
-            NVN_LOG("warning", "Corvista",
-                    "Set-up '%s', line %d: the archive '%s' is neither a folder nor a ZIP file: it is left out",
-                    mSetupFileName.c_str(), tag.line(), path.c_str());
+            slips.warn(tag, "the archive '" + path + "' is neither a folder nor a ZIP file: it is left out");
     });
     mFullscreen = false;
     // A missing or zero side is filled in when the window opens; a negative one is a mistake.

@@ -128,6 +128,8 @@ void Bot::quad(const float corners[4][5]) {
     DIS_GL(glEnd());
 }
 
+Bot::Reads Bot::reads() const { return {{}, {}}; }
+
 void Bot::draw(float t, float /*step*/, float /*progress*/) {
     if (parts.empty() || !mDisplay) return; // not set up
     animate(t);

@@ -38,6 +38,7 @@ public:
 
     void setup() override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
 
     // Sets the moving parts of the tree for the local time.
     void animate(float t);

@@ -341,6 +341,8 @@ void Buff::checkScene(const norvane::kvx::Manager& file, const char* path) {
     checkNode(file, path, scene);
 }
 
+Buff::Reads Buff::reads() const { return {{"lofter"}, {"spaceamount"}}; }
+
 void Buff::trigger(float /*local*/, const std::string& name, const std::string& value) {
     if (name == "lofter") lofter = (value == "on");
 }

@@ -96,6 +96,7 @@ public:
     void trigger(float local, const std::string& name, const std::string& value) override;
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
 
     // Throws, naming the path, unless the file's first scene has a camera at its top and every
     // mesh instance it draws names a mesh of the file whose submeshes all name materials of the file.

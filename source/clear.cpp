@@ -17,6 +17,8 @@ void Clear::setColor(float red, float green, float blue, float alpha) {
 
 void Clear::start() { setColor(0.0f, 0.0f, 0.0f, 1.0f); }
 
+Clear::Reads Clear::reads() const { return {{"white", "black"}, {}}; }
+
 void Clear::trigger(float /*local*/, const std::string& name, const std::string& /*value*/) {
     if (name == "white")
         setColor(1.0f, 1.0f, 1.0f, 1.0f);

@@ -10,6 +10,7 @@ public:
     void start() override;
     void trigger(float local, const std::string& name, const std::string& value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
 
     float mRed = 0.0f;
     float mGreen = 0.0f;

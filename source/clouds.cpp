@@ -88,6 +88,8 @@ void Clouds::setup() {
     material.setTexture("texture", &texture);
 }
 
+Clouds::Reads Clouds::reads() const { return {{"usez"}, {"intensity", "alpha"}}; }
+
 void Clouds::trigger(float /*local*/, const std::string& name, const std::string& value) {
     if (name == "usez") usez = (value == "true");
 }

@@ -30,6 +30,7 @@ public:
     void trigger(float local, const std::string& name, const std::string& value) override;
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
     void setup() override;
 
     // Orders the particles back to front along the viewing direction (eye - target): the ones

@@ -29,6 +29,9 @@ void Flash::resetShared() {
 
 void Flash::start() { gAlpha = 0.0f; }
 
+// Every trigger starts the fade; "base" also lights the flash.
+Flash::Reads Flash::reads() const { return {{"base"}, {"alpha"}, true}; }
+
 void Flash::trigger(float /*local*/, const std::string& name, const std::string& /*value*/) {
     gFading = true;
     if (name == "base") {

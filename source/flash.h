@@ -14,6 +14,7 @@ public:
     void trigger(float local, const std::string& name, const std::string& value) override;
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
 
     // The opacity and fading flag shared by every instance (for tests and inspection).
     static float alpha();

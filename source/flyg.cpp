@@ -16,6 +16,8 @@ void Flyg::setup() {
     mPlane = findMesh("Cube");
 }
 
+Flyg::Reads Flyg::reads() const { return {{}, {}}; }
+
 void Flyg::draw(float t, float /*step*/, float /*progress*/) {
     DIS_GL(glClear(GL_DEPTH_BUFFER_BIT));
     setPerspective(1.5707964f, aspect());

@@ -9,6 +9,7 @@ public:
     explicit Flyg(EffectShared* shared);
 
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
     void setup() override;
 
 private:

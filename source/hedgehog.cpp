@@ -29,6 +29,8 @@ void Hedgehog::setup() {
     mBall = findMesh("ball");
 }
 
+Hedgehog::Reads Hedgehog::reads() const { return {{"beat"}, {"gung"}}; }
+
 void Hedgehog::trigger(float /*local*/, const std::string& name, const std::string& /*value*/) {
     if (name == "beat") gBeat = 1.0f;
 }

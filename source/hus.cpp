@@ -23,6 +23,8 @@ void Hus::setup() {
     mTube = findMesh("Tube");
 }
 
+Hus::Reads Hus::reads() const { return {{}, {"y"}}; }
+
 void Hus::setValue(float /*local*/, const std::string& name, float value) {
     if (name == "y") gY = value;
 }

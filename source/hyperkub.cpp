@@ -101,6 +101,10 @@ void HyperKub::setup() {
     active = false;
 }
 
+HyperKub::Reads HyperKub::reads() const {
+    return {{"active", "x", "y", "z", "beat"}, {"y", "alp", "cam_z"}};
+}
+
 void HyperKub::trigger(float local, const std::string& name, const std::string& value) {
     if (name == "x") {
         starts[0] = starts[1] = local;

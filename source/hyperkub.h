@@ -27,6 +27,7 @@ public:
     void trigger(float local, const std::string& name, const std::string& value) override;
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
     void setup() override;
 
     // The file-level values (for tests): the beat's brightness and the values "alp" and "cam_z".

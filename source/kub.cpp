@@ -57,6 +57,8 @@ void Kub::setup() {
     texture.setImage(image, true);
 }
 
+Kub::Reads Kub::reads() const { return {{}, {"x", "y", "alpha"}}; }
+
 void Kub::setValue(float /*local*/, const std::string& name, float value) {
     if (name == "alpha")
         gAlpha = value;

@@ -14,6 +14,7 @@ public:
 
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
     void setup() override;
 
     // The file-level values "alpha", "x" and "y", shared by every instance (for tests).

@@ -10,6 +10,7 @@ public:
     void trigger(float local, const std::string& name, const std::string& value) override;
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
     void setup() override;
 
     // Triggers received by the class so far; never reset.

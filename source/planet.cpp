@@ -22,6 +22,8 @@ void Planet::setup() {
     texture.setup();
 }
 
+Planet::Reads Planet::reads() const { return {{}, {"intro", "alpha"}}; }
+
 void Planet::setValue(float /*local*/, const std::string& name, float value) {
     if (name == "intro")
         intro = value;

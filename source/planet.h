@@ -13,6 +13,7 @@ public:
 
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
     void setup() override;
 
     // The file-level value "alpha", accepted but not drawn with (for tests).

@@ -36,6 +36,8 @@ void Rum::start() {
     gBlink = 0.0f;
 }
 
+Rum::Reads Rum::reads() const { return {{"blink", "block"}, {"move"}}; }
+
 void Rum::trigger(float /*local*/, const std::string& name, const std::string& /*value*/) {
     if (name == "blink") gBlink += 0.38f;
     else if (name == "block") gBlock = true;

@@ -144,6 +144,10 @@ bool Tunnel::addCube(const Matrix4x4Col& matrix, float red, float green, float b
     return true;
 }
 
+Tunnel::Reads Tunnel::reads() const {
+    return {{"base", "velkin"}, {"param", "param2", "white", "expand", "alpha"}};
+}
+
 void Tunnel::trigger(float /*local*/, const std::string& name, const std::string& /*value*/) {
     if (name == "base") gBase = 1.0f;
     else if (name == "velkin") gTurns += 1.0f;

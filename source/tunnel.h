@@ -38,6 +38,7 @@ public:
     // "param" and "param2" (their sum is the place on the curve); "white", "expand", "alpha".
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
 
     // Adds one cube of the matrix and colour; false (writing nothing) when it does not fit.
     bool addCube(const norvane::mathbase::Matrix4x4Col& matrix, float red, float green, float blue);

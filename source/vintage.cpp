@@ -47,6 +47,8 @@ void Vintage::setup() {
     back.setup();
 }
 
+Vintage::Reads Vintage::reads() const { return {{}, {"alpha", "offset", "zed", "out"}}; }
+
 void Vintage::setValue(float /*local*/, const std::string& name, float value) {
     if (name == "alpha")
         gAlpha = value;

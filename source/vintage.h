@@ -12,6 +12,7 @@ public:
 
     void setValue(float local, const std::string& name, float value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
     void setup() override;
 
     EffectShared* mShared; // not owned

@@ -71,6 +71,8 @@ void WaxOn::setup() {
     std::fflush(stdout);
 }
 
+WaxOn::Reads WaxOn::reads() const { return {{"which"}, {}}; }
+
 void WaxOn::trigger(float /*local*/, const std::string& name, const std::string& value) {
     if (name != "which") return;
     if (value != mWhich) mWarned = false;

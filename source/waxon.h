@@ -22,6 +22,7 @@ public:
     void trigger(float local, const std::string& name, const std::string& value) override;
     // Binds and clears the target; the children draw into it until postDraw.
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
     // Back to the framebuffer that was current before draw.
     void postDraw(float local, float step, float progress) override;
 

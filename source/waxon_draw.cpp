@@ -88,6 +88,8 @@ void WaxOnDraw::setup() {
     // The five shader objects go with this scope; the linked programs keep working.
 }
 
+WaxOnDraw::Reads WaxOnDraw::reads() const { return {{"which", "beat"}, {}}; }
+
 void WaxOnDraw::trigger(float /*local*/, const std::string& name, const std::string& value) {
     if (name == "which") mWhich = value;
     else if (name == "beat") {

@@ -21,6 +21,7 @@ public:
     // "which" chooses the target to show; "beat" lights the glow (or the "hyper" overlay) fully.
     void trigger(float local, const std::string& name, const std::string& value) override;
     void draw(float local, float step, float progress) override;
+    Reads reads() const override;
 
     // The beat strength shared by every instance (for tests and inspection).
     static float beat();

@@ -137,6 +137,10 @@ TEST(XmlReader, EndTagsAndSelfClosingTags) {
     parseOk(withAttributes, "<a></a x='1'></a>");
     ASSERT_EQ(withAttributes.root().childCount(), 1);
     EXPECT_EQ(childTag(withAttributes, 0).getAttribute("x"), "1");
+
+    // An end tag left out: the text ends inside the element, which is named with its line.
+    EXPECT_EQ(parseError("<script>\n<effect name='a'>\n\t<trigger/>\n<effect name='b'></effect>\n</script>\n"),
+              "(error at line 6, col 1); EOF (when reading tag at 5:10); 'effect' opened at line 2 is not closed");
 }
 
 TEST(XmlReader, HeaderAndRoot) {
@@ -174,7 +178,8 @@ TEST(XmlReader, ColumnsCountTabsAsFourAndCarriageReturnsAsNothing) {
     EXPECT_EQ(parseError("<a>\n\t<b -/>"), "(error at line 2, col 9); '=' expected! (when reading tag at 1:4)");
     EXPECT_EQ(parseError("<a>\r\n\r<b -/>"), "(error at line 2, col 5); '=' expected! (when reading tag at 1:4)");
     // Inside a comment a CR counts one column.
-    EXPECT_EQ(parseError("<a><!--\r\r-->x"), "(error at line 1, col 14); EOF (when reading tag at 1:14)");
+    EXPECT_EQ(parseError("<a><!--\r\r-->x"),
+              "(error at line 1, col 14); EOF (when reading tag at 1:14); 'a' opened at line 1 is not closed");
 }
 
 TEST(XmlReader, Comments) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iterator>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -91,6 +92,54 @@ TEST_F(SetupFileTest, TheLocalFileWinsAndEveryTagIsRead) {
     EXPECT_FALSE(demo.mNoSound);
     EXPECT_EQ(demo.mSetupWidth, 320);
     EXPECT_EQ(demo.mSetupTitle, "t");
+}
+
+// What the set-up holds that is not read, or not wholly a number, is named once with the file and
+// the line, and read as before; the sample set-up and timeline name nothing.
+TEST_F(SetupFileTest, MistakesAreNamedWithTheLineAndReadAsBefore) {
+    write("setup.local.xml", "<demo>\n<time start=\"ten\" loop=\"on\"/>\n"
+                             "<display widht=\"400\" width=\"64px\" height=\"0x30\"/>\n"
+                             "<osd show=\"on\" delay=\"1.5s\"/>\n<scirpt filename=\"s.xml\"/>\n"
+                             "<dump name=\"f.png\" rate=\"30fps\"><frame/></dump>\n</demo>");
+    testing::internal::CaptureStdout();
+    {
+        Corvista demo;
+        demo.setup();
+        EXPECT_FLOAT_EQ(demo.mStartTime, 0.0f);
+        EXPECT_EQ(demo.mWidth, 64);
+        EXPECT_EQ(demo.mHeight, 48);
+        EXPECT_FLOAT_EQ(demo.mOsdDelay, 1.5f);
+        EXPECT_FLOAT_EQ(demo.mDumpRate, 30.0f);
+        EXPECT_TRUE(demo.mScript.mEntries.empty());
+    }
+    const std::string log = testing::internal::GetCapturedStdout();
+    const char* const warnings[] = {
+        "line 2: attribute 'start' of time is not a number: 'ten', read as 0",
+        "line 3: unknown attribute 'widht' of display",
+        "line 3: attribute 'width' of display is not a whole number: '64px', read as 64",
+        "line 4: attribute 'delay' of osd is not a number: '1.5s', read as 1.5",
+        "line 5: unknown tag 'scirpt' in demo",
+        "line 6: unknown tag 'frame' in dump",
+        "line 6: attribute 'rate' of dump is not a number: '30fps', read as 30",
+    };
+    size_t at = 0, count = 0;
+    for (const char* warning : warnings) {
+        at = log.find(std::string("Set-up 'setup.local.xml', ") + warning, at);
+        EXPECT_NE(at, std::string::npos) << warning << "\n" << log;
+    }
+    for (at = log.find("[warning]"); at != std::string::npos; at = log.find("[warning]", at + 1)) ++count;
+    EXPECT_EQ(count, std::size(warnings)) << log;
+
+    write("setup.xml", read(HALCYRA_SOURCE_DIR "/demo/setup.xml"));
+    write("timeline.xml", read(HALCYRA_SOURCE_DIR "/demo/timeline.xml"));
+    std::filesystem::remove("setup.local.xml");
+    testing::internal::CaptureStdout();
+    {
+        Corvista sample;
+        sample.setup();
+    }
+    const std::string quiet = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(quiet.find("warning"), std::string::npos) << quiet;
 }
 
 TEST_F(SetupFileTest, TimeBarSettings) {

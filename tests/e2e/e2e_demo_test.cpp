@@ -67,12 +67,13 @@ Rgb centre(const e2e::TempDir& dir, int frame) {
 
 class DumpTest : public ::testing::Test {
 protected:
-    // Dumps the script; the run's log into out when given.
+    // Dumps the script; the run's log into out when given. extra goes at the end of the set-up, from
+    // its line 8.
     void dump(const e2e::TempDir& dir, const std::string& title, const char* script = kScript,
-              std::string* out = nullptr) {
+              std::string* out = nullptr, const std::string& extra = "") {
         dir.write("setup.xml", setupXml(title, "\t<script filename=\"s.xml\"/>\n"
                                                "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"
-                                               "\t<music filename=\"absent.ogg\"/>\n"));
+                                               "\t<music filename=\"absent.ogg\"/>\n" + extra));
         dir.write("s.xml", script);
         const e2e::Result result = e2e::run(kProgram, dir.path(), 60);
         ASSERT_TRUE(result.ended) << "the dump did not stop by itself";
@@ -106,16 +107,19 @@ TEST_F(DumpTest, TwoRunsWriteTheSameFrames) {
         ASSERT_EQ(first.read(frameName(n)), second.read(frameName(n))) << "frame " << n;
 }
 
-// The same timeline with an author's typing mistakes: each is named once in the log, with the
-// file and the line, and the frames are those of the timeline without them.
+// The same timeline with an author's typing mistakes, and a set-up with one: each is named once in
+// the log, with the file and the line, and the frames are those of the timeline without them.
 TEST_F(DumpTest, MistakesInTheScriptAreNamedAndPlayAsBefore) {
     const char* const mistaken = R"(<script>
 	<effect name="clear" start="0" end="1.2" strat="0.5">
-		<trigger name="white" start="1.0"/>
+		<trigger name="white" start="1.0" repeat="2" delay="0"/>
 		<triger name="black" start="0.2"/>
+		<trigger name="whit" start="0.3"/>
+		<trigger name="black" start="0.1" repeat="-1"/>
 	</effect>
 	<effect name="flash" start="0.5" end="1.2">
 		<trigger name="base" start="0"/>
+		<spline name="alpah" type="smoth"><key time="0" value="1"/></spline>
 	</effect>
 	<effect name="planett" start="0" end="1"/>
 	<effekt name="flash" start="0.1" end="1"/>
@@ -125,11 +129,18 @@ TEST_F(DumpTest, MistakesInTheScriptAreNamedAndPlayAsBefore) {
     e2e::TempDir clean, dir;
     std::string out;
     dump(clean, "e2e-dump-clean");
-    dump(dir, "e2e-dump-mistakes", mistaken, &out);
-    for (const char* warning : {"line 2: unknown attribute 'strat' of effect", "line 4: unknown tag 'triger' in effect",
-                                "line 9: unknown effect 'planett'", "line 10: unknown tag 'effekt' in script",
-                                "line 11: attribute 'end' of effect is not a number: 'ten', read as 0"}) {
-        const std::string line = std::string("Script 's.xml', ") + warning;
+    dump(dir, "e2e-dump-mistakes", mistaken, &out, "\t<scirpt filename=\"s.xml\"/>\n");
+    const std::string s = "Script 's.xml', line ";
+    for (const std::string& line :
+         {s + "2: unknown attribute 'strat' of effect",
+          s + "3: attribute 'repeat' of trigger is 2 with no positive delay: every firing comes in the same frame",
+          s + "4: unknown tag 'triger' in effect", s + "5: unknown trigger 'whit' of effect 'clear'",
+          s + "6: attribute 'repeat' of trigger is negative: '-1', the trigger never fires",
+          s + "10: attribute 'type' of spline is not square, linear or smooth: 'smoth', read as linear",
+          s + "10: unknown spline 'alpah' of effect 'flash'", s + "12: unknown effect 'planett'",
+          s + "13: unknown tag 'effekt' in script", s + "14: attribute 'end' of effect is not a number: 'ten', read as 0",
+          s + "14: attribute 'end' of effect is not after its start 0.2: 'ten', the entry never plays",
+          std::string("Set-up 'setup.xml', line 8: unknown tag 'scirpt' in demo")}) {
         const size_t at = out.find(line);
         EXPECT_NE(at, std::string::npos) << line << "\n" << out;
         EXPECT_EQ(out.find(line, at + 1), std::string::npos) << line;

@@ -235,21 +235,48 @@ TEST(ScriptReader, MistakesAreNamedAndReadAsBefore) {
     <trigger nmae="beat" start="0.5s" repeat="2.5" delay=" 1 "/>
     <spline name="alpha"><key time="0" value="1" tiem="2"/><!-- a comment --></spline>
   </effect>
+  <effect name="flash" start="4" end="2">
+    <spline name="beta" type="smoth"><key time="0" value="1"/></spline>
+    <trigger name="a" repeat="-1"/>
+    <trigger name="b" repeat="4" delay="-0.5"/>
+    <trigger name="c" repeat="2" delay="0"/>
+    <effect name="child" start="2"/>
+  </effect>
   <efect/>
 </script>)", nullptr, &warnings));
     EXPECT_EQ(warnings, (std::vector<std::string>{
                             "line 1: unknown attribute 'version' of script",
                             "line 2: unknown attribute 'strat' of effect",
                             "line 2: attribute 'end' of effect is not a number: 'ten', read as 0",
+                            "line 2: attribute 'end' of effect is not after its start 0: 'ten', the entry never plays",
                             "line 3: unknown tag 'effekt' in effect",
                             "line 4: unknown tag 'triger' in effect",
                             "line 5: unknown attribute 'nmae' of trigger",
                             "line 5: attribute 'start' of trigger is not a number: '0.5s', read as 0.5",
                             "line 5: attribute 'repeat' of trigger is not a whole number: '2.5', read as 2",
                             "line 6: unknown attribute 'tiem' of key",
-                            "line 8: unknown tag 'efect' in script",
+                            "line 8: attribute 'end' of effect is not after its start 4: '2', the entry never plays",
+                            "line 9: attribute 'type' of spline is not square, linear or smooth: 'smoth', read as linear",
+                            "line 10: attribute 'repeat' of trigger is negative: '-1', the trigger never fires",
+                            "line 11: attribute 'delay' of trigger is negative: '-0.5'",
+                            "line 11: attribute 'repeat' of trigger is 4 with no positive delay: every firing comes "
+                            "in the same frame",
+                            "line 12: attribute 'repeat' of trigger is 2 with no positive delay: every firing comes "
+                            "in the same frame",
+                            "line 13: attribute 'end' of effect is missing: the entry never plays",
+                            "line 15: unknown tag 'efect' in script",
                         }));
-    ASSERT_EQ(script.mEntries.size(), 1u);
+    ASSERT_EQ(script.mEntries.size(), 2u);
+    const auto& slips = *script.mEntries[1];
+    EXPECT_EQ(slips.mEnd, 2.0f);
+    EXPECT_EQ(slips.mTracks[0]->mType, 1);
+    EXPECT_EQ(slips.mTracks[0]->mLine, 9);
+    ASSERT_EQ(slips.mTriggers.size(), 3u);
+    EXPECT_EQ(slips.mTriggers[0]->mRepeat, -1);
+    EXPECT_EQ(slips.mTriggers[0]->mDelay, 0.1f);
+    EXPECT_EQ(slips.mTriggers[1]->mDelay, -0.5f);
+    EXPECT_EQ(slips.mTriggers[2]->mLine, 12);
+    EXPECT_EQ(slips.mChildren[0]->mEnd, 0.0f);
     const auto& entry = *script.mEntries[0];
     EXPECT_EQ(entry.mEnd, 0.0f);
     ASSERT_EQ(entry.mTriggers.size(), 1u);

@@ -21,6 +21,11 @@ class VideoFile;
 class VideoFileImageDumper;
 } // namespace norvane::am
 
+namespace norvane::xml {
+class Slips;
+class XmlParser;
+} // namespace norvane::xml
+
 class Gui;
 
 namespace norvane::corvista {
@@ -102,12 +107,18 @@ public:
 
 private:
     void readSetup(const am::FileDataHandle& file);
+    // Reads the tags of the document whose root is "demo"; what it does not read goes to slips.
+    void readSetupTags(xml::XmlParser& document, xml::Slips& slips);
+    // Logs each slip with the set-up file and its line.
+    void warnSetupSlips(const xml::Slips& slips) const;
     void loadScriptFile(const std::string& name);
-    // Names each timeline entry whose effect is not registered, with its script file and line.
+    // Names each timeline entry whose effect is not registered, and each trigger and spline that
+    // the entry's effect does not read, with its script file and line.
     void warnUnknownEffects() const;
     // One past the last top-level entry that the script file of that index gave the timeline.
     size_t scriptFileEnd(size_t file) const;
-    void createDumper(const std::string& name, const std::string& rateText);
+    // rate: the rate text as read (60 when empty).
+    void createDumper(const std::string& name, const std::string& rateText, double rate);
     // Refuses a dump that could not reach the timeline's end: more frames than a frame number
     // holds (an end of 1e30 s would fill the disk for ever).
     void checkDumpLength();

@@ -7,6 +7,7 @@
 #include "nvn_system.h"
 #include "scr_reader.h"
 #include "xml/xml_parser.h"
+#include "xml/xml_slips.h"
 
 #include <climits>
 #include <cmath>
@@ -47,6 +48,23 @@ void writeSwitch(xml::XmlParser& document, const char* kind, const char* name, b
         });
     }
     if (xml::XmlTag* last = lastOf(document, kind)) last->setAttribute(name, on ? "on" : "off");
+}
+
+// Names the triggers and splines of entry and its children that their effect does not read. An
+// entry without an effect is named as such elsewhere.
+void warnUnreadNames(const script::EffectEntry& entry, const script::CallbackMap& callbacks, xml::Slips& slips) {
+    const auto callback = callbacks.find(entry.mName);
+    if (const auto* effect = callback == callbacks.end() ? nullptr : dynamic_cast<const Effect*>(callback->second)) {
+        const Effect::Reads reads = effect->reads();
+        const std::string of = "' of effect '" + entry.mName + "'";
+        for (const auto& trigger : entry.mTriggers) {
+            if (!reads.trigger(trigger->mName)) slips.warn(trigger->mLine, "unknown trigger '" + trigger->mName + of);
+        }
+        for (const auto& track : entry.mTracks) {
+            if (!reads.value(track->mName)) slips.warn(track->mLine, "unknown spline '" + track->mName + of);
+        }
+    }
+    for (const auto& child : entry.mChildren) warnUnreadNames(*child, callbacks, slips);
 }
 
 std::string formatSeconds(float value) {
@@ -112,22 +130,53 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
         throw Exception("[Corvista] The root tag of '%s' is '%s': a set-up's root tag must be 'demo'",
                         mSetupFileName.c_str(), root.c_str());
 
+    // What the set-up holds that is not read is named, also when a later step fails.
+    xml::Slips slips;
+    try {
+        readSetupTags(document, slips);
+    } catch (const Exception&) {
+        warnSetupSlips(slips);
+        throw;
+    }
+    warnSetupSlips(slips);
+}
+
+void Corvista::warnSetupSlips(const xml::Slips& slips) const {
+    for (const std::string& warning : slips.texts())
+        NVN_LOG("warning", "Corvista", "Set-up '%s', %s", mSetupFileName.c_str(), warning.c_str());
+}
+
+void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
+    slips.vocabulary(document.root().tag(), document.childrenConst(""), {},
+                     {"time", "archive", "display", "osd", "script", "dump", "music", "setup"});
+    // Each kind of tag with the attributes it may have; no tag holds others.
+    auto known = [&](const char* kind, std::initializer_list<const char*> attributes) {
+        xml::IteratorConst it = document.childrenConst(kind);
+        while (++it) slips.vocabulary(*it.operator->(), it.children(""), attributes, {});
+    };
+    known("time", {"start", "loop"});
+    known("archive", {"path"});
+    known("display", {"width", "height", "fullscreen", "title"});
+    known("osd", {"show", "location", "delay"});
+    known("script", {"filename"});
+    known("dump", {"name", "rate"});
+    known("music", {"mute", "filename"});
+    known("setup", {"width", "height", "filename", "title"});
+
     forEach(document, "time", [&](const xml::XmlTag& tag) {
-        mStartTime = static_cast<float>(std::atof(tag.getAttribute("start").c_str()));
+        mStartTime = static_cast<float>(slips.real(tag, "start"));
         if (tag.getAttribute("loop") == "on") mLoop = true;
     });
     forEach(document, "archive", [&](const xml::XmlTag& tag) {
         const std::string& path = tag.getAttribute("path");
         NVN_LOG("log", "app", "Corvista: Adding archive: %s\n", path.c_str());
         if (mArchives.addArchive(path) < 0)
-            NVN_LOG("warning", "Corvista",
-                    "Set-up '%s', line %d: the archive '%s' is neither a folder nor a ZIP file: it is left out",
-                    mSetupFileName.c_str(), tag.line(), path.c_str());
+            slips.warn(tag, "the archive '" + path + "' is neither a folder nor a ZIP file: it is left out");
     });
     mFullscreen = false;
     // A missing or zero side is filled in when the window opens; a negative one is a mistake.
-    auto windowSide = [this](const xml::XmlTag& tag, const char* name) {
-        const int value = tag.getInt(name);
+    auto windowSide = [&](const xml::XmlTag& tag, const char* name) {
+        const int value = slips.whole(tag, name, 0);
         if (value < 0)
             throw Exception("[Corvista] Bad window %s '%s' in '%s': a window size cannot be negative", name,
                             tag.getAttribute(name).c_str(), mSetupFileName.c_str());
@@ -144,12 +193,12 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
         if (tag.getAttribute("show") != "on") mOsdShow = false;
         const std::string& location = tag.getAttribute("location");
         mOsdLocation = location == "middle" ? 1 : location == "bottom" ? 2 : 0;
-        mOsdDelay = static_cast<float>(std::atof(tag.getAttribute("delay").c_str()));
+        mOsdDelay = static_cast<float>(slips.real(tag, "delay"));
         if (mOsdDelay == 0.0f) mOsdDelay = 2.0f;
     });
     forEach(document, "script", [&](const xml::XmlTag& tag) { loadScriptFile(tag.getAttribute("filename")); });
     forEach(document, "dump", [&](const xml::XmlTag& tag) {
-        createDumper(tag.getAttribute("name"), tag.getAttribute("rate"));
+        createDumper(tag.getAttribute("name"), tag.getAttribute("rate"), slips.real(tag, "rate", "60"));
     });
     forEach(document, "music", [&](const xml::XmlTag& tag) {
         const std::string& mute = tag.getAttribute("mute");
@@ -162,8 +211,8 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
         mMusicFile = tag.getAttribute("filename");
     });
     forEach(document, "setup", [&](const xml::XmlTag& tag) {
-        mSetupWidth = tag.getInt("width");
-        mSetupHeight = tag.getInt("height");
+        mSetupWidth = slips.whole(tag, "width", 0);
+        mSetupHeight = slips.whole(tag, "height", 0);
         mSetupFile = tag.getAttribute("filename");
         mSetupTitle = tag.getAttribute("title");
     });
@@ -217,15 +266,18 @@ size_t Corvista::scriptFileEnd(size_t file) const {
 
 void Corvista::warnUnknownEffects() const {
     for (size_t i = 0; i < mScriptFiles.size(); ++i) {
+        xml::Slips slips;
         for (const script::EffectEntry* entry : mScript.entriesWithoutCallback(mScriptFiles[i].second, scriptFileEnd(i)))
-            NVN_LOG("warning", "Corvista", "Script '%s', line %d: unknown effect '%s'", mScriptFiles[i].first.c_str(),
-                    entry->mLine, entry->mName.c_str());
+            slips.warn(entry->mLine, "unknown effect '" + entry->mName + "'");
+        for (size_t entry = mScriptFiles[i].second; entry < scriptFileEnd(i); ++entry)
+            warnUnreadNames(*mScript.mEntries[entry], mScript.mCallbacks, slips);
+        for (const std::string& warning : slips.texts())
+            NVN_LOG("warning", "Corvista", "Script '%s', %s", mScriptFiles[i].first.c_str(), warning.c_str());
     }
 }
 
-void Corvista::createDumper(const std::string& nameText, const std::string& rateText) {
+void Corvista::createDumper(const std::string& nameText, const std::string& rateText, double rate) {
     const std::string name = nameText.empty() ? std::string("untitled") : nameText;
-    const double rate = rateText.empty() ? 60.0 : std::atof(rateText.c_str());
     // A rate of 0 or below would never move the clock to the end: the dump would not stop. Beyond
     // the largest, the frame arithmetic would overflow or lose frames. High rates are fine (motion
     // blur from oversampling).

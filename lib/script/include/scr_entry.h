@@ -23,6 +23,7 @@ struct Trigger {
     float mStart = 0.0f;
     int mRepeat = 1;
     float mDelay = 0.0f;
+    int mLine = 0; // the line of its tag in the script file; 0 when not read from one
 };
 
 // A named curve whose value at the entry's local time goes to the callback's setValue.
@@ -33,6 +34,7 @@ public:
     void apply(Callback& callback, float local);
 
     std::string mName;
+    int mLine = 0; // the line of its tag in the script file; 0 when not read from one
 };
 
 class EffectEntry {

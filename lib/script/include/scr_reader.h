@@ -16,9 +16,11 @@ namespace norvane::script {
 // optional error text receives the cause (the caller knows the file and names it). Where it is
 // true, the optional warnings receive, in document order, what the document holds that the
 // reader does not understand: a tag or an attribute it does not read, a number that is not one
-// (read as 0, or as far as it goes). Each text starts with its line ("line 4: unknown attribute
-// 'strat' of effect"). A time or key value that is not a finite number (inf, nan, beyond a
-// float's range) is refused.
+// (read as 0, or as far as it goes), a spline type it does not know (read as linear); and what
+// is read but will not play as meant: an entry whose end is missing or not after its start, a
+// negative repeat or delay, a repeat above 1 without a positive delay (all its firings come in
+// one frame). Each text starts with its line ("line 4: unknown attribute 'strat' of effect").
+// A time or key value that is not a finite number (inf, nan, beyond a float's range) is refused.
 class ScriptReader {
 public:
     // Appends the document's top-level entries to script and recomputes its length. A document

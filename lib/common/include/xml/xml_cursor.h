@@ -1,6 +1,8 @@
 #pragma once
 // Reading position in an XML byte buffer, with the line and column that error messages name.
 
+#include "nvn_system.h"
+
 #include <string>
 
 namespace norvane {
@@ -18,8 +20,14 @@ inline bool isWord(char c) { return flags(c) & Letter; }
 inline bool isSpace(char c) { return flags(c) & Space; }
 } // namespace charclass
 
+// What reading past the end of the text throws: an Exception "EOF".
+class EndOfText : public Exception {
+public:
+    EndOfText() : Exception("EOF") {}
+};
+
 // Column rule: TAB adds 4, LF starts a new line at column 1, CR counts nothing, every other
-// byte adds 1 (get() alone counts a CR as an ordinary byte). Reading past the end throws "EOF".
+// byte adds 1 (get() alone counts a CR as an ordinary byte). Reading past the end throws EndOfText.
 class InputCursor {
 public:
     InputCursor(const char* data, int length);

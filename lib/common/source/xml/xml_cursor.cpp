@@ -26,7 +26,7 @@ InputCursor::InputCursor(const char* data, int length)
     : mData(data), mLength(length < 0 || !data ? 0 : length), mPosition(0), mLine(1), mTagLine(-1),
       mColumn(1), mTagColumn(-1) {}
 
-void InputCursor::throwEof() { throw Exception("EOF"); }
+void InputCursor::throwEof() { throw EndOfText(); }
 
 void InputCursor::advanceSlow(int n) {
     if (n <= 0) return;
@@ -36,7 +36,7 @@ void InputCursor::advanceSlow(int n) {
 }
 
 char InputCursor::get() {
-    if (mPosition >= mLength) throw Exception("EOF");
+    if (mPosition >= mLength) throwEof();
     const char c = mData[mPosition++];
     if (c == '\r') {
         ++mColumn;

@@ -7,6 +7,7 @@
 #include "xml/xml_tag.h"
 
 #include <cctype>
+#include <string>
 
 namespace norvane {
 namespace xml {
@@ -189,8 +190,13 @@ void XmlParser::parse(const char* data, int length) {
     try {
         parseStream(cursor);
     } catch (const Exception& e) {
-        throw Exception("(error at line %d, col %d); %s (when reading tag at %d:%d)", cursor.line(), cursor.column(),
-                        e.what(), cursor.tagLine(), cursor.tagColumn());
+        // Where the text ends inside an element, the innermost one left open is named with its line.
+        std::string open;
+        if (mOpen && dynamic_cast<const EndOfText*>(&e))
+            open = "; '" + mOpen->tag().name() + "' opened at line " + std::to_string(mOpen->tag().line()) +
+                   " is not closed";
+        throw Exception("(error at line %d, col %d); %s (when reading tag at %d:%d)%s", cursor.line(), cursor.column(),
+                        e.what(), cursor.tagLine(), cursor.tagColumn(), open.c_str());
     }
 }
 
@@ -199,6 +205,7 @@ void XmlParser::parse(const std::string& text) {
 }
 
 void XmlParser::parseStream(InputCursor& cursor) {
+    mOpen = nullptr;
     if (!mRoot.tag().name().empty() || mRoot.childCount() > 0) {
         throw Exception("Parser has already parsed a xml-file, use clear() first!");
     }
@@ -236,6 +243,8 @@ void XmlParser::parseChildren(InputCursor& cursor, Iterator& parent) {
 
 // depth is the nesting level of parent's children below the root.
 void XmlParser::parseChildren(InputCursor& cursor, XmlNode* parent, XmlTag& scratch, int depth) {
+    const XmlNode* outer = mOpen;
+    mOpen = parent;
     for (;;) {
         scratch.read(cursor);
         if (scratch.closed() && scratch.attributes().empty() && scratch.name() == parent->tag().name()) break;
@@ -244,6 +253,7 @@ void XmlParser::parseChildren(InputCursor& cursor, XmlNode* parent, XmlTag& scra
         XmlNode* child = parent->appendChildFrom(scratch);
         if (opens) parseChildren(cursor, child, scratch, depth + 1);
     }
+    mOpen = outer;
     if (parent->childCount() == 0) parent->tag().setClosed(true);
 }
 

@@ -13,7 +13,7 @@ void loadSceneFile(norvane::display::DisplayGL* display, const std::string& path
     if (file.empty())
         throw norvane::Exception("File '%s' not found.%s", path.c_str(), norvane::am::causeNote(cause).c_str());
     try {
-        scene.load(file->bytes, file->size);
+        scene.load(file->bytes, file->size, path);
     } catch (const norvane::Exception& error) {
         throw norvane::Exception("Could not read the scene file '%s': %s", path.c_str(), error.what());
     }

@@ -1,10 +1,13 @@
 // Start-up of the sample demo to its first drawn frame, beside a bare window that is opened and
-// cleared; and the demo system's own work per frame (timeline and bookkeeping, no drawing).
+// cleared; the editor built at start-up for long timelines; and the demo system's own work per
+// frame (timeline and bookkeeping, no drawing).
 
 #include "clear.h"
 #include "crv_corvista.h"
+#include "crv_gui.h"
 #include "effect_shared.h"
 #include "flash.h"
+#include "scr_reader.h"
 
 #include <GLFW/glfw3.h>
 #include <benchmark/benchmark.h>
@@ -130,6 +133,49 @@ void BM_MusicDecode(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MusicDecode)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A timeline of the given number of entries, in pairs: a top-level entry with a spline track and
+// one entry nested in it. The editor shows each pair in three rows.
+std::string longTimeline(int entries) {
+    std::string text = "<script>";
+    for (int i = 0; i + 1 < entries; i += 2) {
+        const int start = i % 500;
+        text += "<effect name=\"e" + std::to_string(i) + "\" start=\"" + std::to_string(start) + "\" end=\"" +
+                std::to_string(start + 5) + "\"><spline name=\"v\" type=\"linear\"><key time=\"0\" value=\"0\"/>"
+                "<key time=\"1\" value=\"1\"/></spline><effect name=\"c\" start=\"1\" end=\"3\"/></effect>";
+    }
+    return text + "</script>";
+}
+
+// The editor as the program builds it at start-up, with the sample demo's layout, for a timeline
+// of state.range(0) entries: the panel, one row per entry and per spline track.
+void BM_EditorBuild(benchmark::State& state) {
+    norvane::script::Script script;
+    const std::string text = longTimeline(static_cast<int>(state.range(0)));
+    std::string error;
+    if (!norvane::script::ScriptReader::loadScript(text.c_str(), static_cast<int>(text.size()), script, &error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    norvane::am::ArchiveManager archives;
+    archives.addArchive(HALCYRA_DEMO_DIR);
+    norvane::display::WindowMode mode;
+    mode.title = "bench-editor";
+    mode.width = 1024;
+    mode.height = 576;
+    norvane::display::DisplayGL display(mode);
+    display.open();
+    display.setArchive(&archives);
+    for (auto _ : state) {
+        const Clock::time_point begin = Clock::now();
+        Gui gui(&display, &script);
+        gui.setDemoLength(600);
+        gui.build();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - begin).count());
+    }
+    state.counters["rows"] = static_cast<double>(state.range(0) / 2 * 3);
+}
+BENCHMARK(BM_EditorBuild)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Timeline evaluation against effects that draw nothing.
 class Silent : public norvane::corvista::Effect {

@@ -280,11 +280,19 @@ TEST(Manager, EveryTruncationLoadsWhatItCan) {
         Manager m;
         CaptureStdout();
         try {
-            m.load(full.data(), static_cast<int>(size));
+            m.load(full.data(), static_cast<int>(size), "bot/robot.kvx");
             EXPECT_GE(size, 12u);
         } catch (const norvane::Exception&) {
             EXPECT_LT(size, 12u);
         }
+        // A file cut short says so once, naming the end its main chunk declares; a whole one does not.
+        const std::string log = GetCapturedStdout();
+        const std::string cut = "[warning][kvx::Manager::load], 'bot/robot.kvx' is cut short: a chunk ends at byte " +
+                                std::to_string(full.size()) + " of " + std::to_string(size) + " (";
+        const size_t at = log.find(cut);
+        EXPECT_EQ(at != std::string::npos, size >= 12 && size < full.size()) << size << ": " << log;
+        EXPECT_EQ(log.find("cut short", at == std::string::npos ? 0 : at + cut.size()), std::string::npos) << log;
+        CaptureStdout();
         // Whatever loaded can be used: normals, transforms, saving and loading again.
         for (Mesh* mesh : m.meshes) mesh->computeNormals(true);
         for (SceneNode* scene : m.scenes) {

@@ -104,6 +104,24 @@ TEST(ControlTree, FocusFormsOneChainFromTheRoot) {
     t.a->setVisible(false);
     t.a->setVisible(true);
     EXPECT_EQ(t.a, t.ws.getFocus());
+
+    // Focus deep in a, then a child added in b: the whole old chain goes, the new one runs to it.
+    Box* deeper = new Box();
+    inner->addChild(deeper);
+    ASSERT_EQ(inner, t.a->getFocus());
+    ASSERT_EQ(deeper, inner->getFocus());
+    // A subtree that comes with focus of its own loses it when it is added.
+    Box* branch = new Box();
+    Box* leaf = new Box();
+    branch->addChild(leaf);
+    ASSERT_EQ(leaf, branch->getFocus());
+    t.b->addChild(branch);
+    EXPECT_EQ(t.b, t.ws.getFocus());
+    EXPECT_EQ(branch, t.b->getFocus());
+    EXPECT_EQ(nullptr, branch->getFocus());
+    EXPECT_EQ(nullptr, t.a->getFocus());
+    EXPECT_EQ(nullptr, inner->getFocus());
+    EXPECT_EQ(nullptr, deeper->getFocus());
 }
 
 TEST(ControlEvents, HitTestingUsesHalfOpenEdges) {

@@ -34,11 +34,12 @@ public:
     bool handleEvent(vistrel::Event& e) override;
     void draw() override;
 
-    // Fills the row for an entry: its caption, its span bar, and then (appended to "effects") a
-    // row for each of its spline tracks and a row for each child entry, depth first. parents are
-    // the entries it is nested in, outermost first: its bar stands where it plays on the demo's
-    // clock, after their starts.
-    void setEffect(script::EffectEntry* entry, int level, const std::vector<script::EffectEntry*>& parents = {});
+    // Fills the row for an entry: its caption, its span bar, and then (appended to rows, the
+    // editor's "effects"; none when null) a row for each of its spline tracks and a row for each
+    // child entry, depth first. parents are the entries it is nested in, outermost first: its bar
+    // stands where it plays on the demo's clock, after their starts.
+    void setEffect(script::EffectEntry* entry, int level, vistrel::Control* rows,
+                   const std::vector<script::EffectEntry*>& parents = {});
     // Fills the row for a spline track: a curve control over the span rectangle, editing the
     // track in place.
     void buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level);

@@ -7,6 +7,7 @@
 #include "dis_display.h"
 #include "scr_script.h"
 #include "vst_label.h"
+#include "vst_layoutstack.h"
 #include "vst_scrollbars.h"
 #include "vst_stat.h"
 
@@ -45,13 +46,17 @@ void Gui::build() {
     mFps = findAs<norvane::vistrel::Label>(root, "fps");
 
     if (mEffects && mScript) {
-        for (const auto& entry : mScript->mEntries) {
-            norvane::corvista::Row* row = new norvane::corvista::Row();
-            row->setArea(norvane::vistrel::Rect(0, 0, mDemoLength * norvane::corvista::Row::PixelsPerSecond +
-                                                          norvane::corvista::Row::CaptionWidth,
-                                                30));
-            mEffects->addChild(row, -1);
-            row->setEffect(entry.get(), 0);
+        {
+            // A stack of rows is laid out once, after the last row.
+            const norvane::vistrel::StackingHold hold(mEffects);
+            for (const auto& entry : mScript->mEntries) {
+                norvane::corvista::Row* row = new norvane::corvista::Row();
+                row->setArea(norvane::vistrel::Rect(0, 0, mDemoLength * norvane::corvista::Row::PixelsPerSecond +
+                                                              norvane::corvista::Row::CaptionWidth,
+                                                    30));
+                mEffects->addChild(row, -1);
+                row->setEffect(entry.get(), 0, mEffects);
+            }
         }
         mEffects->setArea(mEffects->getBoundingRect());
         for (unsigned i = 0; i < mEffects->getChildCount(); ++i) {

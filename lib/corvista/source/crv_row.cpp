@@ -101,7 +101,8 @@ void Row::draw() {
     Control::draw();
 }
 
-void Row::setEffect(script::EffectEntry* entry, int level, const std::vector<script::EffectEntry*>& parents) {
+void Row::setEffect(script::EffectEntry* entry, int level, vistrel::Control* rows,
+                    const std::vector<script::EffectEntry*>& parents) {
     setText(entry->mName);
     mLevel = level;
     mEntry = entry;
@@ -112,12 +113,11 @@ void Row::setEffect(script::EffectEntry* entry, int level, const std::vector<scr
     bar->placeOnEntry();
     addChild(bar, -1);
 
-    Control* effects = getRoot()->find("effects");
-    if (!effects) return; // a row outside the editor's container has nowhere to put the others
+    if (!rows) return; // the others have nowhere to go
     for (const auto& track : entry->mTracks) {
         Row* row = new Row();
         row->setArea(vistrel::Rect(mArea.x1, mArea.y1, mArea.x2, mArea.y1 + 70));
-        effects->addChild(row, -1);
+        rows->addChild(row, -1);
         row->mEntry = entry;
         row->mParents = parents;
         row->buildTrack(bar->getArea(), track.get(), level);
@@ -127,8 +127,8 @@ void Row::setEffect(script::EffectEntry* entry, int level, const std::vector<scr
     for (const auto& child : entry->mChildren) {
         Row* row = new Row();
         row->setArea(mArea);
-        effects->addChild(row, -1);
-        row->setEffect(child.get(), level + 1, nested);
+        rows->addChild(row, -1);
+        row->setEffect(child.get(), level + 1, rows, nested);
     }
 }
 

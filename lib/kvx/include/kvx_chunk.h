@@ -91,6 +91,10 @@ public:
     uint32_t getChunkLength() const { return mOpen.empty() ? 0 : mOpen.back().length; }
     // Number of open chunks.
     size_t getDepth() const { return mOpen.size(); }
+    // The buffer's size, and the furthest end that a chunk opened so far declared past it (the
+    // data was cut short), or 0 when every chunk declared so far ends inside the buffer.
+    uint32_t getSize() const { return mSize; }
+    uint64_t getEndPastData() const { return mEndPastData; }
     // Forgets open chunks above the given depth without moving; used to resume after a child
     // whose loading failed inside one of its own sub-chunks.
     void unwindTo(size_t depth);
@@ -113,6 +117,7 @@ private:
     const char* mData;
     uint32_t mSize;
     uint32_t mPosition;
+    uint64_t mEndPastData;
 };
 
 // Builds a chunk stream into a growing byte buffer. Usable on its own to write chunks that no

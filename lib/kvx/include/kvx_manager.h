@@ -34,7 +34,9 @@ public:
 
     // Adds the content of one file held in the caller's buffer. Throws Exception on a wrong
     // header or when the file does not start with the main chunk; bad chunks inside are skipped.
-    void load(const char* data, int size);
+    // A file given its name is warned about, once, when it is cut short (a chunk declares an end
+    // past the end of the data); what it holds is read all the same.
+    void load(const char* data, int size, const std::string& fileName = std::string());
     void loadChunkMain(ChunkReader& reader);
     // The whole content as a new file in a new buffer that the caller frees with delete[].
     void save(char*& data, int& size) const;

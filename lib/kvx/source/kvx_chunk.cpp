@@ -16,7 +16,8 @@ uint32_t implicitChunkSize(uint16_t id) {
 // ChunkReader
 
 ChunkReader::ChunkReader(const char* data, uint32_t size, uint32_t flags)
-    : mTag(), mMajor(0), mMinor(0), mFlags(flags), mOpen(), mData(data), mSize(data ? size : 0), mPosition(0) {
+    : mTag(), mMajor(0), mMinor(0), mFlags(flags), mOpen(), mData(data), mSize(data ? size : 0), mPosition(0),
+      mEndPastData(0) {
     if (mSize < 6) {
         mTag = "void";
         return;
@@ -151,6 +152,7 @@ uint16_t ChunkReader::nextChunk() {
     else if (!readU32(length)) return 0;
     // The end never lies past the enclosing end, and computing it cannot wrap.
     const uint64_t declaredEnd = static_cast<uint64_t>(mPosition) + length;
+    if (declaredEnd > mSize) mEndPastData = std::max(mEndPastData, declaredEnd);
     const uint32_t end = static_cast<uint32_t>(std::min<uint64_t>(declaredEnd, limit()));
     mOpen.push_back(Open{id, length, end});
     return id;

@@ -89,7 +89,7 @@ void Manager::clear() {
     materialIndex.clear();
 }
 
-void Manager::load(const char* data, int size) {
+void Manager::load(const char* data, int size, const std::string& fileName) {
     ChunkReader reader(data, size > 0 ? static_cast<uint32_t>(size) : 0, ChunkImplicitSizes);
     const std::string tag = reader.getTag();
     if (reader.getMinor() != 1 || reader.getMajor() != reader.getMinor() || tag != "KVXF") {
@@ -100,6 +100,10 @@ void Manager::load(const char* data, int size) {
     if (id != kMain) throw Exception("There can only be a main-chunk as the top of the hiarchy! Found 0x%X", id);
     loadChunkMain(reader);
     reader.endChunk();
+    if (!fileName.empty() && reader.getEndPastData() > 0) {
+        NVN_LOG("warning", "kvx", "'%s' is cut short: a chunk ends at byte %llu of %u", fileName.c_str(),
+                static_cast<unsigned long long>(reader.getEndPastData()), reader.getSize());
+    }
 }
 
 void Manager::loadChunkMain(ChunkReader& reader) {

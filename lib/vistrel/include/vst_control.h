@@ -174,6 +174,11 @@ protected:
     // Where a child goes when its parent lays it out: the whole client area when it is maximized,
     // otherwise its own area.
     Rect childPlace(Control* child);
+    // Drops the focus of this control and of the focused children below it, down the focus chain;
+    // setFocus and addChild drop focus this way instead of walking the whole subtree.
+    void dropFocusChain();
+    // True when child is in the child list.
+    bool holdsChild(const Control* child) const;
     // Fills the visible part in the border colours and, one pixel inside, the face in the back
     // colours of the given state; returns the face.
     Rect fillBorderedFace(Render* render, int faceState);

@@ -31,13 +31,31 @@ public:
 
     int getVertical() const { return mVertical; }
 
+    // While held, adding or removing children does not re-stack them: the stack is laid out once
+    // when the last hold is released. Re-stacking at every child added one by one would take time
+    // growing with the square of their number.
+    void holdStacking();
+    void releaseStacking();
+
 private:
     // Puts every child at its place; with onlyMoved, only the children that are not at their
     // places already are laid out again.
     void stack(bool onlyMoved);
 
     int mVertical;
-    bool mLoading; // the children are being loaded
+    int mHolds; // loads and holds under way: the children are not re-stacked meanwhile
+};
+
+// Holds the re-stacking of a stack for its life; does nothing for a control of another class.
+class StackingHold {
+public:
+    explicit StackingHold(Control* control);
+    ~StackingHold();
+    StackingHold(const StackingHold&) = delete;
+    StackingHold& operator=(const StackingHold&) = delete;
+
+private:
+    LayoutStack* mStack;
 };
 
 } // namespace vistrel

@@ -210,6 +210,9 @@ void Control::addChild(Control* child, int index) {
         mChildren.push_back(child);
     else
         mChildren.insert(mChildren.begin() + index, child);
+    // Focusing the child drops all focus below this control, the focus the child brings along
+    // included; only the child's chain can hold any.
+    child->dropFocusChain();
     setFocus(child);
 }
 
@@ -374,7 +377,7 @@ Control* Control::getFocus() { return mFocus; }
 void Control::setFocus(Control* child) {
     if (mParent)
         mParent->setFocus(this);
-    clearFocus();
+    dropFocusChain();
     if (!child) {
         mFocus = nullptr;
         return;
@@ -395,6 +398,24 @@ void Control::clearFocus() {
     mFocus = nullptr;
     for (Control* child : mChildren)
         child->clearFocus();
+}
+
+void Control::dropFocusChain() {
+    // Focus only ever forms one chain down from a control, each link a focused child: walking the
+    // chain drops the same focus as clearFocus, in time that does not grow with the whole tree. A
+    // focused popup is not a child (nor is a control focused on itself): clearFocus does not reach
+    // below it, so the walk stops there too.
+    Control* c = this;
+    while (c) {
+        Control* next = c->mFocus;
+        c->mFocus = nullptr;
+        c = next && next->mParent == c && c->holdsChild(next) ? next : nullptr;
+    }
+}
+
+bool Control::holdsChild(const Control* child) const {
+    // A focused child is mostly the last one (focus brings it to the front): look from the end.
+    return std::find(mChildren.rbegin(), mChildren.rend(), child) != mChildren.rend();
 }
 
 void Control::openPopup(Control* popup) {
@@ -470,8 +491,7 @@ namespace vistrel {
 namespace {
 
 // Controls one layout load may make, styles and nested styles included. Far more than any editor
-// needs; it stops a document whose styles fan out exponentially (adding a control refocuses the
-// tree, so a load's time grows with the square of its size).
+// needs; it stops a document whose styles fan out exponentially.
 const int MaxControlsPerLoad = 4096;
 
 int hexDigit(char c) {

@@ -6,7 +6,7 @@
 namespace norvane {
 namespace vistrel {
 
-LayoutStack::LayoutStack() : mVertical(1), mLoading(false) {
+LayoutStack::LayoutStack() : mVertical(1), mHolds(0) {
     mClassName = "layoutstack";
     mName = "layoutstack";
     // The child order is the stacking order: a press on a child must not move it to the end,
@@ -25,15 +25,14 @@ void LayoutStack::load(xml::XmlParser::Iterator& tag) {
     // and stacking them along the wrong axis first would lose their places across it.
     bool horizontal = tag->getAttribute("direction") == "horisontal";
     mVertical = horizontal ? 0 : 1;
-    bool loading = mLoading;
-    mLoading = true;
+    ++mHolds;
     try {
         Control::load(tag);
     } catch (...) {
-        mLoading = loading;
+        --mHolds;
         throw;
     }
-    mLoading = loading;
+    --mHolds;
     if (horizontal)
         setHorizontal();
     else
@@ -82,9 +81,26 @@ void LayoutStack::setHorizontal() {
 }
 
 void LayoutStack::relayout() {
-    // While loading, the stack is laid out once at the end instead of at every child.
-    if (!mLoading)
+    // While loading or held, the stack is laid out once at the end instead of at every child.
+    if (mHolds == 0)
         stack(true);
+}
+
+void LayoutStack::holdStacking() { ++mHolds; }
+
+void LayoutStack::releaseStacking() {
+    if (mHolds > 0 && --mHolds == 0)
+        relayout();
+}
+
+StackingHold::StackingHold(Control* control) : mStack(dynamic_cast<LayoutStack*>(control)) {
+    if (mStack)
+        mStack->holdStacking();
+}
+
+StackingHold::~StackingHold() {
+    if (mStack)
+        mStack->releaseStacking();
 }
 
 void LayoutStack::stack(bool onlyMoved) {

@@ -13,6 +13,7 @@ namespace {
 
 // Command-line arguments change nothing: everything comes from the set-up file.
 int demoMain(int /*argc*/, char** /*argv*/) {
+    norvane::corvista::platform::openClosedStandardFiles();
     // The log is read as it grows, in a file or a pipe too.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     norvane::corvista::platform::closeOnStopSignals();

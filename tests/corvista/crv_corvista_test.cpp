@@ -511,7 +511,6 @@ TEST_F(KeysTest, SpaceHoldsTheMusicWhereThePictureStands) {
     sf_close(sound);
     write("m.wav", std::string(wav.bytes.begin(), wav.bytes.end()));
     write("setup.xml", "<demo><music filename=\"m.wav\"/></demo>");
-    setenv("ALSOFT_DRIVERS", "null", 0);
     Corvista demo;
     demo.setup();
     demo.openMusic(demo.mMusicFile); // no window

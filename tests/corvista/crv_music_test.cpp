@@ -69,8 +69,15 @@ FileDataHandle fileOf(const Bytes& bytes) {
     return FileDataHandle(data);
 }
 
-// The tests play through the silent device unless the run chose another.
-void useNullDevice() { setenv("ALSOFT_DRIVERS", "null", 0); }
+// Every test of this program plays through the silent device unless the run chose another. OpenAL
+// reads its driver choice once per process, when the first device opens, whichever test opens it:
+// the choice is made before the first test.
+class NullSoundDevice : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("ALSOFT_DRIVERS", "null", 0); }
+};
+[[maybe_unused]] ::testing::Environment* const gNullSoundDevice =
+    ::testing::AddGlobalTestEnvironment(new NullSoundDevice);
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -117,7 +124,6 @@ bool inChild() { return std::getenv("HALCYRA_MUSIC_CHILD") != nullptr; }
 } // namespace
 
 TEST(Music, LengthAndSampleRateOfWavAndOgg) {
-    useNullDevice();
     Music music;
     EXPECT_FALSE(music.isPlaying());
     EXPECT_EQ(music.getPosition(), 0);
@@ -146,7 +152,6 @@ TEST(Music, LengthAndSampleRateOfWavAndOgg) {
 }
 
 TEST(Music, PauseKeepsThePositionAndResumesFromIt) {
-    useNullDevice();
     Music music;
     ASSERT_TRUE(music.setup(fileOf(ogg(44100, 2, 44100 * 5))));
     music.play();
@@ -169,7 +174,6 @@ TEST(Music, PauseKeepsThePositionAndResumesFromIt) {
 }
 
 TEST(Music, SeeksToAFrame) {
-    useNullDevice();
     Music music;
     ASSERT_TRUE(music.setup(fileOf(wav(48000, 1, 48000 * 4))));
     // Stopped: reads back exactly, and play starts there.
@@ -202,7 +206,6 @@ TEST(Music, SeeksToAFrame) {
 }
 
 TEST(Music, MutedMusicKeepsMoving) {
-    useNullDevice();
     Music music;
     ASSERT_TRUE(music.setup(fileOf(wav(44100, 2, 44100 * 3))));
     music.setMuted(true);
@@ -220,7 +223,6 @@ TEST(Music, MutedMusicKeepsMoving) {
 }
 
 TEST(Music, TheEndIsReportedAsNotPlaying) {
-    useNullDevice();
     Music music;
     ASSERT_TRUE(music.setup(fileOf(wav(44100, 1, 8820)))); // 0.2 s
     music.play();
@@ -239,7 +241,6 @@ TEST(Music, TheEndIsReportedAsNotPlaying) {
 }
 
 TEST(Music, UndecodableDataSwitchesSoundOff) {
-    useNullDevice();
     Music music;
     std::string output;
     Bytes noise(5000);
@@ -349,7 +350,7 @@ TEST(Music, TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted) {
         conf << "[general]\ndrivers = wave\nsample-type = int16\nfrequency = 44100\n[wave]\nfile = " << wavePath << "\n";
     }
     int status = 0;
-    const std::string output = runChild("MusicChild.WaveCapture", {{"ALSOFT_DRIVERS", ""}, {"ALSOFT_CONF", dir + "/alsoft.conf"}}, status);
+    const std::string output = runChild("MusicChild.WaveCapture", {{"ALSOFT_DRIVERS", "wave"}, {"ALSOFT_CONF", dir + "/alsoft.conf"}}, status);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
     ASSERT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
 

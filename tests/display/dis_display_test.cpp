@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <ctime>
@@ -79,6 +80,37 @@ TEST_F(DisplayTest, AMissingSizeIsFilledInAsGlfw2Did) {
         listener.frameHook = [&] { glGetIntegerv(GL_VIEWPORT, viewport); };
         ASSERT_TRUE(d.update());
         EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(c[2], c[3]));
+        display.reset();
+    }
+}
+
+// A size the window system cannot hold (X keeps 16 bits a side; the software renderer breaks near a
+// 4 GiB image) is refused before any window is made, full screen too, and a filled-in side counts.
+// One it holds but GL cannot draw opens and is then refused.
+TEST_F(DisplayTest, ASizeTheWindowSystemCannotHoldIsRefusedBeforeAWindowIsMade) {
+    const struct {
+        int width, height;
+        bool fullscreen;
+        const char* message;
+    } cases[] = {
+        {INT_MAX, INT_MAX, false, "A window of 2147483647x2147483647 is larger than the window system holds"},
+        {0, INT_MAX, false, "A window of 0x2147483647 (2147483647x2147483647 with the missing side filled in) is "
+                            "larger than the window system holds: at most 32767 pixels a side and 536870912 in all"},
+        {40000, 40000, true, "A window of 40000x40000 is larger"},
+        {32705, 32705, false, "A window of 32705x32705 is larger"},
+        {65536, 100, false, "A window of 65536x100 is larger"},
+        {20000, 100, false, "A window of 20000x100 was asked for and one of 20000x100 opened, but at most"},
+    };
+    for (const auto& c : cases) {
+        WindowMode mode;
+        mode.width = c.width;
+        mode.height = c.height;
+        mode.fullscreen = c.fullscreen;
+        display.reset(new DisplayGL(mode));
+        EXPECT_EQ(messageOf([&] { display->open(); }).find(std::string("DisplayGL: ") + c.message), 0u)
+            << c.width << " x " << c.height;
+        EXPECT_FALSE(display->isOpen());
+        EXPECT_EQ(glfwGetCurrentContext(), nullptr);
         display.reset();
     }
 }

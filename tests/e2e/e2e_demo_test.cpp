@@ -367,6 +367,41 @@ TEST(DumpLogPipeTest, AClosedPipeNeitherEndsTheRunNorLosesTheSettings) {
     EXPECT_NE(dir.read("setup.local.xml").find("<osd "), std::string::npos) << dir.read("setup.local.xml");
 }
 
+// Started without a standard output (`program >&-`, as some launchers and services start programs),
+// the run neither hangs nor loses anything: no file or connection takes the log's descriptor.
+TEST(DumpLogPipeTest, NoStandardOutputAtAllNeitherHangsNorLosesTheRun) {
+    e2e::TempDir dir;
+    writeClearDump(dir, "e2e-dump-no-stdout", "1.2", "setup.local.xml");
+    e2e::Launch launch;
+    launch.stdoutClosed = true;
+    const e2e::Result result = e2e::run(kProgram, dir.path(), 90, {}, launch);
+    ASSERT_TRUE(result.ended) << "the run hangs";
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_GE(countFrames(dir), 36);
+    EXPECT_NE(dir.read("setup.local.xml").find("<osd "), std::string::npos) << dir.read("setup.local.xml");
+}
+
+// Started with the hang-up and interrupt signals ignored (nohup, a background job), a dump goes on
+// through both; a termination still ends it as Escape does, even one inherited as ignored.
+TEST(DumpIgnoredSignalTest, StayIgnoredWhileTermStillEndsTheRun) {
+    const std::string title = "e2e-dump-nohup";
+    e2e::TempDir dir;
+    e2e::Launch launch;
+    launch.ignoredSignals = {SIGHUP, SIGINT, SIGTERM};
+    e2e::Process process(kProgram, writeClearDump(dir, title, "600"), {}, launch);
+    e2e::Window window(process, title);
+    ASSERT_TRUE(window.found());
+    process.signal(SIGHUP);
+    process.signal(SIGINT);
+    // Taken before the keys are read: a frame drawn after them shows the run went on.
+    EXPECT_NE(window.clock(), -1000.0) << process.out();
+    ASSERT_TRUE(process.running());
+    process.signal(SIGTERM);
+    ASSERT_TRUE(process.wait(60));
+    EXPECT_EQ(process.status(), 128 + SIGTERM);
+    EXPECT_NE(process.out().find("Dump ended: "), std::string::npos) << process.out();
+}
+
 // Pausing a dump pauses its frames: after a pause and a resume, frame n still shows the demo at n / rate.
 TEST(DumpPauseTest, APauseWritesNoFramesAndResumingRepeatsNone) {
     ClearDump dump("e2e-dump-pause", "600");
@@ -488,11 +523,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "<demo><display width=\"64\" height=\"-5\" title=\"e2e-f6\"/><music mute=\"nosound\"/></demo>",
                   nullptr, "[Corvista] Bad window height '-5' in 'setup.xml'"},
         FatalCase{"WindowTooLargeToDraw",
-                  "<demo><display width=\"1000000000\" height=\"576\" title=\"e2e-f7\"/><music mute=\"nosound\"/>"
+                  "<demo><display width=\"20000\" height=\"576\" title=\"e2e-f7\"/><music mute=\"nosound\"/>"
                   "</demo>",
                   nullptr,
-                  "[Corvista] Could not open the window set up in 'setup.xml': DisplayGL: A window of 1000000000x576 "
-                  "was asked for and one of 51712x576 opened"}),
+                  "[Corvista] Could not open the window set up in 'setup.xml': DisplayGL: A window of 20000x576 "
+                  "was asked for and one of 20000x576 opened, but at most "},
+        FatalCase{"WindowTooLargeForTheWindowSystem",
+                  "<demo><display width=\"0\" height=\"2147483647\" title=\"e2e-f8\"/><music mute=\"nosound\"/>"
+                  "</demo>",
+                  nullptr,
+                  "[Corvista] Could not open the window set up in 'setup.xml': DisplayGL: A window of 0x2147483647 "
+                  "(2147483647x2147483647 with the missing side filled in) is larger than the window system holds: "
+                  "at most 32767 pixels a side and 536870912 in all"}),
     [](const ::testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -85,7 +85,7 @@ void parkPointer() {
 }
 
 Process::Process(const std::string& program, const std::string& directory,
-                 const std::vector<std::string>& environment)
+                 const std::vector<std::string>& environment, const Launch& launch)
     : mDirectory(directory) {
     parkPointer();
     mPid = fork();
@@ -97,6 +97,10 @@ Process::Process(const std::string& program, const std::string& directory,
         if (out < 0 || err < 0) _exit(126);
         dup2(out, 1);
         dup2(err, 2);
+        for (int file : {out, err})
+            if (file > 2) close(file); // the program gets them as its standard output and error only
+        if (launch.stdoutClosed) close(1);
+        for (int number : launch.ignoredSignals) ::signal(number, SIG_IGN);
         setenv("ALSOFT_DRIVERS", "null", 1);
         for (const std::string& entry : environment) putenv(strdup(entry.c_str()));
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
@@ -152,8 +156,8 @@ std::string Process::err() const {
 }
 
 Result run(const std::string& program, const std::string& directory, double seconds,
-           const std::vector<std::string>& environment) {
-    Process process(program, directory, environment);
+           const std::vector<std::string>& environment, const Launch& launch) {
+    Process process(program, directory, environment, launch);
     const bool ended = process.wait(seconds);
     if (!ended) process.kill();
     return Result{ended, process.status(), process.out(), process.err()};

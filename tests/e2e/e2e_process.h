@@ -36,11 +36,17 @@ extern const char* const EffectFolders[14];
 // Moves the pointer off every window and releases keys a broken sender may have left held.
 void parkPointer();
 
+// How a launcher may start the program, beyond its environment.
+struct Launch {
+    bool stdoutClosed = false;       // no descriptor 1, as `program >&-` starts it
+    std::vector<int> ignoredSignals; // inherited as ignored, as nohup leaves SIGHUP
+};
+
 // One run of a program, its standard output and error captured into files of its directory.
 class Process {
 public:
     Process(const std::string& program, const std::string& directory,
-            const std::vector<std::string>& environment = {});
+            const std::vector<std::string>& environment = {}, const Launch& launch = {});
     ~Process(); // kills the program when it still runs
 
     // Waits up to the given seconds; false when the program still runs then.
@@ -67,7 +73,7 @@ struct Result {
     std::string err;
 };
 Result run(const std::string& program, const std::string& directory, double seconds,
-           const std::vector<std::string>& environment = {});
+           const std::vector<std::string>& environment = {}, const Launch& launch = {});
 
 // Runs a shell command; its standard output.
 std::string shell(const std::string& command);

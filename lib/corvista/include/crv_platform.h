@@ -11,9 +11,15 @@ void messageBox(const std::string& caption, const std::string& text);
 // The path of the running program (empty when it cannot be read).
 std::string modulePath();
 
+// Opens /dev/null on each of the standard descriptors 0, 1 and 2 that the program was started
+// without (`program >&-`), so that no file or connection opened later takes its number and receives
+// the log. Called first thing.
+void openClosedStandardFiles();
+
 // From now on SIGINT, SIGTERM and SIGHUP ask the display loop to close, as Escape does, so that the
 // frames handed over are written and the settings written back. A second one while closing ends the
-// process at once, with status 128 + its number. A closed log pipe no longer ends the process.
+// process at once, with status 128 + its number. SIGINT and SIGHUP inherited as ignored (nohup) stay
+// ignored. A closed log pipe no longer ends the process.
 void closeOnStopSignals();
 // The number of the first of those signals caught, or 0.
 int stopSignal();

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fcntl.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -26,12 +28,31 @@ extern "C" void onStopSignal(int number) {
 
 } // namespace
 
+void openClosedStandardFiles() {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest free descriptor is this one, as those below it are open.
+        const int null = open("/dev/null", O_RDWR);
+        if (null >= 0 && null != descriptor) {
+            dup2(null, descriptor);
+            close(null);
+        }
+    }
+}
+
 void closeOnStopSignals() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART; // reads and writes in progress go on
-    for (int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
+    for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+        // A hang-up or an interrupt that the launcher ignores (nohup, a background job of a shell
+        // without job control) stays ignored; a termination is always a request to stop.
+        struct sigaction inherited {};
+        if (number != SIGTERM && sigaction(number, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
+        sigaction(number, &action, nullptr);
+    }
     // A log pipe whose reader has gone (`| head`, or `| tee` ended by the same Ctrl+C) must not kill
     // the program in the middle of a frame or before the settings are written back: writes to it
     // fail instead, and the run goes on.

@@ -137,6 +137,8 @@ public:
     void fillEvent(Event& event) const;
 
 private:
+    // Refuses, before it is made, a window of this (filled-in) size that the window system cannot hold.
+    void checkWindowSystemSize(int width, int height) const;
     // Refuses a window that cannot be drawn whole (see the definition).
     void checkDrawableSize(int askedWidth, int askedHeight, int width, int height);
     // Window library callbacks; each reaches the live display through sInstance.

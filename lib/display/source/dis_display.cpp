@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace norvane {
 namespace display {
@@ -53,10 +54,11 @@ DisplayGL::~DisplayGL() {
 }
 
 void DisplayGL::open() {
+    // The window library fills in a missing size; the display keeps the size it opened.
+    int width = mWindowMode.width, height = mWindowMode.height;
+    glfw::fillInWindowSize(width, height);
+    checkWindowSystemSize(width, height);
     if (!mWindow->exists()) {
-        // The window library fills in a missing size; the display keeps the size it opened.
-        int width = mWindowMode.width, height = mWindowMode.height;
-        glfw::fillInWindowSize(width, height);
         const int askedWidth = width, askedHeight = height;
         if (!mWindow->open(width, height, 16, mWindowMode.fullscreen, mWindowMode.resizable)) {
             const std::string reason = glfw::takeError();
@@ -121,6 +123,19 @@ void DisplayGL::open() {
     mIconified = mWindow->isIconified();
     mActive = mWindow->isActive();
     DIS_GL_STATUS();
+}
+
+// A window the window system cannot hold is not even tried: it would be cut to another size, end
+// the process in an X error or crash the software renderer (full screen too, as the window is made
+// at the size asked before it takes the screen's).
+void DisplayGL::checkWindowSystemSize(int width, int height) const {
+    if (glfw::windowSystemHolds(width, height)) return;
+    char filledIn[64] = "";
+    if (width != mWindowMode.width || height != mWindowMode.height)
+        std::snprintf(filledIn, sizeof(filledIn), " (%dx%d with the missing side filled in)", width, height);
+    throw Exception("DisplayGL: A window of %dx%d%s is larger than the window system holds: at most %d pixels a "
+                    "side and %lld in all",
+                    mWindowMode.width, mWindowMode.height, filledIn, glfw::MaxWindowSide, glfw::MaxWindowPixels);
 }
 
 // The window system takes a size beyond its range without a word (X keeps the low 16 bits of

@@ -93,6 +93,11 @@ void fillInWindowSize(int& width, int& height) {
     }
 }
 
+bool windowSystemHolds(int width, int height) {
+    return width <= MaxWindowSide && height <= MaxWindowSide &&
+           static_cast<long long>(width) * height <= MaxWindowPixels;
+}
+
 struct Window::State {
     GLFWwindow* window = nullptr;
     KeyFun keyFun = nullptr;

@@ -72,6 +72,14 @@ std::string takeError();
 // GLFW 2 filled in a window size that is missing: no side (0 or below) gives 640 x 480, one side
 // gives the other at 4:3. GLFW 3 would refuse such a size or stop the program on it.
 void fillInWindowSize(int& width, int& height);
+// The largest window the window system holds. X keeps a side in 16 bits (a larger one wraps around
+// or is an error that ends the process) and its coordinates in signed 16 bits, and the software
+// renderer's image of the window breaks the client near 4 GiB (under Xvfb with Mesa a square of
+// 32705 aborts in the X connection, 40000 x 27000 is a fatal BadValue, 65535 x 65535 a crash).
+// With margin: at most 32767 pixels a side and 2^29 pixels (a 2 GiB image) in all.
+const int MaxWindowSide = 32767;
+const long long MaxWindowPixels = 1LL << 29;
+bool windowSystemHolds(int width, int height);
 
 // The one window and its context.
 class Window {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <iterator>
 #include <cstdlib>
 #include <filesystem>
@@ -182,10 +183,13 @@ TEST_F(SetupFileTest, ScriptsAreFoundThroughTheArchivesAndMustLoad) {
     EXPECT_FLOAT_EQ(demo.mScript.mLength, 4.0f);
     EXPECT_EQ(demo.mArchives.getArchiveCount(), 2);
     // A folder is an archive whatever its name; an absolute name is read where it points; an
-    // archive of no known kind is named with the set-up file and its line.
+    // archive that names nothing readable (of no known kind, missing, a plain file, a ZIP file
+    // that does not open) is named with the set-up file and its line, and left out.
     write("my.assets/t.xml", "<script><effect name=\"clear\" start=\"0\" end=\"6\"/></script>");
     write("elsewhere/u.xml", "<script><effect name=\"clear\" start=\"0\" end=\"8\"/></script>");
-    write("setup.xml", "<demo>\n<archive path=\"my.assets\"/>\n<archive path=\"data.old\"/>\n<script filename=\"t.xml\"/>"
+    write("plain", "not a folder");
+    write("setup.xml", "<demo>\n<archive path=\"my.assets\"/>\n<archive path=\"data.old\"/>\n<archive path=\"nope\"/>\n"
+                       "<archive path=\"plain\"/>\n<archive path=\"gone.zip\"/>\n<script filename=\"t.xml\"/>"
                        "<script filename=\"" + (mDir / "elsewhere/u.xml").string() + "\"/></demo>");
     testing::internal::CaptureStdout();
     Corvista named;
@@ -194,8 +198,14 @@ TEST_F(SetupFileTest, ScriptsAreFoundThroughTheArchivesAndMustLoad) {
     EXPECT_EQ(error, "");
     EXPECT_FLOAT_EQ(named.mScript.mLength, 8.0f);
     EXPECT_EQ(named.mArchives.getArchiveCount(), 2);
-    EXPECT_NE(log.find("Set-up 'setup.xml', line 3: the archive 'data.old' is neither a folder nor a ZIP file"),
-              std::string::npos) << log;
+    for (const char* warning :
+         {"line 3: the archive 'data.old' is neither a folder nor a ZIP file: it is left out",
+          "line 4: the archive 'nope' does not exist: it is left out",
+          "line 5: the archive 'plain' is not a folder, and its name does not end in '.zip' as a ZIP file's does: it "
+          "is left out",
+          "line 6: the archive 'gone.zip' could not be opened (No such file or directory): it is left out"})
+        EXPECT_NE(log.find(std::string("Set-up 'setup.xml', ") + warning), std::string::npos) << warning << "\n" << log;
+    EXPECT_NE(log.find("Could not open the zip archive 'gone.zip': No such file or directory"), std::string::npos);
 }
 
 TEST_F(SetupFileTest, ScriptFailuresAreClearErrors) {
@@ -263,19 +273,30 @@ TEST_F(SetupFileTest, DumpingSwitchesSoundOffWhateverTheOrder) {
 }
 
 TEST_F(SetupFileTest, DumpNamesAndRatesAreChecked) {
-    write("setup.xml", "<demo><dump/></demo>");
+    // The name is refused with the tag's line and the ending that can be written.
+    write("setup.xml", "<demo>\n<dump/></demo>");
     {
         Corvista demo;
-        EXPECT_EQ(errorOf(demo), "Could not find something that could write to 'untitled'");
+        EXPECT_EQ(errorOf(demo), "Could not find something that could write to 'untitled': the dump name in "
+                                 "'setup.xml', line 2, must end in '.png', the only kind of frame file that can be "
+                                 "written");
     }
-    // Only rates the frame arithmetic cannot hold are refused: 1200 (oversampling) is fine.
-    for (const char* rate : {"0", "-5", "x", "3e23", "16777217", "inf", "-inf", "nan"}) {
-        write("setup.xml", std::string("<demo><dump name=\"f.png\" rate=\"") + rate + "\"/></demo>");
+    // Only rates the frame arithmetic cannot hold are refused: 1200 (oversampling) is fine. A rate
+    // is held as a float: 1e-300 would be 0 there, and 1e-40 would step by an endless 1/rate.
+    for (const char* rate : {"0", "-5", "x", "3e23", "16777217", "inf", "-inf", "nan", "1e-300", "1e-40"}) {
+        write("setup.xml", std::string("<demo>\n<dump name=\"f.png\" rate=\"") + rate + "\"/></demo>");
         Corvista demo;
-        EXPECT_EQ(errorOf(demo).find(std::string("[Corvista] Bad dump rate '") + rate + "' for 'f.png' in 'setup.xml'"),
+        EXPECT_EQ(errorOf(demo).find(std::string("[Corvista] Bad dump rate '") + rate +
+                                     "' for 'f.png' in 'setup.xml', line 2: frames per second must be at least 3e-39 "
+                                     "and at most 16777216"),
                   0u)
             << rate;
     }
+    write("setup.xml", "<demo><dump name=\"f.png\" rate=\"3e-39\"/></demo>");
+    Corvista slow;
+    EXPECT_EQ(errorOf(slow), "");
+    EXPECT_GT(slow.mDumpRate, 0.0f);
+    EXPECT_TRUE(std::isfinite(1.0f / slow.mDumpRate));
     // A timeline that ends too late for the frame numbers would dump for ever.
     write("s.xml", "<script>\n<effect start=\"0\" end=\"2\"/>\n<effect start=\"0\" end=\"1e30\"/>\n</script>");
     write("setup.xml", "<demo><dump name=\"f.png\" rate=\"10\"/><script filename=\"s.xml\"/></demo>");
@@ -293,6 +314,16 @@ TEST_F(SetupFileTest, DumpNamesAndRatesAreChecked) {
     { Corvista absolute; absolute.setup(); }
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("Dumping to 'videos/demo/f.png' (rate='60.000000'fps)"), std::string::npos) << log;
+}
+
+// The start mark is held as a float: a start that is endless there is refused with its line.
+TEST_F(SetupFileTest, AStartTimeMustBeAFiniteNumber) {
+    for (const char* start : {"inf", "nan", "1e39"}) {
+        write("setup.xml", std::string("<demo>\n<time start=\"") + start + "\"/></demo>");
+        Corvista demo;
+        EXPECT_EQ(errorOf(demo), std::string("[Corvista] Bad start time '") + start +
+                                     "' in 'setup.xml', line 2: the start mark must be a finite number of seconds");
+    }
 }
 
 TEST_F(SetupFileTest, AWindowSizeCannotBeNegative) {

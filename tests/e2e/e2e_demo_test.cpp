@@ -92,7 +92,7 @@ TEST_F(DumpTest, WritesOneFramePerStepAndStopsAtTheTimelineEnd) {
     EXPECT_LE(frames, 37);
     EXPECT_NE(out.find("Dump ended: " + std::to_string(frames) + " frames on disk, 0 lost"), std::string::npos) << out;
     // The dump needs no music, but the video made from it will.
-    EXPECT_NE(out.find("Set-up 'setup.xml': the music file 'absent.ogg' is not found; the video will need it"),
+    EXPECT_NE(out.find("Set-up 'setup.xml', line 7: the music file 'absent.ogg' is not found; the video will need it"),
               std::string::npos)
         << out;
 }
@@ -447,6 +447,8 @@ TEST_P(FatalErrorTest, EndsWithTheCauseAndAFailureStatus) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.out.find(std::string("error: ") + c.expected), std::string::npos) << result.out;
     EXPECT_NE(result.err.find("An error has occured. The message was as follows:"), std::string::npos);
+    // Each is found before the window opens, or by the display as it opens the window.
+    EXPECT_EQ(result.out.find("Opened window"), std::string::npos) << result.out;
 }
 
 // The windowed program is the same program: the same errors, the same status.
@@ -513,12 +515,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "[Corvista] Could not load the script 's.xml': line 2: attribute 'end' of effect is not a finite "
                   "number: 'inf'"},
         FatalCase{"MissingMusic",
-                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f4\"/><music filename=\"song.ogg\"/></demo>",
-                  nullptr, "Could not open the file 'song.ogg'!"},
+                  "<demo>\n<display width=\"64\" height=\"48\" title=\"e2e-f4\"/>\n<music filename=\"song.ogg\"/>"
+                  "</demo>",
+                  nullptr, "Could not open the file 'song.ogg'! (the music named in 'setup.xml', line 3)"},
         FatalCase{"BadDumpName",
-                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f5\"/><dump name=\"f.jpg\"/>"
+                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f5\"/>\n<dump name=\"f.jpg\"/>"
                   "<music mute=\"nosound\"/></demo>",
-                  nullptr, "Could not find something that could write to 'f.jpg'"},
+                  nullptr, "Could not find something that could write to 'f.jpg': the dump name in 'setup.xml', line "
+                           "2, must end in '.png'"},
+        // Held as a float, the rate would be 0: the dump could never reach the timeline's end.
+        FatalCase{"DumpRateHeldAsZero",
+                  "<demo><display width=\"64\" height=\"48\" title=\"e2e-f10\"/><script filename=\"s.xml\"/>\n"
+                  "<dump name=\"f.png\" rate=\"1e-300\"/></demo>",
+                  "<script><effect name=\"clear\" start=\"0\" end=\"1\"/></script>",
+                  "[Corvista] Bad dump rate '1e-300' for 'f.png' in 'setup.xml', line 2: frames per second must be at "
+                  "least 3e-39 and at most 16777216"},
         FatalCase{"NegativeWindowSize",
                   "<demo><display width=\"64\" height=\"-5\" title=\"e2e-f6\"/><music mute=\"nosound\"/></demo>",
                   nullptr, "[Corvista] Bad window height '-5' in 'setup.xml'"},

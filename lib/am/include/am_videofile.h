@@ -49,6 +49,9 @@ public:
 // over, and end leaves an unbroken run of frames from frame 0 (a video reads every one of them).
 class VideoFileImageDumper : public VideoFile {
 public:
+    // The ending of the names it writes to ("png"); openWrite refuses every other.
+    static const char* const Extension;
+
     VideoFileImageDumper();
     ~VideoFileImageDumper() override; // ends the dump (end)
 

@@ -2,7 +2,9 @@
 
 #include "nvn_system.h"
 
+#include <cerrno>
 #include <sys/stat.h>
+#include <system_error>
 
 namespace norvane {
 namespace am {
@@ -20,6 +22,17 @@ bool isFolder(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Why a path taken for a folder is none.
+std::string whyNoFolder(const std::string& path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0)
+        return "is not a folder, and its name does not end in '.zip' as a ZIP file's does";
+    if (errno == ENOENT || errno == ENOTDIR) return "does not exist";
+    return "cannot be reached: " + std::generic_category().message(errno);
+}
+
+const char* const NoKnownKind = "is neither a folder nor a ZIP file";
+
 } // namespace
 
 std::string causeNote(const std::string& cause) { return cause.empty() ? std::string() : " (" + cause + ")"; }
@@ -31,8 +44,13 @@ ArchiveManager::~ArchiveManager() {
     delete mImages;
 }
 
-int ArchiveManager::addArchive(const std::string& spec) {
-    if (spec.empty()) return -1;
+int ArchiveManager::addArchive(const std::string& spec, std::string* refusal) {
+    if (refusal) refusal->clear();
+    const auto refuse = [refusal](const std::string& why) {
+        if (refusal) *refusal = why;
+        return -1;
+    };
+    if (spec.empty()) return refuse(NoKnownKind);
     std::string type;
     std::string path = spec;
     // A type prefix "type://" before the first separator.
@@ -59,15 +77,22 @@ int ArchiveManager::addArchive(const std::string& spec) {
 
     ArchiveBase* archive = nullptr;
     if (type.empty()) {
+        if (refusal && !isFolder(path)) return refuse(whyNoFolder(path));
         archive = new ArchiveDirectory(path);
     } else if (type == "zip") {
         NVN_LOG("log", "app", "Adding zip: %s", path.c_str());
         ArchiveZIP* zip = new ArchiveZIP(path);
-        if (!zip->isOpen())
+        if (!zip->isOpen()) {
             NVN_LOG("warning", "app", "Could not open the zip archive '%s': %s", path.c_str(), zip->openError().c_str());
+            if (refusal) {
+                const std::string why = "could not be opened (" + zip->openError() + ")";
+                delete zip;
+                return refuse(why);
+            }
+        }
         archive = zip;
     } else {
-        return -1;
+        return refuse(NoKnownKind);
     }
     mArchives.push_back(archive);
     return static_cast<int>(mArchives.size()) - 1;

@@ -73,6 +73,8 @@ struct VideoFileImageDumper::Frame {
     Image image;
 };
 
+const char* const VideoFileImageDumper::Extension = "png";
+
 VideoFileImageDumper::VideoFileImageDumper() : mFormat{{0, 0, 0, 1}}, mWorkers(WorkerPool::defaultWorkers()) {}
 
 VideoFileImageDumper::~VideoFileImageDumper() {
@@ -201,7 +203,7 @@ bool VideoFileImageDumper::openWrite(const std::string& name, const VideoRect& f
         }
     }
     mExtension = found ? name.substr(mBaseName.size() + 1) : name.substr(1);
-    if (mExtension != "png") return false;
+    if (mExtension != Extension) return false;
     mFormat = format;
     mFrame = 0;
     return true;

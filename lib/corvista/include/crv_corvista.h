@@ -109,6 +109,8 @@ private:
     void readSetup(const am::FileDataHandle& file);
     // Reads the tags of the document whose root is "demo"; what it does not read goes to slips.
     void readSetupTags(xml::XmlParser& document, xml::Slips& slips);
+    // "'setup.xml', line 4": where in the set-up file a value was read.
+    std::string whereIs(int line) const;
     // Logs each slip with the set-up file and its line.
     void warnSetupSlips(const xml::Slips& slips) const;
     void loadScriptFile(const std::string& name);
@@ -117,8 +119,8 @@ private:
     void warnUnknownEffects() const;
     // One past the last top-level entry that the script file of that index gave the timeline.
     size_t scriptFileEnd(size_t file) const;
-    // rate: the rate text as read (60 when empty).
-    void createDumper(const std::string& name, const std::string& rateText, double rate);
+    // rate: the rate text as read (60 when empty); line: the line of the dump tag.
+    void createDumper(const std::string& name, const std::string& rateText, double rate, int line);
     // Refuses a dump that could not reach the timeline's end: more frames than a frame number
     // holds (an end of 1e30 s would fill the disk for ever).
     void checkDumpLength();
@@ -128,6 +130,7 @@ private:
     // Refuses what cannot run (no window, no music to play, a dump that can write no frame) and
     // warns of a dump's missing music.
     void checkBeforeOpening();
+    // Opens the music, then the window.
     void start();
     void openDisplay(int width, int height, bool fullscreen, const std::string& title);
     void setupEffects();
@@ -150,6 +153,8 @@ private:
     void drawTimeBar();
 
     std::string mSetupFileName;
+    int mStartLine = 0; // the line of the time tag that set the start mark; 0: none did
+    int mMusicLine = 0; // the line of the music tag that named the music file; 0: none did
     // Each script file read, with the index of its first top-level entry in the timeline.
     std::vector<std::pair<std::string, size_t>> mScriptFiles;
     float mDumpStart = 0.0f; // the demo time of the first frame of the dump

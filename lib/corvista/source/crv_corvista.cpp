@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace norvane::corvista {
@@ -24,7 +25,12 @@ const char* const kLocalSetup = "setup.local.xml";
 const char* const kSetup = "setup.xml";
 // Frames per second: up to 2^24 a float holds every whole rate exactly and the frame format's
 // whole number of frames per second fits, so frame n stays the demo at start + n / rate.
-const double MaxDumpRate = 16777216.0;
+constexpr double MaxDumpRate = 16777216.0;
+// The rate is held as a float: from here on its step of 1/rate seconds is a finite float too.
+constexpr double MinDumpRate = 3e-39;
+static_assert(static_cast<float>(MinDumpRate) > 0.0f &&
+                  1.0f / static_cast<float>(MinDumpRate) < std::numeric_limits<float>::max(),
+              "the smallest dump rate and its step are floats");
 
 // Every tag of one kind under the root, in document order.
 template <typename Visit> void forEach(xml::XmlParser& document, const char* kind, Visit visit) {
@@ -141,6 +147,10 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
     warnSetupSlips(slips);
 }
 
+std::string Corvista::whereIs(int line) const {
+    return "'" + mSetupFileName + "', line " + std::to_string(line);
+}
+
 void Corvista::warnSetupSlips(const xml::Slips& slips) const {
     for (const std::string& warning : slips.texts())
         NVN_LOG("warning", "Corvista", "Set-up '%s', %s", mSetupFileName.c_str(), warning.c_str());
@@ -165,13 +175,20 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
 
     forEach(document, "time", [&](const xml::XmlTag& tag) {
         mStartTime = static_cast<float>(slips.real(tag, "start"));
+        mStartLine = tag.line();
+        // Held as a float: "1e39" is endless as well as "inf".
+        if (!std::isfinite(mStartTime))
+            throw Exception("[Corvista] Bad start time '%s' in %s: the start mark must be a finite number of seconds",
+                            tag.getAttribute("start").c_str(), whereIs(tag.line()).c_str());
         if (tag.getAttribute("loop") == "on") mLoop = true;
     });
     forEach(document, "archive", [&](const xml::XmlTag& tag) {
         const std::string& path = tag.getAttribute("path");
         NVN_LOG("log", "app", "Corvista: Adding archive: %s\n", path.c_str());
-        if (mArchives.addArchive(path) < 0)
-            slips.warn(tag, "the archive '" + path + "' is neither a folder nor a ZIP file: it is left out");
+        // An archive that cannot be read would find nothing: it is named rather than taken.
+        std::string refusal;
+        if (mArchives.addArchive(path, &refusal) < 0)
+            slips.warn(tag, "the archive '" + path + "' " + refusal + ": it is left out");
     });
     mFullscreen = false;
     // A missing or zero side is filled in when the window opens; a negative one is a mistake.
@@ -198,7 +215,7 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
     });
     forEach(document, "script", [&](const xml::XmlTag& tag) { loadScriptFile(tag.getAttribute("filename")); });
     forEach(document, "dump", [&](const xml::XmlTag& tag) {
-        createDumper(tag.getAttribute("name"), tag.getAttribute("rate"), slips.real(tag, "rate", "60"));
+        createDumper(tag.getAttribute("name"), tag.getAttribute("rate"), slips.real(tag, "rate", "60"), tag.line());
     });
     forEach(document, "music", [&](const xml::XmlTag& tag) {
         const std::string& mute = tag.getAttribute("mute");
@@ -209,6 +226,7 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
             mMute = true;
         }
         mMusicFile = tag.getAttribute("filename");
+        mMusicLine = tag.line();
     });
     forEach(document, "setup", [&](const xml::XmlTag& tag) {
         mSetupWidth = slips.whole(tag, "width", 0);
@@ -276,15 +294,15 @@ void Corvista::warnUnknownEffects() const {
     }
 }
 
-void Corvista::createDumper(const std::string& nameText, const std::string& rateText, double rate) {
+void Corvista::createDumper(const std::string& nameText, const std::string& rateText, double rate, int line) {
     const std::string name = nameText.empty() ? std::string("untitled") : nameText;
-    // A rate of 0 or below would never move the clock to the end: the dump would not stop. Beyond
-    // the largest, the frame arithmetic would overflow or lose frames. High rates are fine (motion
-    // blur from oversampling).
-    if (!(rate > 0.0 && rate <= MaxDumpRate)) // not a number and infinity too
-        throw Exception("[Corvista] Bad dump rate '%s' for '%s' in '%s': frames per second must be above 0 and "
+    // A rate of 0 (or one held as 0 by the float) would never move the clock to the end: the dump
+    // would not stop. Beyond the largest, the frame arithmetic would overflow or lose frames. High
+    // rates are fine (motion blur from oversampling).
+    if (!(rate >= MinDumpRate && rate <= MaxDumpRate)) // not a number and infinity too
+        throw Exception("[Corvista] Bad dump rate '%s' for '%s' in %s: frames per second must be at least %g and "
                         "at most %.0f",
-                        rateText.c_str(), name.c_str(), mSetupFileName.c_str(), MaxDumpRate);
+                        rateText.c_str(), name.c_str(), whereIs(line).c_str(), MinDumpRate, MaxDumpRate);
     mDumpRate = static_cast<float>(rate);
     mNoSound = true; // a dump plays no sound: it needs no music tag
     am::VideoRect format{};
@@ -292,7 +310,13 @@ void Corvista::createDumper(const std::string& nameText, const std::string& rate
     format.values[1] = 0;
     format.values[2] = static_cast<int>(rate);
     format.values[3] = 1;
-    am::VideoFile* dumper = am::VideoFile::createForWrite(name, format, &mArchives);
+    am::VideoFile* dumper = nullptr;
+    try {
+        dumper = am::VideoFile::createForWrite(name, format, &mArchives);
+    } catch (const Exception& error) {
+        throw Exception("%s: the dump name in %s, must end in '.%s', the only kind of frame file that can be written",
+                        error.what(), whereIs(line).c_str(), am::VideoFileImageDumper::Extension);
+    }
     delete mDumper; // a later dump tag replaces an earlier one
     mDumper = dumper;
     // The log names where the frames really go: names are taken inside archive 0, also absolute ones.

@@ -104,15 +104,17 @@ void Corvista::checkBeforeOpening() {
     if (cause[0]) throw Exception("[Corvista] Nothing to dump in '%s': %s", setupFile, cause);
     // The dump plays no sound, but the video made from its frames will.
     if (!mMusicFile.empty() && mArchives.getFile(mMusicFile).empty())
-        NVN_LOG("warning", "Corvista", "Set-up '%s': the music file '%s' is not found; the video will need it",
-                setupFile, mMusicFile.c_str());
+        NVN_LOG("warning", "Corvista",
+                "Set-up '%s', line %d: the music file '%s' is not found; the video will need it", setupFile,
+                mMusicLine, mMusicFile.c_str());
 }
 
 bool Corvista::editorPanelShown() const { return mGui && mGui->isPanelShown(); }
 
 void Corvista::start() {
-    openDisplay(mWidth, mHeight, mFullscreen, mTitle);
+    // The music is decoded before the window opens: a missing file is refused without a window.
     if (!mNoSound) openMusic(mMusicFile);
+    openDisplay(mWidth, mHeight, mFullscreen, mTitle);
 }
 
 void Corvista::openDisplay(int width, int height, bool fullscreen, const std::string& title) {
@@ -146,8 +148,13 @@ void Corvista::openDisplay(int width, int height, bool fullscreen, const std::st
 void Corvista::openMusic(const std::string& name) {
     std::string unreadable;
     am::FileDataHandle file = mArchives.getFile(name, -1, &unreadable);
-    if (file.empty())
-        throw Exception("Could not open the file '%s'!%s", name.c_str(), am::causeNote(unreadable).c_str());
+    if (file.empty()) {
+        // Named with the tag it came from, when it came from the set-up.
+        const std::string from =
+            mMusicLine > 0 && name == mMusicFile ? " (the music named in " + whereIs(mMusicLine) + ")" : "";
+        throw Exception("Could not open the file '%s'!%s%s", name.c_str(), am::causeNote(unreadable).c_str(),
+                        from.c_str());
+    }
     mNoSound = !mMusic.setup(file);
     if (mNoSound)
         NVN_LOG("error", "Corvista", "The music '%s' cannot be played: the demo runs without sound", name.c_str());

@@ -145,8 +145,9 @@ TEST(PlaybackKeys, RightArrowStopsAtTheMusicEndWhichEndsTheDemoNormally) {
 TEST(PlaybackKeys, MusicLoopsFromTheStartWithTheClock) {
     e2e::TempDir dir;
     makeMusic(dir, 2);
+    // A start mark past the music's end plays too: looping starts it again from 0 at once.
     dir.write("setup.xml",
-              setupXml("e2e-keys-loop", "\t<music filename=\"m.ogg\"/>\n\t<time loop=\"on\"/>\n"));
+              setupXml("e2e-keys-loop", "\t<music filename=\"m.ogg\"/>\n\t<time start=\"200\" loop=\"on\"/>\n"));
     dir.write("s.xml", kScript);
     Demo demo(dir, "e2e-keys-loop");
     ASSERT_TRUE(demo.hasWindow());
@@ -164,6 +165,25 @@ TEST(PlaybackKeys, MusicLoopsFromTheStartWithTheClock) {
     demo.close("Escape");
     ASSERT_TRUE(demo.process().wait(60));
     EXPECT_EQ(demo.process().status(), 0);
+}
+
+// Without looping, a start mark at the music's end would end the run at its first frame.
+TEST(PlaybackKeys, AStartMarkPastTheMusicIsRefusedBeforeTheWindowOpens) {
+    e2e::TempDir dir;
+    makeMusic(dir, 2);
+    const std::string local =
+        setupXml("e2e-keys-past", "\t<music filename=\"m.ogg\"/>\n\t<time start=\"200.00\" loop=\"off\"/>\n");
+    dir.write("setup.local.xml", local);
+    dir.write("s.xml", kScript);
+    const e2e::Result result = e2e::run(kProgram, dir.path(), 60);
+    ASSERT_TRUE(result.ended);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("error: [Corvista] Nothing to play in 'setup.local.xml', line 8: the music 'm.ogg' ends "
+                              "at 2.00 s, before the start time 200.00 s"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(result.out.find("Opened window"), std::string::npos) << result.out;
+    EXPECT_EQ(attribute(dir.read("setup.local.xml"), "time", "start"), "200.00");
 }
 
 TEST(PlaybackKeys, StartMarkIsSetSoughtAndWrittenBack) {

@@ -132,6 +132,8 @@ private:
     void checkBeforeOpening();
     // Opens the music, then the window.
     void start();
+    // Refuses a start mark at or past the music's end, which would end a run without looping at once.
+    void checkStartInMusic() const;
     void openDisplay(int width, int height, bool fullscreen, const std::string& title);
     void setupEffects();
     // Whether the editor panel is shown (the demo is then drawn into the top-right quarter, except

@@ -112,9 +112,27 @@ void Corvista::checkBeforeOpening() {
 bool Corvista::editorPanelShown() const { return mGui && mGui->isPanelShown(); }
 
 void Corvista::start() {
-    // The music is decoded before the window opens: a missing file is refused without a window.
+    // The music is decoded before the window opens: a missing file, and a start mark the music
+    // does not reach, are refused without a window.
     if (!mNoSound) openMusic(mMusicFile);
+    checkStartInMusic();
     openDisplay(mWidth, mHeight, mFullscreen, mTitle);
+}
+
+void Corvista::checkStartInMusic() const {
+    // Without looping, the music's end ends the run: from a start the seek puts at that end, the
+    // first frame would end it. (Without music nothing ends a run but the user.)
+    if (mNoSound || mLoop || mMusic.getSampleRate() <= 0 || musicFrameAt(mStartTime) < mMusic.getLength()) return;
+    const double end = static_cast<double>(mMusic.getLength()) / mMusic.getSampleRate();
+    const double start = static_cast<double>(mStartTime);
+    char cause[128];
+    if (end < start)
+        std::snprintf(cause, sizeof(cause), "ends at %.2f s, before the start time %.2f s", end, start);
+    else
+        std::snprintf(cause, sizeof(cause), "ends at the start time, %.2f s", end);
+    throw Exception("[Corvista] Nothing to play in %s: the music '%s' %s; playing would end at once (set the start "
+                    "earlier, or loop=\"on\")",
+                    whereIs(mStartLine).c_str(), mMusicFile.c_str(), cause);
 }
 
 void Corvista::openDisplay(int width, int height, bool fullscreen, const std::string& title) {

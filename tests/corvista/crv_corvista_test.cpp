@@ -322,7 +322,8 @@ TEST_F(SetupFileTest, AStartTimeMustBeAFiniteNumber) {
         write("setup.xml", std::string("<demo>\n<time start=\"") + start + "\"/></demo>");
         Corvista demo;
         EXPECT_EQ(errorOf(demo), std::string("[Corvista] Bad start time '") + start +
-                                     "' in 'setup.xml', line 2: the start mark must be a finite number of seconds");
+                                     "' in 'setup.xml', line 2: the start mark must be a finite number of seconds "
+                                     "(at most about 3.4e38, as a float holds it)");
     }
 }
 

@@ -174,12 +174,14 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
     known("setup", {"width", "height", "filename", "title"});
 
     forEach(document, "time", [&](const xml::XmlTag& tag) {
-        mStartTime = static_cast<float>(slips.real(tag, "start"));
-        mStartLine = tag.line();
-        // Held as a float: "1e39" is endless as well as "inf".
-        if (!std::isfinite(mStartTime))
-            throw Exception("[Corvista] Bad start time '%s' in %s: the start mark must be a finite number of seconds",
+        const double start = slips.real(tag, "start");
+        // Held as a float: "1e39" would be endless as well as "inf".
+        if (!(std::fabs(start) <= std::numeric_limits<float>::max()))
+            throw Exception("[Corvista] Bad start time '%s' in %s: the start mark must be a finite number of seconds "
+                            "(at most about 3.4e38, as a float holds it)",
                             tag.getAttribute("start").c_str(), whereIs(tag.line()).c_str());
+        mStartTime = static_cast<float>(start);
+        mStartLine = tag.line();
         if (tag.getAttribute("loop") == "on") mLoop = true;
     });
     forEach(document, "archive", [&](const xml::XmlTag& tag) {

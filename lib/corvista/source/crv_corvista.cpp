@@ -26,7 +26,8 @@ const char* const kSetup = "setup.xml";
 // Frames per second: up to 2^24 a float holds every whole rate exactly and the frame format's
 // whole number of frames per second fits, so frame n stays the demo at start + n / rate.
 constexpr double MaxDumpRate = 16777216.0;
-// The rate is held as a float: from here on its step of 1/rate seconds is a finite float too.
+// The rate is held as a float: from this rate up it is above 0 there, and its step of 1/rate
+// seconds is a finite float.
 constexpr double MinDumpRate = 3e-39;
 static_assert(static_cast<float>(MinDumpRate) > 0.0f &&
                   1.0f / static_cast<float>(MinDumpRate) < std::numeric_limits<float>::max(),

@@ -20,8 +20,8 @@ public:
     ArchiveManager& operator=(const ArchiveManager&) = delete;
 
     // Adds a directory ("./", "data", or any existing folder, "my.assets" too) or a ZIP file
-    // ("zip://demo.zip", "demo.zip"); the new index, or -1 for a spec of no known kind.
-    int addArchive(const std::string& spec);
+    // ("zip://demo.zip", "demo.zip"); the new index, or -1 for a name of no known kind.
+    int addArchive(const std::string& name);
     // The first archive's readable copy of the file (archive -1), or that archive's; empty when none
     // has one. A copy that an archive holds but cannot read is warned of once (the archive, the file
     // and the cause) and the lookup goes on. When no readable copy is found, cause (when given) says

@@ -20,11 +20,11 @@ public:
     ArchiveManager& operator=(const ArchiveManager&) = delete;
 
     // Adds a directory ("./", "data", or any existing folder, "my.assets" too) or a ZIP file
-    // ("zip://demo.zip", "demo.zip"); the new index, or -1 for a spec of no known kind. With
-    // refusal, only an archive that can be read is added: a spec that names no existing folder, or
-    // a ZIP file that does not open, adds nothing and gives -1 too; refusal then says why, as a
-    // predicate of the spec ("does not exist", "is neither a folder nor a ZIP file").
-    int addArchive(const std::string& spec, std::string* refusal = nullptr);
+    // ("zip://demo.zip", "demo.zip"); the new index, or -1 for a name of no known kind. With
+    // refusal, only an archive that can be read is added: a name that is no existing folder, or a
+    // ZIP file that does not open, adds nothing and gives -1 too; refusal then says why, as a
+    // predicate of the name ("does not exist", "is neither a folder nor a ZIP file").
+    int addArchive(const std::string& name, std::string* refusal = nullptr);
     // The first archive's readable copy of the file (archive -1), or that archive's; empty when none
     // has one. A copy that an archive holds but cannot read is warned of once (the archive, the file
     // and the cause) and the lookup goes on. When no readable copy is found, cause (when given) says

@@ -44,23 +44,23 @@ ArchiveManager::~ArchiveManager() {
     delete mImages;
 }
 
-int ArchiveManager::addArchive(const std::string& spec, std::string* refusal) {
+int ArchiveManager::addArchive(const std::string& name, std::string* refusal) {
     if (refusal) refusal->clear();
     const auto refuse = [refusal](const std::string& why) {
         if (refusal) *refusal = why;
         return -1;
     };
-    if (spec.empty()) return refuse(NoKnownKind);
+    if (name.empty()) return refuse(NoKnownKind);
     std::string type;
-    std::string path = spec;
+    std::string path = name;
     // A type prefix "type://" before the first separator.
-    for (size_t i = 0; i + 4 <= spec.size(); ++i) {
-        if (spec.compare(i, 3, "://") == 0) {
-            type = spec.substr(0, i);
-            path = spec.substr(i + 3);
+    for (size_t i = 0; i + 4 <= name.size(); ++i) {
+        if (name.compare(i, 3, "://") == 0) {
+            type = name.substr(0, i);
+            path = name.substr(i + 3);
             break;
         }
-        if (spec[i] == '/' || spec[i] == '\\') break;
+        if (name[i] == '/' || name[i] == '\\') break;
     }
     // Otherwise an existing folder is one whatever its name; else the extension of the last path component.
     if (type.empty() && !isFolder(path)) {

@@ -109,7 +109,7 @@ private:
     void readSetup(const am::FileDataHandle& file);
     // Reads the tags of the document whose root is "demo"; what it does not read goes to slips.
     void readSetupTags(xml::XmlParser& document, xml::Slips& slips);
-    // "'setup.xml', line 4": where in the set-up file a value was read.
+    // "'setup.xml', line 4": where in the set-up file a value was read ("'setup.xml'" for line 0).
     std::string whereIs(int line) const;
     // Logs each slip with the set-up file and its line.
     void warnSetupSlips(const xml::Slips& slips) const;

@@ -149,7 +149,9 @@ void Corvista::readSetup(const am::FileDataHandle& file) {
 }
 
 std::string Corvista::whereIs(int line) const {
-    return "'" + mSetupFileName + "', line " + std::to_string(line);
+    // Line 0: the value is the default, no tag gave it.
+    const std::string file = "'" + mSetupFileName + "'";
+    return line > 0 ? file + ", line " + std::to_string(line) : file;
 }
 
 void Corvista::warnSetupSlips(const xml::Slips& slips) const {

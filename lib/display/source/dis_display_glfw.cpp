@@ -98,6 +98,17 @@ bool windowSystemHolds(int width, int height) {
            static_cast<long long>(width) * height <= MaxWindowPixels;
 }
 
+bool limitWindowSize(int& width, int& height, int maxWidth, int maxHeight) {
+    int w = std::min(width, MaxWindowSide), h = std::min(height, MaxWindowSide);
+    if (maxWidth > 0) w = std::min(w, maxWidth);
+    if (maxHeight > 0) h = std::min(h, maxHeight);
+    if (w > 0 && static_cast<long long>(w) * h > MaxWindowPixels) h = static_cast<int>(MaxWindowPixels / w);
+    const bool cut = w != width || h != height;
+    width = w;
+    height = h;
+    return cut;
+}
+
 struct Window::State {
     GLFWwindow* window = nullptr;
     KeyFun keyFun = nullptr;
@@ -378,6 +389,14 @@ void Window::setSize(int width, int height) {
     if (mState->window) {
         fillInWindowSize(width, height);
         glfwSetWindowSize(mState->window, width, height);
+    }
+}
+
+void Window::setSizeLimits(int maxWidth, int maxHeight) {
+    if (mState->window) {
+        glfwSetWindowSizeLimits(mState->window, GLFW_DONT_CARE, GLFW_DONT_CARE,
+                                maxWidth > 0 ? std::min(maxWidth, MaxWindowSide) : MaxWindowSide,
+                                maxHeight > 0 ? std::min(maxHeight, MaxWindowSide) : MaxWindowSide);
     }
 }
 

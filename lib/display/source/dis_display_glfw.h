@@ -80,6 +80,10 @@ void fillInWindowSize(int& width, int& height);
 const int MaxWindowSide = 32767;
 const long long MaxWindowPixels = 1LL << 29;
 bool windowSystemHolds(int width, int height);
+// Cuts a size down to the largest the window system holds that is also at most maxWidth x maxHeight
+// (a limit of 0 or below is none): each side to its limit, then the height to the pixel limit.
+// True when the size was cut.
+bool limitWindowSize(int& width, int& height, int maxWidth, int maxHeight);
 
 // The one window and its context.
 class Window {
@@ -104,6 +108,10 @@ public:
 
     // A missing size is filled in as when opening.
     void setSize(int width, int height);
+    // Tells the window system the largest size the window may be resized to, a side of at most
+    // MaxWindowSide and the given limit (0 or below: none). A window manager follows it; without
+    // one, nothing stops a resize past it.
+    void setSizeLimits(int maxWidth, int maxHeight);
     void setTitle(const std::string& title);
     void swapBuffers();
     void swapInterval(int interval);

@@ -275,7 +275,7 @@ int DisplayGL::windowCloseCallback() {
 
 void DisplayGL::windowSizeCallback(int width, int height) {
     if (sInstance) {
-        sInstance->resize(width, height);
+        sInstance->windowResized(width, height);
     }
 }
 

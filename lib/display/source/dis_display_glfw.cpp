@@ -315,6 +315,15 @@ Window::~Window() {
 }
 
 void Window::pollEvents() {
+    if (mState->window) {
+        // One round trip first, so that a resize the X server made while it was still busy with
+        // the last frame's image is among the events polled now. The software renderer reads the
+        // window's size from the server at the next frame's first drawing: a resize past the
+        // limits that it sees before the display could size the window back would end the process
+        // at the next swap.
+        int width = 0, height = 0;
+        glfwGetWindowSize(mState->window, &width, &height);
+    }
     glfwPollEvents();
     mState->destroyDoomed();
 }

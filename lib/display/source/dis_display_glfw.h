@@ -101,7 +101,8 @@ public:
     bool exists() const;
 
     // Event processing; the callbacks run inside. A window closed by a callback is hidden at once
-    // and destroyed when the processing has returned.
+    // and destroyed when the processing has returned. Polling with a window first waits for the
+    // window system to catch up (one round trip), so events it made until then are all seen.
     void pollEvents();
     // Waits for events at most timeout seconds.
     void waitEvents(double timeout);

@@ -190,10 +190,23 @@ TEST_F(DisplayTest, AResizableWindowFollowsTheWindowSystemsSize) {
     EXPECT_EQ(viewport[3], 80);
 }
 
+// Resizes the window past the limits the first time it hears of a resize, as another program may
+// at any time: the display hears of it at the next event processing, after GL may have taken the size.
+struct OversizeOnResize : Listener {
+    explicit OversizeOnResize(DisplayGL* display) : Listener(display) {}
+    void onResize(int, int) override {
+        if (!done) {
+            done = true;
+            glfwSetWindowSize(glfwGetCurrentContext(), 32767, 32767);
+        }
+    }
+    bool done = false;
+};
+
 // The size limits are only a hint to a window manager: a script (or a manager that ignores them) can
-// still resize the window past what the window system and GL hold, which used to end the program
-// at its next buffer swap. The window is sized back to the largest size allowed, with one warning,
-// and no frame is drawn or read at the larger size.
+// still resize the window past what the window system and GL hold, at any time, which used to end
+// the program at a buffer swap. The window is sized back to the largest size allowed, with one
+// warning, and no frame is drawn or read at the larger size.
 TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
     DisplayGL& d = open(true);
     GLint viewportLimit[2] = {0, 0}, textureLimit = 0;
@@ -202,6 +215,7 @@ TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
     const int largestSide = std::min({viewportLimit[0], viewportLimit[1], textureLimit, 32767});
     const std::pair<int, int> largest(largestSide, std::min<int>(largestSide, (1 << 29) / largestSide));
     Recorder listener("l", &log, &d);
+    OversizeOnResize resizer(&d);
     GLint viewport[4] = {0, 0, 0, 0};
     listener.frameHook = [&] {
         glGetIntegerv(GL_VIEWPORT, viewport);
@@ -210,13 +224,14 @@ TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
 
     GLFWwindow* window = glfwGetCurrentContext();
     testing::internal::CaptureStdout();
-    glfwSetWindowSize(window, 32767, 32767);
-    for (int i = 0; i < 2500 && d.getWidth() == 64; ++i) {
+    glfwSetWindowSize(window, 100, 80);
+    for (int i = 0; i < 2500 && d.getWidth() != largest.first; ++i) {
         ASSERT_TRUE(d.update());
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     ASSERT_TRUE(d.update()); // the window's answer to being sized back changes nothing
     const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(resizer.done);
     EXPECT_EQ(std::make_pair(d.getWidth(), d.getHeight()), largest);
     EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), largest);
     int width = 0, height = 0;

@@ -152,6 +152,9 @@ private:
     static int windowCloseCallback();
     static void windowSizeCallback(int width, int height);
     static void windowRefreshCallback();
+    static void drawableSizeCallback();
+    // Makes GL take the window's size now (the window library calls it when no resize can slip in).
+    void takeWindowSize();
     // The live display while its window is open, else null: input reaches no other.
     static DisplayGL* inputTarget();
 

@@ -92,6 +92,7 @@ void DisplayGL::open() {
         mClock = 0;
         mMode = ModeFreeRunning;
         mWindow->setWindowRefreshCallback(nullptr);
+        mWindow->setDrawableSizeCallback(&DisplayGL::drawableSizeCallback);
         mRedraw = false;
         mWindow->swapInterval(1);
     } else {
@@ -175,6 +176,16 @@ void DisplayGL::windowResized(int width, int height) {
     if (mWindowMode.resizable) {
         resize(keptWidth, keptHeight);
     }
+}
+
+// GL takes the window's size at its first use of the window after a swap: a clear of no buffers
+// is that use, into the window even when a framebuffer object was left bound.
+void DisplayGL::takeWindowSize() {
+    GLint framebuffer = 0;
+    DIS_GL(glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer));
+    if (framebuffer != 0) DIS_GL(glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0));
+    DIS_GL(glClear(0));
+    if (framebuffer != 0) DIS_GL(glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(framebuffer)));
 }
 
 void DisplayGL::close() {

@@ -59,6 +59,7 @@ using MouseWheelFun = void (*)(double position);
 using WindowCloseFun = int (*)(); // 0 keeps the window open
 using WindowSizeFun = void (*)(int width, int height);
 using WindowRefreshFun = void (*)();
+using DrawableSizeFun = void (*)(); // makes GL take the window's size now
 
 // Process-wide calls.
 bool init();
@@ -101,10 +102,11 @@ public:
     bool exists() const;
 
     // Event processing; the callbacks run inside. A window closed by a callback is hidden at once
-    // and destroyed when the processing has returned. Polling with a window first waits for the
-    // window system to catch up (one round trip), so events it made until then are all seen.
+    // and destroyed when the processing has returned. At the end, with no other program of the
+    // window system served meanwhile, the events up to now are processed and the drawable size
+    // callback runs: a size GL takes there is one the size callback has seen.
     void pollEvents();
-    // Waits for events at most timeout seconds.
+    // Waits for events at most timeout seconds, then ends as pollEvents does.
     void waitEvents(double timeout);
 
     // A missing size is filled in as when opening.
@@ -133,6 +135,7 @@ public:
     void setWindowCloseCallback(WindowCloseFun fun);
     void setWindowSizeCallback(WindowSizeFun fun);
     void setWindowRefreshCallback(WindowRefreshFun fun);
+    void setDrawableSizeCallback(DrawableSizeFun fun);
 
     struct State;
 

@@ -279,6 +279,12 @@ void DisplayGL::windowSizeCallback(int width, int height) {
     }
 }
 
+void DisplayGL::drawableSizeCallback() {
+    if (sInstance && sInstance->mOpen) {
+        sInstance->takeWindowSize();
+    }
+}
+
 void DisplayGL::windowRefreshCallback() {
     if (sInstance) {
         sInstance->mRedraw = true;

@@ -190,6 +190,82 @@ TEST_F(DisplayTest, AResizableWindowFollowsTheWindowSystemsSize) {
     EXPECT_EQ(viewport[3], 80);
 }
 
+// Resizes the window past the limits the first time it hears of a resize, as another program may
+// at any time: the display hears of it at the next event processing, after GL may have taken the size.
+struct OversizeOnResize : Listener {
+    explicit OversizeOnResize(DisplayGL* display) : Listener(display) {}
+    void onResize(int, int) override {
+        if (!done) {
+            done = true;
+            glfwSetWindowSize(glfwGetCurrentContext(), 32767, 32767);
+        }
+    }
+    bool done = false;
+};
+
+// The size limits are only a hint to a window manager: a script (or a manager that ignores them) can
+// still resize the window past what the window system and GL hold, at any time, which used to end
+// the program at a buffer swap. The window is sized back to the largest size allowed, with one
+// warning, and no frame is drawn or read at the larger size.
+TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
+    DisplayGL& d = open(true);
+    GLint viewportLimit[2] = {0, 0}, textureLimit = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewportLimit);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &textureLimit);
+    const int largestSide = std::min({viewportLimit[0], viewportLimit[1], textureLimit, 32767});
+    const std::pair<int, int> largest(largestSide, std::min<int>(largestSide, (1 << 29) / largestSide));
+    Recorder listener("l", &log, &d);
+    OversizeOnResize resizer(&d);
+    GLint viewport[4] = {0, 0, 0, 0};
+    listener.frameHook = [&] {
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glClear(GL_COLOR_BUFFER_BIT); // drawing makes GL take the window's size
+    };
+
+    GLFWwindow* window = glfwGetCurrentContext();
+    testing::internal::CaptureStdout();
+    glfwSetWindowSize(window, 100, 80);
+    for (int i = 0; i < 2500 && d.getWidth() != largest.first; ++i) {
+        ASSERT_TRUE(d.update());
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(d.update()); // the window's answer to being sized back changes nothing
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(resizer.done);
+    EXPECT_EQ(std::make_pair(d.getWidth(), d.getHeight()), largest);
+    EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), largest);
+    int width = 0, height = 0;
+    glfwGetWindowSize(window, &width, &height);
+    EXPECT_EQ(std::make_pair(width, height), largest);
+    const std::string warning = "The window was resized to 32767x32767, more than can be drawn: it is kept at " +
+                                std::to_string(largest.first) + "x" + std::to_string(largest.second);
+    EXPECT_NE(out.find(warning), std::string::npos) << out;
+    EXPECT_EQ(out.find("resized to", out.find(warning) + warning.size()), std::string::npos) << out; // once
+}
+
+// A window that cannot be resized keeps its size for drawing, as before; past the limits the window
+// itself is sized back too.
+TEST_F(DisplayTest, AFixedSizeWindowResizedPastTheLimitsIsSizedBack) {
+    DisplayGL& d = open(false);
+    Recorder listener("l", &log, &d);
+    GLint viewport[4] = {0, 0, 0, 0};
+    listener.frameHook = [&] {
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glClear(GL_COLOR_BUFFER_BIT);
+    };
+    GLFWwindow* window = glfwGetCurrentContext();
+    glfwSetWindowSize(window, 32767, 32767);
+    int width = 32767, height = 32767;
+    for (int i = 0; i < 2500 && width == 32767; ++i) {
+        ASSERT_TRUE(d.update());
+        glfwGetWindowSize(window, &width, &height);
+    }
+    ASSERT_TRUE(d.update());
+    EXPECT_LT(static_cast<long long>(width) * height, 1LL << 29);
+    EXPECT_EQ(std::make_pair(d.getWidth(), d.getHeight()), std::make_pair(64, 48));
+    EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(64, 48));
+}
+
 TEST_F(DisplayTest, AWindowWithoutAreaKeepsAFiniteProjection) {
     DisplayGL& d = open();
     Recorder listener("l", &log, &d);

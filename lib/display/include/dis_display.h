@@ -141,6 +141,8 @@ private:
     void checkWindowSystemSize(int width, int height) const;
     // Refuses a window that cannot be drawn whole (see the definition).
     void checkDrawableSize(int askedWidth, int askedHeight, int width, int height);
+    // A size the window system gave the window: past the limits, the window is sized back.
+    void windowResized(int width, int height);
     // Window library callbacks; each reaches the live display through sInstance.
     static void keyCallback(int key, int action);
     static void charCallback(int character, int action);
@@ -150,6 +152,9 @@ private:
     static int windowCloseCallback();
     static void windowSizeCallback(int width, int height);
     static void windowRefreshCallback();
+    static void drawableSizeCallback();
+    // Makes GL take the window's size now (the window library calls it when no resize can slip in).
+    void takeWindowSize();
     // The live display while its window is open, else null: input reaches no other.
     static DisplayGL* inputTarget();
 
@@ -177,6 +182,9 @@ private:
     // Why the window library could not start (no X display, say): the cause of a window that then
     // cannot open.
     std::string mStartError;
+    // The largest window GL draws whole (its viewport and texture limits), known once a window
+    // opened; 0 when not known.
+    int mMaxWidth = 0, mMaxHeight = 0;
     bool mRedraw = false;
     bool mIconified = false, mActive = false;
     WindowMode mWindowMode;

@@ -79,6 +79,7 @@ void DisplayGL::open() {
             throw Exception("DisplayGL: Could not initialize GLEW!");
         }
         checkDrawableSize(askedWidth, askedHeight, width, height);
+        mWindow->setSizeLimits(mMaxWidth, mMaxHeight);
         if (isExtensionSupported("GL_ARB_shading_language_100")) {
             NVN_LOG("info", "display", "GL_SHADING_LANGUAGE_VERSION: '%s'\n",
                     reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)));
@@ -91,6 +92,7 @@ void DisplayGL::open() {
         mClock = 0;
         mMode = ModeFreeRunning;
         mWindow->setWindowRefreshCallback(nullptr);
+        mWindow->setDrawableSizeCallback(&DisplayGL::drawableSizeCallback);
         mRedraw = false;
         mWindow->swapInterval(1);
     } else {
@@ -104,11 +106,11 @@ void DisplayGL::open() {
 
     mWindow->setTitle(mWindowMode.title);
     DIS_GL_STATUS();
-    if (mWindowMode.resizable) {
-        mWindow->setWindowSizeCallback(&DisplayGL::windowSizeCallback);
-    } else {
+    if (!mWindowMode.resizable) {
         resize(mWindowMode.width, mWindowMode.height);
     }
+    // A window that cannot be resized is still watched: another program can resize it past the limits.
+    mWindow->setWindowSizeCallback(&DisplayGL::windowSizeCallback);
     DIS_GL_STATUS();
     mWindow->setKeyCallback(&DisplayGL::keyCallback);
     mWindow->setCharCallback(&DisplayGL::charCallback);
@@ -147,14 +149,43 @@ void DisplayGL::checkDrawableSize(int askedWidth, int askedHeight, int width, in
     GLint texture = 0;
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    mMaxWidth = mMaxHeight = 0;
     if (viewport[0] <= 0 || viewport[1] <= 0 || texture <= 0) return; // no limits known
     const int maxWidth = std::min<int>(viewport[0], texture), maxHeight = std::min<int>(viewport[1], texture);
+    mMaxWidth = maxWidth;
+    mMaxHeight = maxHeight;
     const bool askedTooLarge = !mWindowMode.fullscreen && (askedWidth > maxWidth || askedHeight > maxHeight);
     if (!askedTooLarge && width <= maxWidth && height <= maxHeight) return;
     mWindow->close();
     throw Exception("DisplayGL: A window of %dx%d was asked for and one of %dx%d opened, but at most %dx%d can be "
                     "drawn",
                     askedWidth, askedHeight, width, height, maxWidth, maxHeight);
+}
+
+// Nothing keeps the window system from resizing the window past the limits it was told (a window
+// manager may, a script does, also for a window that is not resizable): the window is sized back
+// to the largest size allowed, and a resizable window's display, so every frame from now on, takes
+// that size instead. The window system's image of an oversized window cannot be drawn or sent whole.
+void DisplayGL::windowResized(int width, int height) {
+    int keptWidth = width, keptHeight = height;
+    if (mOpen && glfw::limitWindowSize(keptWidth, keptHeight, mMaxWidth, mMaxHeight)) {
+        NVN_LOG("warning", "display", "The window was resized to %dx%d, more than can be drawn: it is kept at %dx%d",
+                width, height, keptWidth, keptHeight);
+        mWindow->setSize(keptWidth, keptHeight);
+    }
+    if (mWindowMode.resizable) {
+        resize(keptWidth, keptHeight);
+    }
+}
+
+// GL takes the window's size at its first use of the window after a swap: a clear of no buffers
+// is that use, into the window even when a framebuffer object was left bound.
+void DisplayGL::takeWindowSize() {
+    GLint framebuffer = 0;
+    DIS_GL(glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer));
+    if (framebuffer != 0) DIS_GL(glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0));
+    DIS_GL(glClear(0));
+    if (framebuffer != 0) DIS_GL(glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(framebuffer)));
 }
 
 void DisplayGL::close() {

@@ -3,6 +3,9 @@
 #include "dis_display_glfw.h"
 
 #include <GLFW/glfw3.h>
+#include <X11/Xlib.h>
+// GLFW's own X connection (glfw3native.h would also want the XRandR headers).
+extern "C" Display* glfwGetX11Display(void);
 
 #include <algorithm>
 #include <chrono>
@@ -98,6 +101,17 @@ bool windowSystemHolds(int width, int height) {
            static_cast<long long>(width) * height <= MaxWindowPixels;
 }
 
+bool limitWindowSize(int& width, int& height, int maxWidth, int maxHeight) {
+    int w = std::min(width, MaxWindowSide), h = std::min(height, MaxWindowSide);
+    if (maxWidth > 0) w = std::min(w, maxWidth);
+    if (maxHeight > 0) h = std::min(h, maxHeight);
+    if (w > 0 && static_cast<long long>(w) * h > MaxWindowPixels) h = static_cast<int>(MaxWindowPixels / w);
+    const bool cut = w != width || h != height;
+    width = w;
+    height = h;
+    return cut;
+}
+
 struct Window::State {
     GLFWwindow* window = nullptr;
     KeyFun keyFun = nullptr;
@@ -108,6 +122,7 @@ struct Window::State {
     WindowCloseFun closeFun = nullptr;
     WindowSizeFun sizeFun = nullptr;
     WindowRefreshFun refreshFun = nullptr;
+    DrawableSizeFun drawableSizeFun = nullptr;
     bool keyRepeat = false;
     // GLFW 3 reports a key before the characters it produces: the scancode of the key pressed
     // last, so that its characters can be released with it; -1 when characters belong to no key.
@@ -133,6 +148,40 @@ struct Window::State {
         InCallback& operator=(const InCallback&) = delete;
         State* s;
     };
+
+    // GL (the software renderer at least) asks the X server for the window's size at its first use
+    // of the window after a buffer swap, and cannot change its mind before the next swap: a size
+    // past the limits taken there ends the process at that swap. Another program may resize the
+    // window at any time, also between the event processing and that first use, so the size is
+    // taken while no other program is served: with the server grabbed, every resize made until
+    // then reaches the size callback (which sizes the window back), then GL takes the size.
+    void holdSize() {
+        if (!window || !drawableSizeFun) {
+            return;
+        }
+        Display* display = glfwGetX11Display();
+        if (!display) {
+            drawableSizeFun();
+            return;
+        }
+        struct Grab {
+            explicit Grab(Display* d) : display(d) { XGrabServer(display); }
+            ~Grab() {
+                XUngrabServer(display);
+                XFlush(display);
+            }
+            Grab(const Grab&) = delete;
+            Grab& operator=(const Grab&) = delete;
+            Display* display;
+        } grab(display);
+        XSync(display, False);
+        if (XPending(display) > 0) {
+            glfwPollEvents();
+        }
+        if (window) {
+            drawableSizeFun();
+        }
+    }
 
     void destroyDoomed() {
         for (GLFWwindow* window : doomed) {
@@ -305,11 +354,13 @@ Window::~Window() {
 
 void Window::pollEvents() {
     glfwPollEvents();
+    mState->holdSize();
     mState->destroyDoomed();
 }
 
 void Window::waitEvents(double timeout) {
     glfwWaitEventsTimeout(timeout);
+    mState->holdSize();
     mState->destroyDoomed();
 }
 
@@ -381,6 +432,14 @@ void Window::setSize(int width, int height) {
     }
 }
 
+void Window::setSizeLimits(int maxWidth, int maxHeight) {
+    if (mState->window) {
+        glfwSetWindowSizeLimits(mState->window, GLFW_DONT_CARE, GLFW_DONT_CARE,
+                                maxWidth > 0 ? std::min(maxWidth, MaxWindowSide) : MaxWindowSide,
+                                maxHeight > 0 ? std::min(maxHeight, MaxWindowSide) : MaxWindowSide);
+    }
+}
+
 void Window::setTitle(const std::string& title) {
     if (mState->window) {
         glfwSetWindowTitle(mState->window, title.c_str());
@@ -446,6 +505,7 @@ void Window::setWindowSizeCallback(WindowSizeFun fun) {
 }
 
 void Window::setWindowRefreshCallback(WindowRefreshFun fun) { mState->refreshFun = fun; }
+void Window::setDrawableSizeCallback(DrawableSizeFun fun) { mState->drawableSizeFun = fun; }
 
 } // namespace glfw
 } // namespace display

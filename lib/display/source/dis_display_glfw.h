@@ -59,6 +59,7 @@ using MouseWheelFun = void (*)(double position);
 using WindowCloseFun = int (*)(); // 0 keeps the window open
 using WindowSizeFun = void (*)(int width, int height);
 using WindowRefreshFun = void (*)();
+using DrawableSizeFun = void (*)(); // makes GL take the window's size now
 
 // Process-wide calls.
 bool init();
@@ -80,6 +81,10 @@ void fillInWindowSize(int& width, int& height);
 const int MaxWindowSide = 32767;
 const long long MaxWindowPixels = 1LL << 29;
 bool windowSystemHolds(int width, int height);
+// Cuts a size down to the largest the window system holds that is also at most maxWidth x maxHeight
+// (a limit of 0 or below is none): each side to its limit, then the height to the pixel limit.
+// True when the size was cut.
+bool limitWindowSize(int& width, int& height, int maxWidth, int maxHeight);
 
 // The one window and its context.
 class Window {
@@ -97,13 +102,19 @@ public:
     bool exists() const;
 
     // Event processing; the callbacks run inside. A window closed by a callback is hidden at once
-    // and destroyed when the processing has returned.
+    // and destroyed when the processing has returned. At the end, with no other program of the
+    // window system served meanwhile, the events up to now are processed and the drawable size
+    // callback runs: a size GL takes there is one the size callback has seen.
     void pollEvents();
-    // Waits for events at most timeout seconds.
+    // Waits for events at most timeout seconds, then ends as pollEvents does.
     void waitEvents(double timeout);
 
     // A missing size is filled in as when opening.
     void setSize(int width, int height);
+    // Tells the window system the largest size the window may be resized to, a side of at most
+    // MaxWindowSide and the given limit (0 or below: none). A window manager follows it; without
+    // one, nothing stops a resize past it.
+    void setSizeLimits(int maxWidth, int maxHeight);
     void setTitle(const std::string& title);
     void swapBuffers();
     void swapInterval(int interval);
@@ -124,6 +135,7 @@ public:
     void setWindowCloseCallback(WindowCloseFun fun);
     void setWindowSizeCallback(WindowSizeFun fun);
     void setWindowRefreshCallback(WindowRefreshFun fun);
+    void setDrawableSizeCallback(DrawableSizeFun fun);
 
     struct State;
 

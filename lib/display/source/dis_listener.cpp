@@ -275,7 +275,13 @@ int DisplayGL::windowCloseCallback() {
 
 void DisplayGL::windowSizeCallback(int width, int height) {
     if (sInstance) {
-        sInstance->resize(width, height);
+        sInstance->windowResized(width, height);
+    }
+}
+
+void DisplayGL::drawableSizeCallback() {
+    if (sInstance && sInstance->mOpen) {
+        sInstance->takeWindowSize();
     }
 }
 

@@ -335,6 +335,23 @@ TEST_F(EditorTest, AnEdgeDragGoesOnOffTheBarUntilTheRelease) {
     input.cursor(262, rowMiddle(190) + 150); // no longer dragged
     EXPECT_FLOAT_EQ(e.mStart, 4.0f);
     EXPECT_FLOAT_EQ(e.mEnd, 10.0f);
+
+    // The first row's left edge, dragged over the rows after it (which are asked first), one of
+    // them with a bar edge under the pointer, and released there.
+    EffectEntry& a = entry(0); // 12 to 40 s: x 320 to 600
+    input.cursor(322, rowMiddle(0));
+    input.button(GLFW_PRESS);
+    input.cursor(332, rowMiddle(100)); // over the nested entry's bar, 13 to 17 s
+    EXPECT_FLOAT_EQ(a.mStart, 13.0f);
+    input.cursor(342, rowMiddle(160));
+    input.cursor(352, rowMiddle(190));
+    input.button(GLFW_RELEASE);
+    EXPECT_FLOAT_EQ(a.mStart, 15.0f);
+    EXPECT_FLOAT_EQ(a.mEnd, 40.0f);
+    EXPECT_EQ(bar(0)->getDrag(), 0);
+    EXPECT_EQ(bar(2)->getDrag(), 0);
+    EXPECT_FLOAT_EQ(entry(0).mChildren[0]->mStart, 1.0f);
+    EXPECT_FLOAT_EQ(e.mStart, 4.0f);
 }
 
 TEST_F(EditorTest, ADragEndsWithTheReleaseOverTheRowsBelowOrWhileThePanelIsHidden) {

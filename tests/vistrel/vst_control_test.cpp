@@ -157,6 +157,54 @@ TEST(ControlEvents, PressesGoToTheTopMostChildUnderThePointer) {
     EXPECT_EQ(1u, t.a->seen.size());
 }
 
+namespace {
+
+// A box that counts the hit tests it answers, in a tally that outlives it; when asked first it
+// may take another box out of the tree and then answers no.
+class Asked : public Box {
+public:
+    Asked(std::vector<std::string>* tally, std::string name) : mTally(tally) { setName(std::move(name)); }
+    bool hitTest(const Event& e) override {
+        mTally->push_back(getName());
+        if (!removes.empty()) {
+            Control* gone = getOwner()->find(removes);
+            getOwner()->removeChild(static_cast<unsigned>(getOwner()->indexOf(gone)));
+            removes.clear();
+            return false;
+        }
+        return Box::hitTest(e);
+    }
+    std::string removes;
+
+private:
+    std::vector<std::string>* mTally;
+};
+
+} // namespace
+
+TEST(ControlEvents, TheWalkAsksEachChildOnceAndSkipsOnesRemovedMeanwhile) {
+    // Three boxes under the press; the top-most one takes the middle one out when asked. The walk
+    // goes on with the bottom one, which takes the press, and asks no box twice.
+    std::vector<std::string> tally;
+    Workspace ws;
+    ws.setArea(Rect(0, 0, 800, 600));
+    Asked* bottom = new Asked(&tally, "bottom");
+    Asked* top = new Asked(&tally, "top");
+    for (Asked* box : {bottom, new Asked(&tally, "middle"), top}) {
+        ws.addChild(box);
+        box->setArea(Rect(10, 10, 110, 110));
+    }
+    top->removes = "middle";
+    Event press = mouse("mousedown", 50, 50);
+    EXPECT_TRUE(ws.handleEvent(press));
+    EXPECT_EQ((std::vector<std::string>{"top", "bottom"}), tally);
+    EXPECT_EQ(std::vector<std::string>{"mousedown"}, bottom->seen);
+    EXPECT_TRUE(top->seen.empty());
+    // The press focused each box under it on the way: the bottom one is now the top-most.
+    ASSERT_EQ(2u, ws.getChildCount());
+    EXPECT_EQ(bottom, ws.getChild(1));
+}
+
 TEST(ControlEvents, KeysGoToTheFocusedControl) {
     Tree t;
     t.ws.setFocus(t.a);

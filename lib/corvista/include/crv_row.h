@@ -5,6 +5,7 @@
 
 #include "vst_control.h"
 
+#include <memory>
 #include <vector>
 
 namespace norvane {
@@ -45,25 +46,36 @@ public:
     void buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level);
     // Scrolls the row's bars and curves to the left by x pixels.
     void scrollChildren(float x);
-    // Puts the bar, or the curves, of this row and of every other row beside it where their
-    // entries play now: a bar moved or stretched takes its curves and its nested entries along.
+    // Puts the bar, or the curves, of this row and of the other rows of its entry and of the
+    // entries nested in it where they play now: a bar moved or stretched takes its curves and its
+    // nested entries along. The other rows are left alone: they do not move.
     void placeRows();
+    // Makes this row one of the same editor as other, before it is filled: the rows of one editor
+    // know which of them is being dragged and which show each entry. setEffect makes the rows it
+    // adds rows of the same editor.
+    void joinRowsOf(const Row& other);
 
     int getLevel() const { return mLevel; }
 
 private:
+    struct Shared;
+
     // True when this row lies inside the control c.
     bool isInside(Control* c);
     // True while the row's bar or a key of its curve is being dragged.
     bool isDragging();
     // Puts the row's bar, or its curves, where its entry plays now.
     void placeSpans();
+    // Sets the entry the row shows, and lists the row among the rows of that entry.
+    void showEntry(script::EffectEntry* entry, const std::vector<script::EffectEntry*>& parents);
 
     int mLevel = 0;
     // The entry whose span the row's bar or curves show (not owned), and the entries it is
     // nested in, outermost first; none for a row not filled from the timeline.
     script::EffectEntry* mEntry = nullptr;
     std::vector<script::EffectEntry*> mParents;
+    // What the rows of one editor share; each row takes itself out of it when it is deleted.
+    std::shared_ptr<Shared> mShared;
 };
 
 // The bar of one entry's span. Dragging its middle moves the entry, dragging an edge moves that

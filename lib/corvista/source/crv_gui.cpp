@@ -49,8 +49,13 @@ void Gui::build() {
         {
             // A stack of rows is laid out once, after the last row.
             const norvane::vistrel::StackingHold hold(mEffects);
+            const norvane::corvista::Row* first = nullptr;
             for (const auto& entry : mScript->mEntries) {
                 norvane::corvista::Row* row = new norvane::corvista::Row();
+                if (first)
+                    row->joinRowsOf(*first);
+                else
+                    first = row;
                 row->setArea(norvane::vistrel::Rect(0, 0, mDemoLength * norvane::corvista::Row::PixelsPerSecond +
                                                               norvane::corvista::Row::CaptionWidth,
                                                     30));

@@ -226,9 +226,40 @@ private:
     // Calls each callback registered now that is still registered when its turn comes.
     template <typename Call> void callEachCallback(const Call& call);
 
+    // A walk over the children from the top-most down, in their order when it began. What runs
+    // while it is under way (hit tests, focusing, handlers) may change the child list: the walk
+    // reads the list itself until a change reaches the children it has still to visit; from then
+    // on it goes over its own copy of those, dropping each child that leaves the list. Every step
+    // is thus one read, with no search of the list, however long it is.
+    class ChildWalk {
+    public:
+        explicit ChildWalk(Control* owner);
+        ~ChildWalk();
+        ChildWalk(const ChildWalk&) = delete;
+        ChildWalk& operator=(const ChildWalk&) = delete;
+
+        // The next child still in the list, or null at the end.
+        Control* next();
+
+    private:
+        friend class Control;
+        // The list is about to change at index at; leaving is the child that leaves it, if any.
+        void beforeChange(size_t at, const Control* leaving);
+
+        Control* mOwner;
+        ChildWalk* mOuter; // the walk over the same list that was under way when this one began
+        size_t mNext;      // until copied: the children still to visit are mChildren[0, mNext)
+        bool mCopied;
+        std::vector<Control*> mRest; // once copied: the children still to visit, the next one last
+    };
+    // Tells the walks under way over the child list that it is about to change at index at (the
+    // list's size for an addition at the end); leaving is the child that leaves it, if any.
+    void beforeChildListChange(size_t at, const Control* leaving);
+
     const xml::XmlNode* mStyleInUse; // the style tag this control is loading from, during load
     int* mLoadBudget;                // controls a running load may still make (set on the root)
     DeferredDeletes mDeferredDeletes; // kept on the root of a tree
+    ChildWalk* mWalks;                // the walks under way over the child list, the latest first
     friend class Workspace;
 };
 

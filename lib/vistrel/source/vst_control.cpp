@@ -15,7 +15,7 @@ namespace vistrel {
 Control::Control()
     : mName("control"), mText("control"), mClassName("control"), mBringToFront(true), mParent(nullptr),
       mFocus(nullptr), mHover(false), mInactive(false), mVisible(true), mMaximized(false),
-      mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr) {
+      mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr), mWalks(nullptr) {
     std::memset(mColors, 0, sizeof(mColors));
     setColor(BlockBack, StateBorder, First, mathbase::Color(0.1f, 0.1f, 0.1f, 1));
     setColor(BlockBack, StateBorder, Second, mathbase::Color(0, 0, 0, 1));
@@ -206,10 +206,9 @@ void Control::addChild(Control* child, int index) {
     child->mParent = this;
     child->setArea(child->getArea());
     child->setMaximized(child->isMaximized());
-    if (index < 0 || static_cast<size_t>(index) >= mChildren.size())
-        mChildren.push_back(child);
-    else
-        mChildren.insert(mChildren.begin() + index, child);
+    const size_t at = index < 0 ? mChildren.size() : std::min(static_cast<size_t>(index), mChildren.size());
+    beforeChildListChange(at, nullptr);
+    mChildren.insert(mChildren.begin() + static_cast<std::ptrdiff_t>(at), child);
     // Focusing the child drops all focus below this control, the focus the child brings along
     // included; only the child's chain can hold any.
     child->dropFocusChain();
@@ -224,12 +223,18 @@ void Control::removeChild(unsigned index) {
         setFocus(nullptr);
     // Focusing may have moved it; find it again.
     int at = indexOf(child);
-    if (at >= 0)
+    if (at >= 0) {
+        beforeChildListChange(static_cast<size_t>(at), child);
         mChildren.erase(mChildren.begin() + at);
+    }
     dispose(child);
 }
 
 void Control::removeAllChildren() {
+    for (ChildWalk* walk = mWalks; walk; walk = walk->mOuter) {
+        walk->mCopied = true;
+        walk->mRest.clear();
+    }
     std::vector<Control*> children;
     children.swap(mChildren);
     mFocus = nullptr;
@@ -348,13 +353,12 @@ bool Control::handleEvent(Event& e) {
             mChildren[i]->handleEvent(copy);
         }
     }
-    // Top-most first. A handler may change the child list (focus moves a child to the end),
-    // so the walk goes over a copy.
-    std::vector<Control*> order(mChildren.rbegin(), mChildren.rend());
-    for (Control* child : order) {
-        if (indexOf(child) < 0)
-            continue; // removed by an earlier step of this event
-        if (e.name == "mousedown" && child->mClipArea.contains(e.x, e.y))
+    // Top-most first, in the order the children had when the walk began: focus may move a child
+    // to the end, and a child removed by an earlier step of this event is skipped.
+    const bool press = e.name == "mousedown";
+    ChildWalk walk(this);
+    while (Control* child = walk.next()) {
+        if (press && child->mClipArea.contains(e.x, e.y))
             setFocus(child);
         if (child->hitTest(e) && child->isVisible()) {
             bool r = child->handleEvent(e);
@@ -390,8 +394,42 @@ void Control::setFocus(Control* child) {
     int at = indexOf(child);
     if (at < 0)
         return; // not one of ours: focus it without reordering
+    beforeChildListChange(static_cast<size_t>(at), nullptr);
     mChildren.erase(mChildren.begin() + at);
     mChildren.push_back(child);
+}
+
+Control::ChildWalk::ChildWalk(Control* owner)
+    : mOwner(owner), mOuter(owner->mWalks), mNext(owner->mChildren.size()), mCopied(false) {
+    owner->mWalks = this;
+}
+
+Control::ChildWalk::~ChildWalk() { mOwner->mWalks = mOuter; }
+
+Control* Control::ChildWalk::next() {
+    if (!mCopied)
+        return mNext > 0 ? mOwner->mChildren[--mNext] : nullptr;
+    if (mRest.empty())
+        return nullptr;
+    Control* child = mRest.back();
+    mRest.pop_back();
+    return child;
+}
+
+void Control::ChildWalk::beforeChange(size_t at, const Control* leaving) {
+    if (!mCopied) {
+        if (at >= mNext)
+            return; // the children still to visit keep their places
+        mRest.assign(mOwner->mChildren.begin(), mOwner->mChildren.begin() + static_cast<std::ptrdiff_t>(mNext));
+        mCopied = true;
+    }
+    if (leaving)
+        mRest.erase(std::remove(mRest.begin(), mRest.end(), leaving), mRest.end());
+}
+
+void Control::beforeChildListChange(size_t at, const Control* leaving) {
+    for (ChildWalk* walk = mWalks; walk; walk = walk->mOuter)
+        walk->beforeChange(at, leaving);
 }
 
 void Control::clearFocus() {
@@ -439,10 +477,13 @@ void Control::draw() {
         Control* child = mChildren[i];
         Rect scissor = child->mClipArea;
         scissor.intersect(mClientClipArea);
-        if (render)
-            render->setScissor(scissor.x1, scissor.y1, scissor.x2, scissor.y2);
         bool big = scissor.width() >= 1 && scissor.height() >= 1;
-        if (child->isVisible() && (big || underWorkspace))
+        bool drawn = (big || underWorkspace) && child->isVisible();
+        // A child out of sight costs no drawing state: its scissor rectangle is set only when it
+        // is drawn, or when it is the last child, whose rectangle the walk leaves set.
+        if (render && (drawn || i + 1 == mChildren.size()))
+            render->setScissor(scissor.x1, scissor.y1, scissor.x2, scissor.y2);
+        if (drawn)
             child->draw();
     }
 }

@@ -3,6 +3,10 @@
 
 #include "vst_test_support.h"
 
+#include "vst_layoutstack.h"
+
+#include <algorithm>
+
 using namespace vsttest;
 using norvane::vistrel::Point;
 
@@ -326,6 +330,66 @@ TEST(ControlGeometry, DeeplyNestedMaximizedControlsAreLaidOutInLinearTime) {
     chain[0]->setMaximized(false); // back to its area from before it was first maximized
     EXPECT_EQ(Rect(0, 0, 0, 0), chain[0]->getArea());
     EXPECT_EQ(Rect(0, 0, 0, 0), chain.back()->getScreenArea());
+}
+
+namespace {
+
+// A box that counts what its parent asks of it while drawing, and which of them drew.
+class Counted : public Box {
+public:
+    Counted(int index, int* asked, std::vector<int>* drawn) : mIndex(index), mAsked(asked), mDrawn(drawn) {}
+    bool isVisible() override { return ++*mAsked, Box::isVisible(); }
+    Rect& getScreenArea() override { return ++*mAsked, Box::getScreenArea(); }
+    void draw() override {
+        ++*mAsked;
+        mDrawn->push_back(mIndex);
+    }
+
+private:
+    int mIndex;
+    int* mAsked;
+    std::vector<int>* mDrawn;
+};
+
+} // namespace
+
+TEST(ControlDrawing, ALongStackDrawsOnlyTheChildrenInSight) {
+    // 1000 rows of 10 pixels stacked in a 600-pixel window: 60 are in sight.
+    int asked = 0;
+    std::vector<int> drawn;
+    Box root;
+    root.setArea(Rect(0, 0, 800, 600));
+    auto* stack = new norvane::vistrel::LayoutStack();
+    root.addChild(stack);
+    std::vector<Counted*> rows;
+    {
+        norvane::vistrel::StackingHold hold(stack);
+        for (int i = 0; i < 1000; ++i) {
+            rows.push_back(new Counted(i, &asked, &drawn));
+            rows.back()->setArea(Rect(0, 0, 800, 10));
+            stack->addChild(rows.back());
+        }
+    }
+    stack->setArea(Rect(0, 0, 800, 10000));
+    auto frame = [&] {
+        asked = 0;
+        drawn.clear();
+        stack->draw();
+    };
+    frame();
+    ASSERT_EQ(60u, drawn.size());
+    EXPECT_EQ(0, drawn.front());
+    EXPECT_LT(asked, 200); // those in sight and a few to find them, not all 1000
+    stack->setScroll(0, 5000);
+    frame();
+    ASSERT_EQ(60u, drawn.size());
+    EXPECT_EQ(500, drawn.front());
+    EXPECT_LT(asked, 200);
+    // A row put in sight by hand, out of the stack's order, is drawn too.
+    rows[900]->setArea(Rect(0, 5100, 800, 5110));
+    frame();
+    EXPECT_EQ(61u, drawn.size());
+    EXPECT_NE(drawn.end(), std::find(drawn.begin(), drawn.end(), 900));
 }
 
 TEST(ControlRegistry, CreatesByExactClassName) {

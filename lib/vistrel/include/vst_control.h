@@ -174,6 +174,13 @@ protected:
     // Where a child goes when its parent lays it out: the whole client area when it is maximized,
     // otherwise its own area.
     Rect childPlace(Control* child);
+    // Draws the children from index from up to before index to, as draw does all of them; the
+    // scissor rectangle of the last child is left set, as after drawing them all. A container
+    // that knows which of its children lie out of sight draws only the others this way.
+    void drawChildren(size_t from, size_t to);
+    // Counts the changes of the child list and of the children's areas: a container that has
+    // placed its children itself can tell whether they are still where it put them.
+    unsigned getChildChanges() const { return mChildChanges; }
     // Drops the focus of this control and of the focused children below it, down the focus chain;
     // setFocus and addChild drop focus this way instead of walking the whole subtree.
     void dropFocusChain();
@@ -260,6 +267,7 @@ private:
     int* mLoadBudget;                // controls a running load may still make (set on the root)
     DeferredDeletes mDeferredDeletes; // kept on the root of a tree
     ChildWalk* mWalks;                // the walks under way over the child list, the latest first
+    unsigned mChildChanges;           // changes of the child list and of the children's areas
     friend class Workspace;
 };
 

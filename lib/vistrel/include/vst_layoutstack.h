@@ -41,9 +41,14 @@ private:
     // Puts every child at its place; with onlyMoved, only the children that are not at their
     // places already are laid out again.
     void stack(bool onlyMoved);
+    // True while every child is where the last stacking put it, so that the children follow one
+    // another on screen in list order.
+    bool isStacked() const { return mStacked && getChildChanges() == mStackedChanges; }
 
     int mVertical;
     int mHolds; // loads and holds under way: the children are not re-stacked meanwhile
+    bool mStacked;            // the children have been stacked ...
+    unsigned mStackedChanges; // ... and neither they nor the list have changed since this count
 };
 
 // Holds the re-stacking of a stack for its life; does nothing for a control of another class.

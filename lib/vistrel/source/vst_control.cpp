@@ -15,7 +15,7 @@ namespace vistrel {
 Control::Control()
     : mName("control"), mText("control"), mClassName("control"), mBringToFront(true), mParent(nullptr),
       mFocus(nullptr), mHover(false), mInactive(false), mVisible(true), mMaximized(false),
-      mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr), mWalks(nullptr) {
+      mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr), mWalks(nullptr), mChildChanges(0) {
     std::memset(mColors, 0, sizeof(mColors));
     setColor(BlockBack, StateBorder, First, mathbase::Color(0.1f, 0.1f, 0.1f, 1));
     setColor(BlockBack, StateBorder, Second, mathbase::Color(0, 0, 0, 1));
@@ -85,6 +85,8 @@ Rect& Control::getClientArea() { return mClientArea; }
 Rect& Control::getScreenClientArea() { return mScreenClientArea; }
 
 void Control::setOwnArea(Rect area) {
+    if (mParent)
+        ++mParent->mChildChanges;
     mArea = area;
     updateClientArea();
     RectSet frame{mArea, mScreenArea, mClipArea};
@@ -231,6 +233,7 @@ void Control::removeChild(unsigned index) {
 }
 
 void Control::removeAllChildren() {
+    ++mChildChanges;
     for (ChildWalk* walk = mWalks; walk; walk = walk->mOuter) {
         walk->mCopied = true;
         walk->mRest.clear();
@@ -428,6 +431,7 @@ void Control::ChildWalk::beforeChange(size_t at, const Control* leaving) {
 }
 
 void Control::beforeChildListChange(size_t at, const Control* leaving) {
+    ++mChildChanges;
     for (ChildWalk* walk = mWalks; walk; walk = walk->mOuter)
         walk->beforeChange(at, leaving);
 }
@@ -470,10 +474,12 @@ void Control::closePopup() {
         mParent->closePopup();
 }
 
-void Control::draw() {
+void Control::draw() { drawChildren(0, mChildren.size()); }
+
+void Control::drawChildren(size_t from, size_t to) {
     Render* render = getRender();
     bool underWorkspace = mClassName == "workspace";
-    for (size_t i = 0; i < mChildren.size(); ++i) {
+    for (size_t i = from; i < to && i < mChildren.size(); ++i) {
         Control* child = mChildren[i];
         Rect scissor = child->mClipArea;
         scissor.intersect(mClientClipArea);
@@ -485,6 +491,11 @@ void Control::draw() {
             render->setScissor(scissor.x1, scissor.y1, scissor.x2, scissor.y2);
         if (drawn)
             child->draw();
+    }
+    if (render && to < mChildren.size()) {
+        Rect scissor = mChildren.back()->mClipArea;
+        scissor.intersect(mClientClipArea);
+        render->setScissor(scissor.x1, scissor.y1, scissor.x2, scissor.y2);
     }
 }
 

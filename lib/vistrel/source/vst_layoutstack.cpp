@@ -3,10 +3,12 @@
 #include "vst_layoutstack.h"
 #include "vst_render.h"
 
+#include <algorithm>
+
 namespace norvane {
 namespace vistrel {
 
-LayoutStack::LayoutStack() : mVertical(1), mHolds(0) {
+LayoutStack::LayoutStack() : mVertical(1), mHolds(0), mStacked(false), mStackedChanges(0) {
     mClassName = "layoutstack";
     mName = "layoutstack";
     // The child order is the stacking order: a press on a child must not move it to the end,
@@ -67,7 +69,26 @@ void LayoutStack::draw() {
         useColors(BlockBack, StateColor);
         render->fillRect(mClipArea, 0);
     }
-    Control::draw();
+    if (!isStacked()) {
+        Control::draw();
+        return;
+    }
+    // The children follow one another on screen: those before the first one that reaches into
+    // the client clip area, and from the first one that starts past it, are out of sight and
+    // would not be drawn. A long stack costs a frame only the children in sight.
+    const Rect& clip = mClientClipArea;
+    const bool vertical = mVertical != 0;
+    auto endsBefore = [&](Control* child) {
+        const Rect& s = child->getScreenArea();
+        return (vertical ? s.y2 : s.x2) <= (vertical ? clip.y1 : clip.x1);
+    };
+    auto startsBefore = [&](Control* child) {
+        const Rect& s = child->getScreenArea();
+        return (vertical ? s.y1 : s.x1) < (vertical ? clip.y2 : clip.x2);
+    };
+    auto from = std::partition_point(mChildren.begin(), mChildren.end(), endsBefore);
+    auto to = std::partition_point(from, mChildren.end(), startsBefore);
+    drawChildren(static_cast<size_t>(from - mChildren.begin()), static_cast<size_t>(to - mChildren.begin()));
 }
 
 void LayoutStack::setVertical() {
@@ -113,6 +134,8 @@ void LayoutStack::stack(bool onlyMoved) {
         if (!onlyMoved || child->getArea() != place)
             child->setArea(place);
     }
+    mStacked = true;
+    mStackedChanges = getChildChanges();
 }
 
 } // namespace vistrel

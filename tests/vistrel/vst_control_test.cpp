@@ -392,6 +392,81 @@ TEST(ControlDrawing, ALongStackDrawsOnlyTheChildrenInSight) {
     EXPECT_NE(drawn.end(), std::find(drawn.begin(), drawn.end(), 900));
 }
 
+namespace {
+
+// A row that declares itself quiet: it takes the pointer from outside only while pressed, as a
+// button does. It counts the hit tests and events it is given.
+class QuietRow : public Box {
+public:
+    QuietRow(int index, int* asked) : mIndex(index), mAsked(asked) {}
+    bool isEventQuiet() override { return true; }
+    bool hitTest(const Event& e) override { return ++*mAsked, Box::hitTest(e) || pressed; }
+    bool handleEvent(Event& e) override {
+        ++*mAsked;
+        if (e.name == "mousedown")
+            pressed = true;
+        if (e.name == "mouseup")
+            pressed = false;
+        return Box::handleEvent(e);
+    }
+    int index() const { return mIndex; }
+    bool pressed = false;
+
+private:
+    int mIndex;
+    int* mAsked;
+};
+
+} // namespace
+
+TEST(ControlEvents, ALongStackAsksOnlyTheRowUnderThePointerAndThoseHoldingIt) {
+    int asked = 0;
+    Box root;
+    root.setArea(Rect(0, 0, 800, 600));
+    auto* stack = new norvane::vistrel::LayoutStack();
+    root.addChild(stack);
+    std::vector<QuietRow*> rows;
+    {
+        norvane::vistrel::StackingHold hold(stack);
+        for (int i = 0; i < 1000; ++i) {
+            rows.push_back(new QuietRow(i, &asked));
+            rows.back()->setArea(Rect(0, 0, 800, 10));
+            stack->addChild(rows.back());
+        }
+    }
+    stack->setArea(Rect(0, 0, 800, 10000));
+    // Each event: how many questions the rows were asked, and which row heard the event itself.
+    auto send = [&](const char* name, float y) {
+        asked = 0;
+        for (QuietRow* row : rows)
+            row->seen.clear();
+        Event e = mouse(name, 400, y);
+        root.handleEvent(e);
+        std::vector<int> heard;
+        for (QuietRow* row : rows)
+            if (std::find(row->seen.begin(), row->seen.end(), name) != row->seen.end())
+                heard.push_back(row->index());
+        return heard;
+    };
+    EXPECT_EQ(std::vector<int>{3}, send("mousemove", 35));
+    EXPECT_LT(asked, 20);
+    EXPECT_EQ(std::vector<int>{50}, send("mousemove", 505));
+    EXPECT_EQ(std::vector<int>{50}, send("mousedown", 505));
+    EXPECT_EQ(rows[50], stack->getFocus());
+    // Pressed, row 50 keeps the pointer over the rows before it, until the release.
+    EXPECT_EQ(std::vector<int>{50}, send("mousemove", 35));
+    EXPECT_EQ(std::vector<int>{50}, send("mouseup", 35));
+    EXPECT_FALSE(rows[50]->pressed);
+    EXPECT_EQ(std::vector<int>{3}, send("mousemove", 36));
+    EXPECT_LT(asked, 20);
+    // Off every row nobody hears a move; the move also clears the hover that would take the
+    // next press.
+    EXPECT_TRUE(send("mousemove", 700).empty());
+    EXPECT_FALSE(rows[3]->isHover());
+    EXPECT_TRUE(send("mousedown", 700).empty());
+    EXPECT_LT(asked, 20);
+}
+
 TEST(ControlRegistry, CreatesByExactClassName) {
     registerBox();
     EXPECT_GE(ControlRegistry::getUseCount(), 1);

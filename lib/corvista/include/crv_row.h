@@ -33,6 +33,10 @@ public:
     bool hitTest(const vistrel::Event& e) override;
     // Ctrl or Alt with the wheel also scrolls the time slider "timeslider".
     bool handleEvent(vistrel::Event& e) override;
+    // The row, its bar and its curves take the pointer from outside only while hovered or
+    // dragged, and ignore resets; but while another row is dragged, a row's no to a hit test
+    // says nothing of its own state.
+    bool isEventQuiet() override;
     void draw() override;
 
     // Fills the row for an entry: its caption, its span bar, and then (appended to rows, the

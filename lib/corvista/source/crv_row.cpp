@@ -96,6 +96,11 @@ bool Row::hitTest(const vistrel::Event& e) {
     return !dragging || dragging == this || dragging->mParent != mParent || !dragging->isDragging();
 }
 
+bool Row::isEventQuiet() {
+    Row* dragging = mShared->dragging;
+    return !dragging || dragging == this || !dragging->isDragging();
+}
+
 bool Row::handleEvent(vistrel::Event& e) {
     const bool r = Control::handleEvent(e);
     // A drag of the bar or of a curve key begins with a press that the row passes on.

@@ -336,6 +336,10 @@ bool Control::hitTest(const Event& e) {
 }
 
 bool Control::handleEvent(Event& e) {
+    if (e.name != "reset") {
+        for (Control* c = this; c->mParent; c = c->mParent)
+            c->mParent->noteEventBelow(c);
+    }
     if (!mVisible)
         return false;
     // A handler may take any control out of the tree, this one and its ancestors included.
@@ -349,29 +353,45 @@ bool Control::handleEvent(Event& e) {
         mHover = mClipArea.contains(e.x, e.y);
         if (mHover)
             result = true;
-        Event reset(e);
-        reset.name = "reset";
-        for (size_t i = 0; i < mChildren.size(); ++i) {
-            Event copy(reset);
-            mChildren[i]->handleEvent(copy);
-        }
+        resetChildren(e);
     }
+    const bool r = passToChild(e);
+    return result || r;
+}
+
+void Control::resetChildren(const Event& move) {
+    Event reset(move);
+    reset.name = "reset";
+    for (size_t i = 0; i < mChildren.size(); ++i) {
+        Event copy(reset);
+        mChildren[i]->handleEvent(copy);
+    }
+}
+
+bool Control::passToChild(Event& e) {
     // Top-most first, in the order the children had when the walk began: focus may move a child
     // to the end, and a child removed by an earlier step of this event is skipped.
-    const bool press = e.name == "mousedown";
     ChildWalk walk(this);
+    bool result = false;
     while (Control* child = walk.next()) {
-        if (press && child->mClipArea.contains(e.x, e.y))
-            setFocus(child);
-        if (child->hitTest(e) && child->isVisible()) {
-            bool r = child->handleEvent(e);
-            if (!result)
-                result = r;
+        if (offerTo(child, e, result))
             break;
-        }
     }
     return result;
 }
+
+bool Control::offerTo(Control* child, Event& e, bool& result) {
+    if (e.name == "mousedown" && child->mClipArea.contains(e.x, e.y))
+        setFocus(child);
+    if (!child->hitTest(e) || !child->isVisible())
+        return false;
+    result = child->handleEvent(e);
+    return true;
+}
+
+void Control::noteEventBelow(Control*) {}
+
+bool Control::isEventQuiet() { return false; }
 
 Render* Control::getRender() {
     if (!mRender && mParent)
@@ -408,6 +428,11 @@ Control::ChildWalk::ChildWalk(Control* owner)
 }
 
 Control::ChildWalk::~ChildWalk() { mOwner->mWalks = mOuter; }
+
+void Control::ChildWalk::skipTo(size_t index) {
+    if (!mCopied && index < mNext)
+        mNext = index + 1;
+}
 
 Control* Control::ChildWalk::next() {
     if (!mCopied)

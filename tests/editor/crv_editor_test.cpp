@@ -437,6 +437,28 @@ TEST_F(EditorTest, CtrlWheelOverARowScrollsTheTimeSliderAndTheBars) {
     EXPECT_FLOAT_EQ(row(1)->getChild(0)->getScreenArea().x1, before - shift);
 }
 
+TEST_F(EditorTest, RowsOutOfSightTakeTheTimeSlidersScrollWhenTheyComeIntoSight) {
+    // Rows 60 pixels high: the first two are in sight.
+    build(layout(kSlider + "<scrollbar id='rows' direction='vertical'><area x='0' y='20' width='800' height='60'/>"
+                           "<child><layoutstack id='effects'><area x='0' y='0' width='788' height='0'/>"
+                           "</layoutstack></child></scrollbar>"));
+    auto* slider = dynamic_cast<norvane::vistrel::Scrollbars*>(find("timeslider"));
+    ASSERT_NE(slider, nullptr);
+    const float first = bar(0)->getScreenArea().x1;
+    const float last = bar(5)->getScreenArea().x1;
+    slider->setThumbs(50, 0);
+    slider->updateThumbs();
+    slider->notify(norvane::vistrel::CodeScrolled);
+    const float shift = 50 * gui->getScrollFactor() * 10;
+    ASSERT_GT(shift, 0);
+    EXPECT_FLOAT_EQ(bar(0)->getScreenArea().x1, first - shift);
+    input.cursor(100, 50);
+    input.wheel(-5); // down to the last row
+    ASSERT_GT(bar(5)->getClipArea().height(), 0);
+    EXPECT_FLOAT_EQ(bar(5)->getScreenArea().x1, last - shift);
+    EXPECT_FLOAT_EQ(bar(5)->getScroll().x, shift);
+}
+
 TEST_F(EditorTest, RowsInsideTheTimeSliderDoNotBounceTheWheelBack) {
     build(layout("<scrollbar id='timeslider' direction='horisontal'><area x='0' y='20' width='800' height='380'/>"
                  "<child><layoutstack id='effects'><area x='0' y='0' width='800' height='0'/></layoutstack>"

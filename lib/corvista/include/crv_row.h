@@ -50,6 +50,14 @@ public:
     void buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level);
     // Scrolls the row's bars and curves to the left by x pixels.
     void scrollChildren(float x);
+    // The time slider's scroll, x pixels, for every row of this row's editor: each row takes it
+    // (scrollChildren) when followScroll is called on it, and else when it is next laid out or
+    // given an event, so that the rows out of sight cost a step of the slider nothing.
+    void scrollRows(float x);
+    void followScroll();
+    // Laid out, the row also takes the time slider's scroll if it has not yet.
+    void setArea(vistrel::Rect area) override;
+    using Control::setArea;
     // Puts the bar, or the curves, of this row and of the other rows of its entry and of the
     // entries nested in it where they play now: a bar moved or stretched takes its curves and its
     // nested entries along. The other rows are left alone: they do not move.
@@ -74,6 +82,7 @@ private:
     void showEntry(script::EffectEntry* entry, const std::vector<script::EffectEntry*>& parents);
 
     int mLevel = 0;
+    unsigned mScrollCount = 0; // the time slider's steps that the row has taken
     // The entry whose span the row's bar or curves show (not owned), and the entries it is
     // nested in, outermost first; none for a row not filled from the timeline.
     script::EffectEntry* mEntry = nullptr;

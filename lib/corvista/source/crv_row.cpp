@@ -35,6 +35,8 @@ vistrel::Scrollbars* findTimeSlider(vistrel::Control* from) {
 // entry, so that neither a hit test nor a drag step has to go over every row.
 struct Row::Shared {
     Row* dragging = nullptr;
+    float scroll = 0.0f;      // the time slider's scroll in pixels ...
+    unsigned scrollCount = 0; // ... and how many times it has been set
     std::unordered_map<const script::EffectEntry*, std::vector<Row*>> rowsOf;
 };
 
@@ -102,6 +104,7 @@ bool Row::isEventQuiet() {
 }
 
 bool Row::handleEvent(vistrel::Event& e) {
+    followScroll();
     const bool r = Control::handleEvent(e);
     // A drag of the bar or of a curve key begins with a press that the row passes on.
     if (isDragging())
@@ -220,6 +223,22 @@ void Row::placeRows() {
 
 void Row::scrollChildren(float x) {
     for (unsigned i = 0; i < getChildCount(); ++i) getChild(i)->setScroll(x, 0);
+}
+
+void Row::scrollRows(float x) {
+    mShared->scroll = x;
+    ++mShared->scrollCount;
+}
+
+void Row::followScroll() {
+    if (mScrollCount == mShared->scrollCount) return;
+    mScrollCount = mShared->scrollCount;
+    scrollChildren(mShared->scroll);
+}
+
+void Row::setArea(vistrel::Rect area) {
+    Control::setArea(area);
+    followScroll();
 }
 
 // Effector

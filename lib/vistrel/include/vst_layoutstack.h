@@ -44,6 +44,10 @@ public:
     void holdStacking();
     void releaseStacking();
 
+    // The children in sight (in the client clip area) are those from index from up to before
+    // index to; all of them unless the children are where the stack put them.
+    void getChildrenInSight(size_t& from, size_t& to);
+
 protected:
     void resetChildren(const Event& move) override;
     bool passToChild(Event& e) override;

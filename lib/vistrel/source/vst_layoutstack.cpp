@@ -191,13 +191,19 @@ void LayoutStack::draw() {
         useColors(BlockBack, StateColor);
         render->fillRect(mClipArea, 0);
     }
-    if (!isStacked()) {
-        Control::draw();
+    size_t from = 0, to = mChildren.size();
+    getChildrenInSight(from, to);
+    drawChildren(from, to);
+}
+
+void LayoutStack::getChildrenInSight(size_t& from, size_t& to) {
+    from = 0;
+    to = mChildren.size();
+    if (!isStacked())
         return;
-    }
     // The children follow one another on screen: those before the first one that reaches into
-    // the client clip area, and from the first one that starts past it, are out of sight and
-    // would not be drawn. A long stack costs a frame only the children in sight.
+    // the client clip area, and from the first one that starts past it, are out of sight (and
+    // would not be drawn). A long stack costs a frame only the children in sight.
     const Rect& clip = mClientClipArea;
     const bool vertical = mVertical != 0;
     auto endsBefore = [&](Control* child) {
@@ -208,9 +214,10 @@ void LayoutStack::draw() {
         const Rect& s = child->getScreenArea();
         return (vertical ? s.y1 : s.x1) < (vertical ? clip.y2 : clip.x2);
     };
-    auto from = std::partition_point(mChildren.begin(), mChildren.end(), endsBefore);
-    auto to = std::partition_point(from, mChildren.end(), startsBefore);
-    drawChildren(static_cast<size_t>(from - mChildren.begin()), static_cast<size_t>(to - mChildren.begin()));
+    auto first = std::partition_point(mChildren.begin(), mChildren.end(), endsBefore);
+    auto end = std::partition_point(first, mChildren.end(), startsBefore);
+    from = static_cast<size_t>(first - mChildren.begin());
+    to = static_cast<size_t>(end - mChildren.begin());
 }
 
 void LayoutStack::setVertical() {

@@ -15,7 +15,8 @@ namespace vistrel {
 Control::Control()
     : mName("control"), mText("control"), mClassName("control"), mBringToFront(true), mParent(nullptr),
       mFocus(nullptr), mHover(false), mInactive(false), mVisible(true), mMaximized(false),
-      mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr), mWalks(nullptr), mChildChanges(0) {
+      mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr), mWalks(nullptr),
+      mChildChanges(0) {
     std::memset(mColors, 0, sizeof(mColors));
     setColor(BlockBack, StateBorder, First, mathbase::Color(0.1f, 0.1f, 0.1f, 1));
     setColor(BlockBack, StateBorder, Second, mathbase::Color(0, 0, 0, 1));

@@ -72,7 +72,11 @@ void LayoutStack::removeAllChildren() {
     Control::removeAllChildren();
 }
 
-void LayoutStack::noteEventBelow(Control* child) { mAwake.insert(child); }
+void LayoutStack::noteEventBelow(Control* child) {
+    // Only children: a popup opened from here is not one, and may go away unseen.
+    if (child->getOwner() == this && (!isStacked() || indexOfStacked(child) >= 0))
+        mAwake.insert(child);
+}
 
 void LayoutStack::sleep(Control* child) {
     if (child->isEventQuiet())

@@ -293,6 +293,7 @@ private:
     DeferredDeletes mDeferredDeletes; // kept on the root of a tree
     ChildWalk* mWalks;                // the walks under way over the child list, the latest first
     unsigned mChildChanges;           // changes of the child list and of the children's areas
+    bool mListed;                     // in its parent's child list (a popup is not in its opener's)
     friend class Workspace;
 };
 

@@ -16,7 +16,7 @@ Control::Control()
     : mName("control"), mText("control"), mClassName("control"), mBringToFront(true), mParent(nullptr),
       mFocus(nullptr), mHover(false), mInactive(false), mVisible(true), mMaximized(false),
       mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr), mWalks(nullptr),
-      mChildChanges(0) {
+      mChildChanges(0), mListed(false) {
     std::memset(mColors, 0, sizeof(mColors));
     setColor(BlockBack, StateBorder, First, mathbase::Color(0.1f, 0.1f, 0.1f, 1));
     setColor(BlockBack, StateBorder, Second, mathbase::Color(0, 0, 0, 1));
@@ -35,7 +35,11 @@ std::string Control::getClassName() { return mClassName; }
 
 display::DisplayGL* Control::getDisplay() { return mParent ? mParent->getDisplay() : nullptr; }
 
-void Control::setOwner(Control* owner) { mParent = owner; }
+void Control::setOwner(Control* owner) {
+    if (owner != mParent)
+        mListed = false; // a popup's opener does not hold it among its children
+    mParent = owner;
+}
 
 Control* Control::getOwner() { return mParent; }
 
@@ -207,6 +211,7 @@ void Control::addChild(Control* child, int index) {
     if (!child)
         return;
     child->mParent = this;
+    child->mListed = true;
     child->setArea(child->getArea());
     child->setMaximized(child->isMaximized());
     const size_t at = index < 0 ? mChildren.size() : std::min(static_cast<size_t>(index), mChildren.size());
@@ -230,6 +235,7 @@ void Control::removeChild(unsigned index) {
         beforeChildListChange(static_cast<size_t>(at), child);
         mChildren.erase(mChildren.begin() + at);
     }
+    child->mListed = false;
     dispose(child);
 }
 
@@ -242,8 +248,10 @@ void Control::removeAllChildren() {
     std::vector<Control*> children;
     children.swap(mChildren);
     mFocus = nullptr;
-    for (Control* child : children)
+    for (Control* child : children) {
+        child->mListed = false;
         dispose(child);
+    }
 }
 
 void Control::dispose(Control* child) {
@@ -481,10 +489,7 @@ void Control::dropFocusChain() {
     }
 }
 
-bool Control::holdsChild(const Control* child) const {
-    // A focused child is mostly the last one (focus brings it to the front): look from the end.
-    return std::find(mChildren.rbegin(), mChildren.rend(), child) != mChildren.rend();
-}
+bool Control::holdsChild(const Control* child) const { return child->mListed && child->mParent == this; }
 
 void Control::openPopup(Control* popup) {
     if (!popup)

@@ -4,6 +4,7 @@
 // time slider and one drawn frame of the GUI cost. The input goes in through the callbacks the
 // display installed on its window, as the window system calls them.
 
+#include "bench_long_timeline.h"
 #include "crv_gui.h"
 #include "crv_row.h"
 
@@ -13,8 +14,8 @@
 #include "scr_script.h"
 #include "vst_scrollbars.h"
 
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
+#include "../../tests/support/glfw_input.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -26,36 +27,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The same timeline as the build benchmark's: pairs of a top-level entry with a spline track and
-// one entry nested in it, three rows a pair.
-std::string longTimeline(int entries) {
-    std::string text = "<script>";
-    for (int i = 0; i + 1 < entries; i += 2) {
-        const int start = i % 500;
-        text += "<effect name=\"e" + std::to_string(i) + "\" start=\"" + std::to_string(start) + "\" end=\"" +
-                std::to_string(start + 5) + "\"><spline name=\"v\" type=\"linear\"><key time=\"0\" value=\"0\"/>"
-                "<key time=\"1\" value=\"1\"/></spline><effect name=\"c\" start=\"1\" end=\"3\"/></effect>";
-    }
-    return text + "</script>";
-}
+using benchtimeline::longTimeline;
 
 // The callbacks the display installed on its window, called as the window system would.
-struct Input {
-    GLFWwindow* window = glfwGetCurrentContext();
-
-    template <typename Fun> Fun installed(Fun (*setter)(GLFWwindow*, Fun)) const {
-        Fun fun = setter(window, nullptr);
-        setter(window, fun);
-        return fun;
-    }
-    void key(int key, int action) const { installed(glfwSetKeyCallback)(window, key, 1000 + key, action, 0); }
+struct Input : glfwtest::Glfw3Input {
     void tap(int k) const {
-        key(k, GLFW_PRESS);
-        key(k, GLFW_RELEASE);
+        press(k);
+        release(k);
     }
-    void cursor(double x, double y) const { installed(glfwSetCursorPosCallback)(window, x, y); }
-    void button(int action) const { installed(glfwSetMouseButtonCallback)(window, GLFW_MOUSE_BUTTON_LEFT, action, 0); }
-    void wheel(double clicks) const { installed(glfwSetScrollCallback)(window, 0, clicks); }
+    void button(int action) const { Glfw3Input::button(GLFW_MOUSE_BUTTON_LEFT, action); }
+    void wheel(double clicks) const { scroll(clicks); }
 };
 
 // The editor of the sample demo over a timeline of the given size, with its panel shown. One is

@@ -334,6 +334,24 @@ TEST(ControlGeometry, DeeplyNestedMaximizedControlsAreLaidOutInLinearTime) {
 
 namespace {
 
+// Makes root 800 x 600 pixels with a stack of 1000 rows of 10 pixels in it, row i made by make(i).
+template <typename Row, typename Make>
+norvane::vistrel::LayoutStack* longStack(Box& root, std::vector<Row*>& rows, const Make& make) {
+    root.setArea(Rect(0, 0, 800, 600));
+    auto* stack = new norvane::vistrel::LayoutStack();
+    root.addChild(stack);
+    {
+        norvane::vistrel::StackingHold hold(stack);
+        for (int i = 0; i < 1000; ++i) {
+            rows.push_back(make(i));
+            rows.back()->setArea(Rect(0, 0, 800, 10));
+            stack->addChild(rows.back());
+        }
+    }
+    stack->setArea(Rect(0, 0, 800, 10000));
+    return stack;
+}
+
 // A box that counts what its parent asks of it while drawing, and which of them drew.
 class Counted : public Box {
 public:
@@ -358,19 +376,9 @@ TEST(ControlDrawing, ALongStackDrawsOnlyTheChildrenInSight) {
     int asked = 0;
     std::vector<int> drawn;
     Box root;
-    root.setArea(Rect(0, 0, 800, 600));
-    auto* stack = new norvane::vistrel::LayoutStack();
-    root.addChild(stack);
     std::vector<Counted*> rows;
-    {
-        norvane::vistrel::StackingHold hold(stack);
-        for (int i = 0; i < 1000; ++i) {
-            rows.push_back(new Counted(i, &asked, &drawn));
-            rows.back()->setArea(Rect(0, 0, 800, 10));
-            stack->addChild(rows.back());
-        }
-    }
-    stack->setArea(Rect(0, 0, 800, 10000));
+    norvane::vistrel::LayoutStack* stack =
+        longStack(root, rows, [&](int i) { return new Counted(i, &asked, &drawn); });
     auto frame = [&] {
         asked = 0;
         drawn.clear();
@@ -422,19 +430,8 @@ private:
 TEST(ControlEvents, ALongStackAsksOnlyTheRowUnderThePointerAndThoseHoldingIt) {
     int asked = 0;
     Box root;
-    root.setArea(Rect(0, 0, 800, 600));
-    auto* stack = new norvane::vistrel::LayoutStack();
-    root.addChild(stack);
     std::vector<QuietRow*> rows;
-    {
-        norvane::vistrel::StackingHold hold(stack);
-        for (int i = 0; i < 1000; ++i) {
-            rows.push_back(new QuietRow(i, &asked));
-            rows.back()->setArea(Rect(0, 0, 800, 10));
-            stack->addChild(rows.back());
-        }
-    }
-    stack->setArea(Rect(0, 0, 800, 10000));
+    norvane::vistrel::LayoutStack* stack = longStack(root, rows, [&](int i) { return new QuietRow(i, &asked); });
     // Each event: how many questions the rows were asked, and which row heard the event itself.
     auto send = [&](const char* name, float y) {
         asked = 0;

@@ -2,6 +2,7 @@
 // cleared; the editor built at start-up for long timelines; and the demo system's own work per
 // frame (timeline and bookkeeping, no drawing).
 
+#include "bench_long_timeline.h"
 #include "clear.h"
 #include "crv_corvista.h"
 #include "crv_gui.h"
@@ -134,18 +135,7 @@ void BM_MusicDecode(benchmark::State& state) {
 }
 BENCHMARK(BM_MusicDecode)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// A timeline of the given number of entries, in pairs: a top-level entry with a spline track and
-// one entry nested in it. The editor shows each pair in three rows.
-std::string longTimeline(int entries) {
-    std::string text = "<script>";
-    for (int i = 0; i + 1 < entries; i += 2) {
-        const int start = i % 500;
-        text += "<effect name=\"e" + std::to_string(i) + "\" start=\"" + std::to_string(start) + "\" end=\"" +
-                std::to_string(start + 5) + "\"><spline name=\"v\" type=\"linear\"><key time=\"0\" value=\"0\"/>"
-                "<key time=\"1\" value=\"1\"/></spline><effect name=\"c\" start=\"1\" end=\"3\"/></effect>";
-    }
-    return text + "</script>";
-}
+using benchtimeline::longTimeline;
 
 // The editor as the program builds it at start-up, with the sample demo's layout, for a timeline
 // of state.range(0) entries: the panel, one row per entry and per spline track.

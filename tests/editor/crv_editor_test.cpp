@@ -335,6 +335,23 @@ TEST_F(EditorTest, AnEdgeDragGoesOnOffTheBarUntilTheRelease) {
     input.cursor(262, rowMiddle(190) + 150); // no longer dragged
     EXPECT_FLOAT_EQ(e.mStart, 4.0f);
     EXPECT_FLOAT_EQ(e.mEnd, 10.0f);
+
+    // The first row's left edge, dragged over the rows after it (which are asked first), one of
+    // them with a bar edge under the pointer, and released there.
+    EffectEntry& a = entry(0); // 12 to 40 s: x 320 to 600
+    input.cursor(322, rowMiddle(0));
+    input.button(GLFW_PRESS);
+    input.cursor(332, rowMiddle(100)); // over the nested entry's bar, 13 to 17 s
+    EXPECT_FLOAT_EQ(a.mStart, 13.0f);
+    input.cursor(342, rowMiddle(160));
+    input.cursor(352, rowMiddle(190));
+    input.button(GLFW_RELEASE);
+    EXPECT_FLOAT_EQ(a.mStart, 15.0f);
+    EXPECT_FLOAT_EQ(a.mEnd, 40.0f);
+    EXPECT_EQ(bar(0)->getDrag(), 0);
+    EXPECT_EQ(bar(2)->getDrag(), 0);
+    EXPECT_FLOAT_EQ(entry(0).mChildren[0]->mStart, 1.0f);
+    EXPECT_FLOAT_EQ(e.mStart, 4.0f);
 }
 
 TEST_F(EditorTest, ADragEndsWithTheReleaseOverTheRowsBelowOrWhileThePanelIsHidden) {
@@ -418,6 +435,28 @@ TEST_F(EditorTest, CtrlWheelOverARowScrollsTheTimeSliderAndTheBars) {
     EXPECT_FLOAT_EQ(bar(0)->getScreenArea().x1, before - shift);
     EXPECT_FLOAT_EQ(row(0)->getScreenArea().x1, 0);
     EXPECT_FLOAT_EQ(row(1)->getChild(0)->getScreenArea().x1, before - shift);
+}
+
+TEST_F(EditorTest, RowsOutOfSightTakeTheTimeSlidersScrollWhenTheyComeIntoSight) {
+    // Rows 60 pixels high: the first two are in sight.
+    build(layout(kSlider + "<scrollbar id='rows' direction='vertical'><area x='0' y='20' width='800' height='60'/>"
+                           "<child><layoutstack id='effects'><area x='0' y='0' width='788' height='0'/>"
+                           "</layoutstack></child></scrollbar>"));
+    auto* slider = dynamic_cast<norvane::vistrel::Scrollbars*>(find("timeslider"));
+    ASSERT_NE(slider, nullptr);
+    const float first = bar(0)->getScreenArea().x1;
+    const float last = bar(5)->getScreenArea().x1;
+    slider->setThumbs(50, 0);
+    slider->updateThumbs();
+    slider->notify(norvane::vistrel::CodeScrolled);
+    const float shift = 50 * gui->getScrollFactor() * 10;
+    ASSERT_GT(shift, 0);
+    EXPECT_FLOAT_EQ(bar(0)->getScreenArea().x1, first - shift);
+    input.cursor(100, 50);
+    input.wheel(-5); // down to the last row
+    ASSERT_GT(bar(5)->getClipArea().height(), 0);
+    EXPECT_FLOAT_EQ(bar(5)->getScreenArea().x1, last - shift);
+    EXPECT_FLOAT_EQ(bar(5)->getScroll().x, shift);
 }
 
 TEST_F(EditorTest, RowsInsideTheTimeSliderDoNotBounceTheWheelBack) {

@@ -3,6 +3,10 @@
 
 #include "vst_test_support.h"
 
+#include "vst_layoutstack.h"
+
+#include <algorithm>
+
 using namespace vsttest;
 using norvane::vistrel::Point;
 
@@ -157,6 +161,54 @@ TEST(ControlEvents, PressesGoToTheTopMostChildUnderThePointer) {
     EXPECT_EQ(1u, t.a->seen.size());
 }
 
+namespace {
+
+// A box that counts the hit tests it answers, in a tally that outlives it; when asked first it
+// may take another box out of the tree and then answers no.
+class Asked : public Box {
+public:
+    Asked(std::vector<std::string>* tally, std::string name) : mTally(tally) { setName(std::move(name)); }
+    bool hitTest(const Event& e) override {
+        mTally->push_back(getName());
+        if (!removes.empty()) {
+            Control* gone = getOwner()->find(removes);
+            getOwner()->removeChild(static_cast<unsigned>(getOwner()->indexOf(gone)));
+            removes.clear();
+            return false;
+        }
+        return Box::hitTest(e);
+    }
+    std::string removes;
+
+private:
+    std::vector<std::string>* mTally;
+};
+
+} // namespace
+
+TEST(ControlEvents, TheWalkAsksEachChildOnceAndSkipsOnesRemovedMeanwhile) {
+    // Three boxes under the press; the top-most one takes the middle one out when asked. The walk
+    // goes on with the bottom one, which takes the press, and asks no box twice.
+    std::vector<std::string> tally;
+    Workspace ws;
+    ws.setArea(Rect(0, 0, 800, 600));
+    Asked* bottom = new Asked(&tally, "bottom");
+    Asked* top = new Asked(&tally, "top");
+    for (Asked* box : {bottom, new Asked(&tally, "middle"), top}) {
+        ws.addChild(box);
+        box->setArea(Rect(10, 10, 110, 110));
+    }
+    top->removes = "middle";
+    Event press = mouse("mousedown", 50, 50);
+    EXPECT_TRUE(ws.handleEvent(press));
+    EXPECT_EQ((std::vector<std::string>{"top", "bottom"}), tally);
+    EXPECT_EQ(std::vector<std::string>{"mousedown"}, bottom->seen);
+    EXPECT_TRUE(top->seen.empty());
+    // The press focused each box under it on the way: the bottom one is now the top-most.
+    ASSERT_EQ(2u, ws.getChildCount());
+    EXPECT_EQ(bottom, ws.getChild(1));
+}
+
 TEST(ControlEvents, KeysGoToTheFocusedControl) {
     Tree t;
     t.ws.setFocus(t.a);
@@ -278,6 +330,138 @@ TEST(ControlGeometry, DeeplyNestedMaximizedControlsAreLaidOutInLinearTime) {
     chain[0]->setMaximized(false); // back to its area from before it was first maximized
     EXPECT_EQ(Rect(0, 0, 0, 0), chain[0]->getArea());
     EXPECT_EQ(Rect(0, 0, 0, 0), chain.back()->getScreenArea());
+}
+
+namespace {
+
+// Makes root 800 x 600 pixels with a stack of 1000 rows of 10 pixels in it, row i made by make(i).
+template <typename Row, typename Make>
+norvane::vistrel::LayoutStack* longStack(Box& root, std::vector<Row*>& rows, const Make& make) {
+    root.setArea(Rect(0, 0, 800, 600));
+    auto* stack = new norvane::vistrel::LayoutStack();
+    root.addChild(stack);
+    {
+        norvane::vistrel::StackingHold hold(stack);
+        for (int i = 0; i < 1000; ++i) {
+            rows.push_back(make(i));
+            rows.back()->setArea(Rect(0, 0, 800, 10));
+            stack->addChild(rows.back());
+        }
+    }
+    stack->setArea(Rect(0, 0, 800, 10000));
+    return stack;
+}
+
+// A box that counts what its parent asks of it while drawing, and which of them drew.
+class Counted : public Box {
+public:
+    Counted(int index, int* asked, std::vector<int>* drawn) : mIndex(index), mAsked(asked), mDrawn(drawn) {}
+    bool isVisible() override { return ++*mAsked, Box::isVisible(); }
+    Rect& getScreenArea() override { return ++*mAsked, Box::getScreenArea(); }
+    void draw() override {
+        ++*mAsked;
+        mDrawn->push_back(mIndex);
+    }
+
+private:
+    int mIndex;
+    int* mAsked;
+    std::vector<int>* mDrawn;
+};
+
+} // namespace
+
+TEST(ControlDrawing, ALongStackDrawsOnlyTheChildrenInSight) {
+    // 1000 rows of 10 pixels stacked in a 600-pixel window: 60 are in sight.
+    int asked = 0;
+    std::vector<int> drawn;
+    Box root;
+    std::vector<Counted*> rows;
+    norvane::vistrel::LayoutStack* stack =
+        longStack(root, rows, [&](int i) { return new Counted(i, &asked, &drawn); });
+    auto frame = [&] {
+        asked = 0;
+        drawn.clear();
+        stack->draw();
+    };
+    frame();
+    ASSERT_EQ(60u, drawn.size());
+    EXPECT_EQ(0, drawn.front());
+    EXPECT_LT(asked, 200); // those in sight and a few to find them, not all 1000
+    stack->setScroll(0, 5000);
+    frame();
+    ASSERT_EQ(60u, drawn.size());
+    EXPECT_EQ(500, drawn.front());
+    EXPECT_LT(asked, 200);
+    // A row put in sight by hand, out of the stack's order, is drawn too.
+    rows[900]->setArea(Rect(0, 5100, 800, 5110));
+    frame();
+    EXPECT_EQ(61u, drawn.size());
+    EXPECT_NE(drawn.end(), std::find(drawn.begin(), drawn.end(), 900));
+}
+
+namespace {
+
+// A row that declares itself quiet: it takes the pointer from outside only while pressed, as a
+// button does. It counts the hit tests and events it is given.
+class QuietRow : public Box {
+public:
+    QuietRow(int index, int* asked) : mIndex(index), mAsked(asked) {}
+    bool isEventQuiet() override { return true; }
+    bool hitTest(const Event& e) override { return ++*mAsked, Box::hitTest(e) || pressed; }
+    bool handleEvent(Event& e) override {
+        ++*mAsked;
+        if (e.name == "mousedown")
+            pressed = true;
+        if (e.name == "mouseup")
+            pressed = false;
+        return Box::handleEvent(e);
+    }
+    int index() const { return mIndex; }
+    bool pressed = false;
+
+private:
+    int mIndex;
+    int* mAsked;
+};
+
+} // namespace
+
+TEST(ControlEvents, ALongStackAsksOnlyTheRowUnderThePointerAndThoseHoldingIt) {
+    int asked = 0;
+    Box root;
+    std::vector<QuietRow*> rows;
+    norvane::vistrel::LayoutStack* stack = longStack(root, rows, [&](int i) { return new QuietRow(i, &asked); });
+    // Each event: how many questions the rows were asked, and which row heard the event itself.
+    auto send = [&](const char* name, float y) {
+        asked = 0;
+        for (QuietRow* row : rows)
+            row->seen.clear();
+        Event e = mouse(name, 400, y);
+        root.handleEvent(e);
+        std::vector<int> heard;
+        for (QuietRow* row : rows)
+            if (std::find(row->seen.begin(), row->seen.end(), name) != row->seen.end())
+                heard.push_back(row->index());
+        return heard;
+    };
+    EXPECT_EQ(std::vector<int>{3}, send("mousemove", 35));
+    EXPECT_LT(asked, 20);
+    EXPECT_EQ(std::vector<int>{50}, send("mousemove", 505));
+    EXPECT_EQ(std::vector<int>{50}, send("mousedown", 505));
+    EXPECT_EQ(rows[50], stack->getFocus());
+    // Pressed, row 50 keeps the pointer over the rows before it, until the release.
+    EXPECT_EQ(std::vector<int>{50}, send("mousemove", 35));
+    EXPECT_EQ(std::vector<int>{50}, send("mouseup", 35));
+    EXPECT_FALSE(rows[50]->pressed);
+    EXPECT_EQ(std::vector<int>{3}, send("mousemove", 36));
+    EXPECT_LT(asked, 20);
+    // Off every row nobody hears a move; the move also clears the hover that would take the
+    // next press.
+    EXPECT_TRUE(send("mousemove", 700).empty());
+    EXPECT_FALSE(rows[3]->isHover());
+    EXPECT_TRUE(send("mousedown", 700).empty());
+    EXPECT_LT(asked, 20);
 }
 
 TEST(ControlRegistry, CreatesByExactClassName) {

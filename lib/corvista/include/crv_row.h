@@ -5,6 +5,7 @@
 
 #include "vst_control.h"
 
+#include <memory>
 #include <vector>
 
 namespace norvane {
@@ -32,6 +33,10 @@ public:
     bool hitTest(const vistrel::Event& e) override;
     // Ctrl or Alt with the wheel also scrolls the time slider "timeslider".
     bool handleEvent(vistrel::Event& e) override;
+    // The row, its bar and its curves take the pointer from outside only while hovered or
+    // dragged, and ignore resets; but while another row is dragged, a row's no to a hit test
+    // says nothing of its own state.
+    bool isEventQuiet() override;
     void draw() override;
 
     // Fills the row for an entry: its caption, its span bar, and then (appended to rows, the
@@ -45,25 +50,45 @@ public:
     void buildTrack(const vistrel::Rect& span, script::SplineTrack* track, int level);
     // Scrolls the row's bars and curves to the left by x pixels.
     void scrollChildren(float x);
-    // Puts the bar, or the curves, of this row and of every other row beside it where their
-    // entries play now: a bar moved or stretched takes its curves and its nested entries along.
+    // The time slider's scroll, x pixels, for every row of this row's editor: each row takes it
+    // (scrollChildren) when followScroll is called on it, and else when it is next laid out or
+    // given an event, so that the rows out of sight cost a step of the slider nothing.
+    void scrollRows(float x);
+    void followScroll();
+    // Laid out, the row also takes the time slider's scroll if it has not yet.
+    void setArea(vistrel::Rect area) override;
+    using Control::setArea;
+    // Puts the bar, or the curves, of this row and of the other rows of its entry and of the
+    // entries nested in it where they play now: a bar moved or stretched takes its curves and its
+    // nested entries along. The other rows are left alone: they do not move.
     void placeRows();
+    // Makes this row one of the same editor as other, before it is filled: the rows of one editor
+    // know which of them is being dragged and which show each entry. setEffect makes the rows it
+    // adds rows of the same editor.
+    void joinRowsOf(const Row& other);
 
     int getLevel() const { return mLevel; }
 
 private:
+    struct Shared;
+
     // True when this row lies inside the control c.
     bool isInside(Control* c);
     // True while the row's bar or a key of its curve is being dragged.
     bool isDragging();
     // Puts the row's bar, or its curves, where its entry plays now.
     void placeSpans();
+    // Sets the entry the row shows, and lists the row among the rows of that entry.
+    void showEntry(script::EffectEntry* entry, const std::vector<script::EffectEntry*>& parents);
 
     int mLevel = 0;
+    unsigned mScrollCount = 0; // the time slider's steps that the row has taken
     // The entry whose span the row's bar or curves show (not owned), and the entries it is
     // nested in, outermost first; none for a row not filled from the timeline.
     script::EffectEntry* mEntry = nullptr;
     std::vector<script::EffectEntry*> mParents;
+    // What the rows of one editor share; each row takes itself out of it when it is deleted.
+    std::shared_ptr<Shared> mShared;
 };
 
 // The bar of one entry's span. Dragging its middle moves the entry, dragging an edge moves that

@@ -49,8 +49,13 @@ void Gui::build() {
         {
             // A stack of rows is laid out once, after the last row.
             const norvane::vistrel::StackingHold hold(mEffects);
+            const norvane::corvista::Row* first = nullptr;
             for (const auto& entry : mScript->mEntries) {
                 norvane::corvista::Row* row = new norvane::corvista::Row();
+                if (first)
+                    row->joinRowsOf(*first);
+                else
+                    first = row;
                 row->setArea(norvane::vistrel::Rect(0, 0, mDemoLength * norvane::corvista::Row::PixelsPerSecond +
                                                               norvane::corvista::Row::CaptionWidth,
                                                     30));
@@ -109,6 +114,15 @@ void Gui::onControl(Control* source, int /*code*/) {
     mScrollFactor = travel > 0.0f && std::isfinite(thumb) ? thumb / travel : 0.0f;
     if (!mEffects) return;
     const float x = mDemoLength * mScrollFactor * norvane::corvista::Row::PixelsPerSecond;
-    for (unsigned i = 0; i < mEffects->getChildCount(); ++i)
-        if (auto* row = dynamic_cast<norvane::corvista::Row*>(mEffects->getChild(i))) row->scrollChildren(x);
+    // Every row takes the scroll; those in sight at once, the others when they come into sight.
+    norvane::corvista::Row* first = nullptr;
+    for (unsigned i = 0; i < mEffects->getChildCount() && !first; ++i)
+        first = dynamic_cast<norvane::corvista::Row*>(mEffects->getChild(i));
+    if (!first) return;
+    first->scrollRows(x);
+    size_t from = 0, to = mEffects->getChildCount();
+    if (auto* stack = dynamic_cast<norvane::vistrel::LayoutStack*>(mEffects)) stack->getChildrenInSight(from, to);
+    for (size_t i = from; i < to; ++i)
+        if (auto* row = dynamic_cast<norvane::corvista::Row*>(mEffects->getChild(static_cast<unsigned>(i))))
+            row->followScroll();
 }

@@ -10,6 +10,7 @@
 #include "vst_spline.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace norvane {
 namespace corvista {
@@ -29,7 +30,17 @@ vistrel::Scrollbars* findTimeSlider(vistrel::Control* from) {
 
 // Row
 
-Row::Row() {
+// What the rows of one editor share: the row whose bar or curve key was dragged when it last
+// handled an event (its drag may have ended since; it is asked), and the rows that show each
+// entry, so that neither a hit test nor a drag step has to go over every row.
+struct Row::Shared {
+    Row* dragging = nullptr;
+    float scroll = 0.0f;      // the time slider's scroll in pixels ...
+    unsigned scrollCount = 0; // ... and how many times it has been set
+    std::unordered_map<const script::EffectEntry*, std::vector<Row*>> rowsOf;
+};
+
+Row::Row() : mShared(std::make_shared<Shared>()) {
     setColor(BlockBack, StateBorder, First, mathbase::Color(0, 0, 0, 1));
     setColor(BlockBack, StateBorder, Second, mathbase::Color(0, 0, 0, 1));
     setColor(BlockBack, StateColor, First, mathbase::Color(0, 0, 0, 0.1f));
@@ -39,7 +50,23 @@ Row::Row() {
     setColor(BlockText, StateColor, First, mathbase::Color(1, 1, 1, 1));
 }
 
-Row::~Row() {}
+Row::~Row() {
+    if (mShared->dragging == this) mShared->dragging = nullptr;
+    if (!mEntry) return;
+    auto it = mShared->rowsOf.find(mEntry);
+    if (it == mShared->rowsOf.end()) return;
+    std::vector<Row*>& rows = it->second;
+    rows.erase(std::remove(rows.begin(), rows.end(), this), rows.end());
+    if (rows.empty()) mShared->rowsOf.erase(it);
+}
+
+void Row::joinRowsOf(const Row& other) { mShared = other.mShared; }
+
+void Row::showEntry(script::EffectEntry* entry, const std::vector<script::EffectEntry*>& parents) {
+    mEntry = entry;
+    mParents = parents;
+    mShared->rowsOf[entry].push_back(this);
+}
 
 vistrel::Control* Row::create() { return new Row(); }
 
@@ -66,16 +93,24 @@ bool Row::hitTest(const vistrel::Event& e) {
     if (!Control::hitTest(e)) return false;
     // The rows after a dragging one are asked first: the one under the pointer would take the
     // moves, and the release, from the drag.
-    if (!mParent || isDragging()) return true;
-    for (unsigned i = 0; i < mParent->getChildCount(); ++i) {
-        auto* row = dynamic_cast<Row*>(mParent->getChild(i));
-        if (row && row != this && row->isDragging()) return false;
-    }
-    return true;
+    if (!mParent) return true;
+    Row* dragging = mShared->dragging;
+    return !dragging || dragging == this || dragging->mParent != mParent || !dragging->isDragging();
+}
+
+bool Row::isEventQuiet() {
+    Row* dragging = mShared->dragging;
+    return !dragging || dragging == this || !dragging->isDragging();
 }
 
 bool Row::handleEvent(vistrel::Event& e) {
+    followScroll();
     const bool r = Control::handleEvent(e);
+    // A drag of the bar or of a curve key begins with a press that the row passes on.
+    if (isDragging())
+        mShared->dragging = this;
+    else if (mShared->dragging == this)
+        mShared->dragging = nullptr;
     if (e.name == "mousewheel" && e.modifiers > kShiftBits) {
         // A row inside the time slider itself would get the event back from it, for ever.
         vistrel::Scrollbars* slider = findTimeSlider(this);
@@ -105,8 +140,7 @@ void Row::setEffect(script::EffectEntry* entry, int level, vistrel::Control* row
                     const std::vector<script::EffectEntry*>& parents) {
     setText(entry->mName);
     mLevel = level;
-    mEntry = entry;
-    mParents = parents;
+    showEntry(entry, parents);
 
     Effector* bar = new Effector();
     bar->setEntry(entry, parents);
@@ -118,14 +152,15 @@ void Row::setEffect(script::EffectEntry* entry, int level, vistrel::Control* row
         Row* row = new Row();
         row->setArea(vistrel::Rect(mArea.x1, mArea.y1, mArea.x2, mArea.y1 + 70));
         rows->addChild(row, -1);
-        row->mEntry = entry;
-        row->mParents = parents;
+        row->joinRowsOf(*this);
+        row->showEntry(entry, parents);
         row->buildTrack(bar->getArea(), track.get(), level);
     }
     std::vector<script::EffectEntry*> nested = parents;
     nested.push_back(entry);
     for (const auto& child : entry->mChildren) {
         Row* row = new Row();
+        row->joinRowsOf(*this);
         row->setArea(mArea);
         rows->addChild(row, -1);
         row->setEffect(child.get(), level + 1, rows, nested);
@@ -170,16 +205,40 @@ void Row::placeSpans() {
 }
 
 void Row::placeRows() {
-    if (!mParent) {
+    if (!mEntry) {
         placeSpans();
         return;
     }
-    for (unsigned i = 0; i < mParent->getChildCount(); ++i)
-        if (auto* row = dynamic_cast<Row*>(mParent->getChild(i))) row->placeSpans();
+    // The entry and the entries nested in it, at any depth.
+    std::vector<const script::EffectEntry*> entries{mEntry};
+    while (!entries.empty()) {
+        const script::EffectEntry* entry = entries.back();
+        entries.pop_back();
+        auto it = mShared->rowsOf.find(entry);
+        if (it != mShared->rowsOf.end())
+            for (Row* row : it->second) row->placeSpans();
+        for (const auto& child : entry->mChildren) entries.push_back(child.get());
+    }
 }
 
 void Row::scrollChildren(float x) {
     for (unsigned i = 0; i < getChildCount(); ++i) getChild(i)->setScroll(x, 0);
+}
+
+void Row::scrollRows(float x) {
+    mShared->scroll = x;
+    ++mShared->scrollCount;
+}
+
+void Row::followScroll() {
+    if (mScrollCount == mShared->scrollCount) return;
+    mScrollCount = mShared->scrollCount;
+    scrollChildren(mShared->scroll);
+}
+
+void Row::setArea(vistrel::Rect area) {
+    Control::setArea(area);
+    followScroll();
 }
 
 // Effector

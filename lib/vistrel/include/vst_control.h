@@ -135,6 +135,13 @@ public:
     virtual void draw();
     // A popup sizes itself here when the workspace opens it; other controls do nothing.
     virtual void layout();
+    // True when this control and every control below it take events from outside their clip
+    // areas (hitTest) only while they hold state that events they handled gave them (a hover,
+    // a press, a drag), hold none when added to a parent, answer no to a hit test off their
+    // clip areas only when they hold none, and do nothing on a "reset" but clear hovers. A
+    // container that knows where its children are may then leave such a child out of events
+    // while it holds no such state and the pointer is not over it. False unless a class says so.
+    virtual bool isEventQuiet();
 
     // Non-virtual helpers.
     void setArea(float x1, float y1, float x2, float y2) { setArea(Rect(x1, y1, x2, y2)); }
@@ -174,6 +181,57 @@ protected:
     // Where a child goes when its parent lays it out: the whole client area when it is maximized,
     // otherwise its own area.
     Rect childPlace(Control* child);
+    // A walk over the children from the top-most down, in their order when it began. What runs
+    // while it is under way (hit tests, focusing, handlers) may change the child list: the walk
+    // reads the list itself until a change reaches the children it has still to visit; from then
+    // on it goes over its own copy of those, dropping each child that leaves the list. Every step
+    // is thus one read, with no search of the list, however long it is.
+    class ChildWalk {
+    public:
+        explicit ChildWalk(Control* owner);
+        ~ChildWalk();
+        ChildWalk(const ChildWalk&) = delete;
+        ChildWalk& operator=(const ChildWalk&) = delete;
+
+        // The next child still in the list, or null at the end.
+        Control* next();
+        // Leaves out the children between the last one visited and the one at index, which
+        // comes next; nothing once a change has reached the children still to visit.
+        void skipTo(size_t index);
+        // True once a change has reached the children still to visit.
+        bool isCopied() const { return mCopied; }
+
+    private:
+        friend class Control;
+        // The list is about to change at index at; leaving is the child that leaves it, if any.
+        void beforeChange(size_t at, const Control* leaving);
+
+        Control* mOwner;
+        ChildWalk* mOuter; // the walk over the same list that was under way when this one began
+        size_t mNext;      // until copied: the children still to visit are mChildren[0, mNext)
+        bool mCopied;
+        std::vector<Control*> mRest; // once copied: the children still to visit, the next one last
+    };
+    // The steps of handleEvent that go over the children. A container that knows where its
+    // children are may go over fewer of them, to the same effect.
+    // Hands every child, in list order, a copy of the move named "reset".
+    virtual void resetChildren(const Event& move);
+    // Offers the event to the children from the top-most down, until one takes it; returns its
+    // result, or false when none takes it.
+    virtual bool passToChild(Event& e);
+    // One step of passToChild: a press over the child focuses it; the child takes the event
+    // when its hit test says so. True when it took it, with its result in result.
+    bool offerTo(Control* child, Event& e, bool& result);
+    // The control below this one through child is handling an event other than a reset.
+    virtual void noteEventBelow(Control* child);
+
+    // Draws the children from index from up to before index to, as draw does all of them; the
+    // scissor rectangle of the last child is left set, as after drawing them all. A container
+    // that knows which of its children lie out of sight draws only the others this way.
+    void drawChildren(size_t from, size_t to);
+    // Counts the changes of the child list and of the children's areas: a container that has
+    // placed its children itself can tell whether they are still where it put them.
+    unsigned getChildChanges() const { return mChildChanges; }
     // Drops the focus of this control and of the focused children below it, down the focus chain;
     // setFocus and addChild drop focus this way instead of walking the whole subtree.
     void dropFocusChain();
@@ -226,9 +284,16 @@ private:
     // Calls each callback registered now that is still registered when its turn comes.
     template <typename Call> void callEachCallback(const Call& call);
 
+    // Tells the walks under way over the child list that it is about to change at index at (the
+    // list's size for an addition at the end); leaving is the child that leaves it, if any.
+    void beforeChildListChange(size_t at, const Control* leaving);
+
     const xml::XmlNode* mStyleInUse; // the style tag this control is loading from, during load
     int* mLoadBudget;                // controls a running load may still make (set on the root)
     DeferredDeletes mDeferredDeletes; // kept on the root of a tree
+    ChildWalk* mWalks;                // the walks under way over the child list, the latest first
+    unsigned mChildChanges;           // changes of the child list and of the children's areas
+    bool mListed;                     // in its parent's child list (a popup is not in its opener's)
     friend class Workspace;
 };
 

@@ -4,6 +4,9 @@
 
 #include "vst_control.h"
 
+#include <unordered_set>
+#include <vector>
+
 namespace norvane {
 namespace vistrel {
 
@@ -22,6 +25,10 @@ public:
     void setMaximized(bool maximized) override;
     void addChild(Control* child, int index = -1) override;
     void removeChild(unsigned index) override;
+    void removeAllChildren() override;
+    // While the children are where the stack put them, only the child under the pointer and
+    // those that may hold pointer state (see Control::isEventQuiet) are asked.
+    bool hitTest(const Event& e) override;
     void draw() override;
 
     virtual void setVertical();
@@ -37,13 +44,37 @@ public:
     void holdStacking();
     void releaseStacking();
 
+    // The children in sight (in the client clip area) are those from index from up to before
+    // index to; all of them unless the children are where the stack put them.
+    void getChildrenInSight(size_t& from, size_t& to);
+
+protected:
+    void resetChildren(const Event& move) override;
+    bool passToChild(Event& e) override;
+    void noteEventBelow(Control* child) override;
+
 private:
     // Puts every child at its place; with onlyMoved, only the children that are not at their
     // places already are laid out again.
     void stack(bool onlyMoved);
+    // While stacked: the index of the child, or -1 when it is not one of the children.
+    long indexOfStacked(Control* child) const;
+    // While stacked: the indices, in list order, of the children that an event at the point
+    // may concern: the one under it and those that may hold pointer state.
+    std::vector<size_t> concerned(const Event& e);
+    // The child, a quiet one, answered no for a point off it: it holds no pointer state.
+    void sleep(Control* child);
+    // True while every child is where the last stacking put it, so that the children follow one
+    // another on screen in list order.
+    bool isStacked() const { return mStacked && getChildChanges() == mStackedChanges; }
 
     int mVertical;
     int mHolds; // loads and holds under way: the children are not re-stacked meanwhile
+    bool mStacked;            // the children have been stacked ...
+    unsigned mStackedChanges; // ... and neither they nor the list have changed since this count
+    // The children that may hold pointer state: those that handled an event since they last
+    // answered no to a hit test off them, and every child that is not quiet (isEventQuiet).
+    std::unordered_set<Control*> mAwake;
 };
 
 // Holds the re-stacking of a stack for its life; does nothing for a control of another class.

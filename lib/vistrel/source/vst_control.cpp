@@ -15,7 +15,8 @@ namespace vistrel {
 Control::Control()
     : mName("control"), mText("control"), mClassName("control"), mBringToFront(true), mParent(nullptr),
       mFocus(nullptr), mHover(false), mInactive(false), mVisible(true), mMaximized(false),
-      mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr) {
+      mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr), mWalks(nullptr),
+      mChildChanges(0), mListed(false) {
     std::memset(mColors, 0, sizeof(mColors));
     setColor(BlockBack, StateBorder, First, mathbase::Color(0.1f, 0.1f, 0.1f, 1));
     setColor(BlockBack, StateBorder, Second, mathbase::Color(0, 0, 0, 1));
@@ -34,7 +35,11 @@ std::string Control::getClassName() { return mClassName; }
 
 display::DisplayGL* Control::getDisplay() { return mParent ? mParent->getDisplay() : nullptr; }
 
-void Control::setOwner(Control* owner) { mParent = owner; }
+void Control::setOwner(Control* owner) {
+    if (owner != mParent)
+        mListed = false; // a popup's opener does not hold it among its children
+    mParent = owner;
+}
 
 Control* Control::getOwner() { return mParent; }
 
@@ -85,6 +90,8 @@ Rect& Control::getClientArea() { return mClientArea; }
 Rect& Control::getScreenClientArea() { return mScreenClientArea; }
 
 void Control::setOwnArea(Rect area) {
+    if (mParent)
+        ++mParent->mChildChanges;
     mArea = area;
     updateClientArea();
     RectSet frame{mArea, mScreenArea, mClipArea};
@@ -204,12 +211,12 @@ void Control::addChild(Control* child, int index) {
     if (!child)
         return;
     child->mParent = this;
+    child->mListed = true;
     child->setArea(child->getArea());
     child->setMaximized(child->isMaximized());
-    if (index < 0 || static_cast<size_t>(index) >= mChildren.size())
-        mChildren.push_back(child);
-    else
-        mChildren.insert(mChildren.begin() + index, child);
+    const size_t at = index < 0 ? mChildren.size() : std::min(static_cast<size_t>(index), mChildren.size());
+    beforeChildListChange(at, nullptr);
+    mChildren.insert(mChildren.begin() + static_cast<std::ptrdiff_t>(at), child);
     // Focusing the child drops all focus below this control, the focus the child brings along
     // included; only the child's chain can hold any.
     child->dropFocusChain();
@@ -224,17 +231,27 @@ void Control::removeChild(unsigned index) {
         setFocus(nullptr);
     // Focusing may have moved it; find it again.
     int at = indexOf(child);
-    if (at >= 0)
+    if (at >= 0) {
+        beforeChildListChange(static_cast<size_t>(at), child);
         mChildren.erase(mChildren.begin() + at);
+    }
+    child->mListed = false;
     dispose(child);
 }
 
 void Control::removeAllChildren() {
+    ++mChildChanges;
+    for (ChildWalk* walk = mWalks; walk; walk = walk->mOuter) {
+        walk->mCopied = true;
+        walk->mRest.clear();
+    }
     std::vector<Control*> children;
     children.swap(mChildren);
     mFocus = nullptr;
-    for (Control* child : children)
+    for (Control* child : children) {
+        child->mListed = false;
         dispose(child);
+    }
 }
 
 void Control::dispose(Control* child) {
@@ -328,6 +345,10 @@ bool Control::hitTest(const Event& e) {
 }
 
 bool Control::handleEvent(Event& e) {
+    if (e.name != "reset") {
+        for (Control* c = this; c->mParent; c = c->mParent)
+            c->mParent->noteEventBelow(c);
+    }
     if (!mVisible)
         return false;
     // A handler may take any control out of the tree, this one and its ancestors included.
@@ -341,30 +362,45 @@ bool Control::handleEvent(Event& e) {
         mHover = mClipArea.contains(e.x, e.y);
         if (mHover)
             result = true;
-        Event reset(e);
-        reset.name = "reset";
-        for (size_t i = 0; i < mChildren.size(); ++i) {
-            Event copy(reset);
-            mChildren[i]->handleEvent(copy);
-        }
+        resetChildren(e);
     }
-    // Top-most first. A handler may change the child list (focus moves a child to the end),
-    // so the walk goes over a copy.
-    std::vector<Control*> order(mChildren.rbegin(), mChildren.rend());
-    for (Control* child : order) {
-        if (indexOf(child) < 0)
-            continue; // removed by an earlier step of this event
-        if (e.name == "mousedown" && child->mClipArea.contains(e.x, e.y))
-            setFocus(child);
-        if (child->hitTest(e) && child->isVisible()) {
-            bool r = child->handleEvent(e);
-            if (!result)
-                result = r;
+    const bool r = passToChild(e);
+    return result || r;
+}
+
+void Control::resetChildren(const Event& move) {
+    Event reset(move);
+    reset.name = "reset";
+    for (size_t i = 0; i < mChildren.size(); ++i) {
+        Event copy(reset);
+        mChildren[i]->handleEvent(copy);
+    }
+}
+
+bool Control::passToChild(Event& e) {
+    // Top-most first, in the order the children had when the walk began: focus may move a child
+    // to the end, and a child removed by an earlier step of this event is skipped.
+    ChildWalk walk(this);
+    bool result = false;
+    while (Control* child = walk.next()) {
+        if (offerTo(child, e, result))
             break;
-        }
     }
     return result;
 }
+
+bool Control::offerTo(Control* child, Event& e, bool& result) {
+    if (e.name == "mousedown" && child->mClipArea.contains(e.x, e.y))
+        setFocus(child);
+    if (!child->hitTest(e) || !child->isVisible())
+        return false;
+    result = child->handleEvent(e);
+    return true;
+}
+
+void Control::noteEventBelow(Control*) {}
+
+bool Control::isEventQuiet() { return false; }
 
 Render* Control::getRender() {
     if (!mRender && mParent)
@@ -390,8 +426,48 @@ void Control::setFocus(Control* child) {
     int at = indexOf(child);
     if (at < 0)
         return; // not one of ours: focus it without reordering
+    beforeChildListChange(static_cast<size_t>(at), nullptr);
     mChildren.erase(mChildren.begin() + at);
     mChildren.push_back(child);
+}
+
+Control::ChildWalk::ChildWalk(Control* owner)
+    : mOwner(owner), mOuter(owner->mWalks), mNext(owner->mChildren.size()), mCopied(false) {
+    owner->mWalks = this;
+}
+
+Control::ChildWalk::~ChildWalk() { mOwner->mWalks = mOuter; }
+
+void Control::ChildWalk::skipTo(size_t index) {
+    if (!mCopied && index < mNext)
+        mNext = index + 1;
+}
+
+Control* Control::ChildWalk::next() {
+    if (!mCopied)
+        return mNext > 0 ? mOwner->mChildren[--mNext] : nullptr;
+    if (mRest.empty())
+        return nullptr;
+    Control* child = mRest.back();
+    mRest.pop_back();
+    return child;
+}
+
+void Control::ChildWalk::beforeChange(size_t at, const Control* leaving) {
+    if (!mCopied) {
+        if (at >= mNext)
+            return; // the children still to visit keep their places
+        mRest.assign(mOwner->mChildren.begin(), mOwner->mChildren.begin() + static_cast<std::ptrdiff_t>(mNext));
+        mCopied = true;
+    }
+    if (leaving)
+        mRest.erase(std::remove(mRest.begin(), mRest.end(), leaving), mRest.end());
+}
+
+void Control::beforeChildListChange(size_t at, const Control* leaving) {
+    ++mChildChanges;
+    for (ChildWalk* walk = mWalks; walk; walk = walk->mOuter)
+        walk->beforeChange(at, leaving);
 }
 
 void Control::clearFocus() {
@@ -413,10 +489,7 @@ void Control::dropFocusChain() {
     }
 }
 
-bool Control::holdsChild(const Control* child) const {
-    // A focused child is mostly the last one (focus brings it to the front): look from the end.
-    return std::find(mChildren.rbegin(), mChildren.rend(), child) != mChildren.rend();
-}
+bool Control::holdsChild(const Control* child) const { return child->mListed && child->mParent == this; }
 
 void Control::openPopup(Control* popup) {
     if (!popup)
@@ -432,18 +505,28 @@ void Control::closePopup() {
         mParent->closePopup();
 }
 
-void Control::draw() {
+void Control::draw() { drawChildren(0, mChildren.size()); }
+
+void Control::drawChildren(size_t from, size_t to) {
     Render* render = getRender();
     bool underWorkspace = mClassName == "workspace";
-    for (size_t i = 0; i < mChildren.size(); ++i) {
+    for (size_t i = from; i < to && i < mChildren.size(); ++i) {
         Control* child = mChildren[i];
         Rect scissor = child->mClipArea;
         scissor.intersect(mClientClipArea);
-        if (render)
-            render->setScissor(scissor.x1, scissor.y1, scissor.x2, scissor.y2);
         bool big = scissor.width() >= 1 && scissor.height() >= 1;
-        if (child->isVisible() && (big || underWorkspace))
+        bool drawn = (big || underWorkspace) && child->isVisible();
+        // A child out of sight costs no drawing state: its scissor rectangle is set only when it
+        // is drawn, or when it is the last child, whose rectangle the walk leaves set.
+        if (render && (drawn || i + 1 == mChildren.size()))
+            render->setScissor(scissor.x1, scissor.y1, scissor.x2, scissor.y2);
+        if (drawn)
             child->draw();
+    }
+    if (render && to < mChildren.size()) {
+        Rect scissor = mChildren.back()->mClipArea;
+        scissor.intersect(mClientClipArea);
+        render->setScissor(scissor.x1, scissor.y1, scissor.x2, scissor.y2);
     }
 }
 

@@ -3,10 +3,12 @@
 #include "vst_layoutstack.h"
 #include "vst_render.h"
 
+#include <algorithm>
+
 namespace norvane {
 namespace vistrel {
 
-LayoutStack::LayoutStack() : mVertical(1), mHolds(0) {
+LayoutStack::LayoutStack() : mVertical(1), mHolds(0), mStacked(false), mStackedChanges(0) {
     mClassName = "layoutstack";
     mName = "layoutstack";
     // The child order is the stacking order: a press on a child must not move it to the end,
@@ -53,13 +55,139 @@ void LayoutStack::setMaximized(bool maximized) {
 }
 
 void LayoutStack::addChild(Control* child, int index) {
+    if (child && !child->isEventQuiet())
+        mAwake.insert(child);
     Control::addChild(child, index);
     relayout();
 }
 
 void LayoutStack::removeChild(unsigned index) {
+    mAwake.erase(getChildOrNull(index));
     Control::removeChild(index);
     relayout();
+}
+
+void LayoutStack::removeAllChildren() {
+    mAwake.clear();
+    Control::removeAllChildren();
+}
+
+void LayoutStack::noteEventBelow(Control* child) {
+    // Only children: a popup opened from here is not one, and may go away unseen.
+    if (child->getOwner() == this && (!isStacked() || indexOfStacked(child) >= 0))
+        mAwake.insert(child);
+}
+
+void LayoutStack::sleep(Control* child) {
+    if (child->isEventQuiet())
+        mAwake.erase(child);
+}
+
+long LayoutStack::indexOfStacked(Control* child) const {
+    // The children follow one another on screen in list order: look where this one starts.
+    const bool vertical = mVertical != 0;
+    auto start = [vertical](Control* c) {
+        const Rect& s = c->getScreenArea();
+        return vertical ? s.y1 : s.x1;
+    };
+    const float at = start(child);
+    auto it = std::partition_point(mChildren.begin(), mChildren.end(), [&](Control* c) { return start(c) < at; });
+    for (; it != mChildren.end() && start(*it) == at; ++it) {
+        if (*it == child)
+            return static_cast<long>(it - mChildren.begin());
+    }
+    return -1;
+}
+
+std::vector<size_t> LayoutStack::concerned(const Event& e) {
+    std::vector<size_t> indices;
+    for (auto it = mAwake.begin(); it != mAwake.end();) {
+        const long at = indexOfStacked(*it);
+        if (at < 0) {
+            it = mAwake.erase(it); // not one of the children (a popup opened from here)
+            continue;
+        }
+        indices.push_back(static_cast<size_t>(at));
+        ++it;
+    }
+    // The one child whose place along the stack holds the point.
+    const bool vertical = mVertical != 0;
+    const float p = vertical ? e.y : e.x;
+    auto under = std::partition_point(mChildren.begin(), mChildren.end(), [&](Control* c) {
+        const Rect& s = c->getScreenArea();
+        return (vertical ? s.y2 : s.x2) <= p;
+    });
+    if (under != mChildren.end() && (*under)->getClipArea().contains(e.x, e.y))
+        indices.push_back(static_cast<size_t>(under - mChildren.begin()));
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    return indices;
+}
+
+bool LayoutStack::hitTest(const Event& e) {
+    if (!isStacked())
+        return Control::hitTest(e);
+    if (mClipArea.contains(e.x, e.y) || mHover)
+        return true;
+    for (size_t i : concerned(e)) {
+        Control* child = mChildren[i];
+        if (child->hitTest(e) && child->isVisible())
+            return true;
+    }
+    return false;
+}
+
+void LayoutStack::resetChildren(const Event& move) {
+    if (!isStacked()) {
+        Control::resetChildren(move);
+        return;
+    }
+    // The others hold no hover to clear.
+    Event reset(move);
+    reset.name = "reset";
+    const std::vector<size_t> indices = concerned(move);
+    std::vector<Control*> children;
+    for (size_t i : indices)
+        children.push_back(mChildren[i]);
+    for (size_t k = 0; k < children.size(); ++k) {
+        // A reset handler may have changed the list: a child no longer in its place is left out.
+        if (indices[k] >= mChildren.size() || mChildren[indices[k]] != children[k])
+            continue;
+        Event copy(reset);
+        children[k]->handleEvent(copy);
+    }
+}
+
+bool LayoutStack::passToChild(Event& e) {
+    if (!isStacked())
+        return Control::passToChild(e);
+    // The common walk, leaving out the children that would neither be focused nor take the
+    // event: off the pointer and holding no pointer state. Should a step change the list where
+    // the walk has still to go, the rest goes the common way.
+    const std::vector<size_t> indices = concerned(e);
+    const bool press = e.name == "mousedown";
+    ChildWalk walk(this);
+    for (auto it = indices.rbegin(); it != indices.rend() && !walk.isCopied(); ++it) {
+        walk.skipTo(*it);
+        Control* child = walk.next();
+        if (!child)
+            return false;
+        const bool over = child->getClipArea().contains(e.x, e.y);
+        if (press && over)
+            setFocus(child);
+        const bool hit = child->hitTest(e);
+        if (hit && child->isVisible())
+            return child->handleEvent(e);
+        if (!hit && !over)
+            sleep(child);
+    }
+    bool result = false;
+    while (walk.isCopied()) {
+        Control* child = walk.next();
+        if (!child || offerTo(child, e, result))
+            break;
+    }
+    return result;
 }
 
 void LayoutStack::draw() {
@@ -67,7 +195,33 @@ void LayoutStack::draw() {
         useColors(BlockBack, StateColor);
         render->fillRect(mClipArea, 0);
     }
-    Control::draw();
+    size_t from = 0, to = mChildren.size();
+    getChildrenInSight(from, to);
+    drawChildren(from, to);
+}
+
+void LayoutStack::getChildrenInSight(size_t& from, size_t& to) {
+    from = 0;
+    to = mChildren.size();
+    if (!isStacked())
+        return;
+    // The children follow one another on screen: those before the first one that reaches into
+    // the client clip area, and from the first one that starts past it, are out of sight (and
+    // would not be drawn). A long stack costs a frame only the children in sight.
+    const Rect& clip = mClientClipArea;
+    const bool vertical = mVertical != 0;
+    auto endsBefore = [&](Control* child) {
+        const Rect& s = child->getScreenArea();
+        return (vertical ? s.y2 : s.x2) <= (vertical ? clip.y1 : clip.x1);
+    };
+    auto startsBefore = [&](Control* child) {
+        const Rect& s = child->getScreenArea();
+        return (vertical ? s.y1 : s.x1) < (vertical ? clip.y2 : clip.x2);
+    };
+    auto first = std::partition_point(mChildren.begin(), mChildren.end(), endsBefore);
+    auto end = std::partition_point(first, mChildren.end(), startsBefore);
+    from = static_cast<size_t>(first - mChildren.begin());
+    to = static_cast<size_t>(end - mChildren.begin());
 }
 
 void LayoutStack::setVertical() {
@@ -113,6 +267,8 @@ void LayoutStack::stack(bool onlyMoved) {
         if (!onlyMoved || child->getArea() != place)
             child->setArea(place);
     }
+    mStacked = true;
+    mStackedChanges = getChildChanges();
 }
 
 } // namespace vistrel

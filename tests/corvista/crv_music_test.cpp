@@ -86,8 +86,9 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 typedef std::chrono::steady_clock::time_point Instant;
 Instant now() { return std::chrono::steady_clock::now(); }
 double secondsSince(Instant start) { return std::chrono::duration<double>(now() - start).count(); }
-// The frames that may have played since then: the mixing runs a little ahead, in blocks.
-int playedSince(Instant start, int rate) { return static_cast<int>(rate * (secondsSince(start) + 0.1)); }
+// The frames that may have played since then. The mixing runs ahead in blocks, and further when
+// a busy machine held it back and it catches up: half a second more is allowed for that.
+int playedSince(Instant start, int rate) { return static_cast<int>(rate * (secondsSince(start) + 0.5)); }
 
 // setup with standard output captured.
 bool setupCapturing(Music& music, const Bytes& bytes, std::string& output) {
@@ -238,13 +239,13 @@ TEST(Music, MutedMusicKeepsMoving) {
 
 TEST(Music, TheEndIsReportedAsNotPlaying) {
     Music music;
-    ASSERT_TRUE(music.setup(fileOf(wav(44100, 1, 8820)))); // 0.2 s
+    ASSERT_TRUE(music.setup(fileOf(wav(44100, 1, 44100)))); // 1 s
     music.play();
     EXPECT_TRUE(music.isPlaying());
-    for (int i = 0; i < 100 && music.isPlaying(); ++i) sleepMs(20);
+    for (int i = 0; i < 1500 && music.isPlaying(); ++i) sleepMs(20);
     EXPECT_FALSE(music.isPlaying());
     EXPECT_FALSE(music.isPaused());
-    EXPECT_EQ(music.getPosition(), 8820); // at the end, not back at 0
+    EXPECT_EQ(music.getPosition(), 44100); // at the end, not back at 0
     // Looping: back to the start, then playing again.
     music.setPosition(0);
     EXPECT_EQ(music.getPosition(), 0);
@@ -252,8 +253,9 @@ TEST(Music, TheEndIsReportedAsNotPlaying) {
     music.play();
     EXPECT_TRUE(music.isPlaying());
     sleepMs(60);
-    // From the start (0.16 s at most unless the machine was slow), not still at the end.
-    EXPECT_LE(music.getPosition(), playedSince(replayed, 44100));
+    // From the start, not still at the end.
+    const int position = music.getPosition();
+    EXPECT_LE(position, playedSince(replayed, 44100));
 }
 
 TEST(Music, UndecodableDataSwitchesSoundOff) {

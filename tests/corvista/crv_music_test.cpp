@@ -421,11 +421,16 @@ TEST(MusicChild, WaveCapture) {
     if (!inChild()) GTEST_SKIP() << "runs in a child process of Music.TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted";
     Music music;
     ASSERT_TRUE(music.setup(fileOf(wav(44100, 2, 44100 * 10, 880.0))));
-    // How long each part really lasted goes to the parent: a busy machine sleeps longer.
+    // Each playing part lasts until the music's position shows 600 ms of it mixed (the mixing
+    // falls behind on a busy machine, and what is not mixed at the end is never written); how long
+    // each part really lasted goes to the parent.
+    auto mixed = [&music](int from) {
+        for (int i = 0; i < 3000 && music.getPosition() < from + 26460; ++i) sleepMs(10);
+    };
     double lasted[4];
     Instant start = now();
     music.play();
-    sleepMs(600);
+    mixed(0);
     music.setPaused(true);
     lasted[0] = secondsSince(start);
     start = now();
@@ -436,12 +441,12 @@ TEST(MusicChild, WaveCapture) {
     music.setPaused(false);
     lasted[1] = secondsSince(start);
     start = now();
-    sleepMs(600);
+    mixed(paused);
     EXPECT_GT(music.getPosition(), paused); // muted, but moving
     music.setMuted(false);
     lasted[2] = secondsSince(start);
     start = now();
-    sleepMs(600);
+    mixed(music.getPosition());
     music.release(); // closes the device: the file's header is complete
     lasted[3] = secondsSince(start);
     std::printf("lasted %f %f %f %f\n", lasted[0], lasted[1], lasted[2], lasted[3]);

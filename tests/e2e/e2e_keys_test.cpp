@@ -246,8 +246,9 @@ TEST(PlaybackKeys, MuteAndTimeBarSettingsAreWrittenBack) {
     dir.write("s.xml", kScript);
     Demo demo(dir, "e2e-keys-mute");
     ASSERT_TRUE(demo.hasWindow());
-    // O shows the bar (top), O again within the delay moves it: middle, bottom.
-    demo.keys("m o o o ctrl+o");
+    // O shows the bar (top), O again within the delay moves it: middle, bottom. Paused, the clock
+    // stands still, so the keys are within the delay however slowly they arrive.
+    demo.keys("m o space o o ctrl+o");
     demo.close("Escape");
     ASSERT_TRUE(demo.process().wait(60));
     EXPECT_EQ(demo.process().status(), 0);

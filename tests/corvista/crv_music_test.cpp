@@ -371,10 +371,10 @@ TEST(Music, TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted) {
     const std::string output = runChild("MusicChild.WaveCapture", {{"ALSOFT_DRIVERS", "wave"}, {"ALSOFT_CONF", dir + "/alsoft.conf"}}, status);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
     ASSERT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
-    double lasted[4];
-    const size_t said = output.find("lasted ");
-    ASSERT_TRUE(said != std::string::npos && std::sscanf(output.c_str() + said, "lasted %lf %lf %lf %lf", &lasted[0],
-                                                        &lasted[1], &lasted[2], &lasted[3]) == 4)
+    int paused = 0, beforeUnmuting = 0, unmuted = 0, end = 0;
+    const size_t said = output.find("positions ");
+    ASSERT_TRUE(said != std::string::npos && std::sscanf(output.c_str() + said, "positions %d %d %d %d", &paused,
+                                                        &beforeUnmuting, &unmuted, &end) == 4)
         << output;
 
     std::vector<short> samples;
@@ -406,48 +406,44 @@ TEST(Music, TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted) {
     std::string pattern;
     for (bool on : tone) pattern += on ? '#' : '.';
     ASSERT_EQ(runs.size(), 2u) << pattern;
-    // A part's blocks: as long as it really lasted, give or take the edges of a block and the mixing.
-    auto blocks = [](double seconds) { return static_cast<size_t>(seconds * 20.0); };
-    EXPECT_GE(runs[0].second, 8u) << pattern; // 600 ms
-    EXPECT_LE(runs[0].second, blocks(lasted[0]) + 6) << pattern;
-    EXPECT_GE(runs[1].second, 8u) << pattern;
-    EXPECT_LE(runs[1].second, blocks(lasted[3]) + 6) << pattern;
-    const size_t gap = runs[1].first - (runs[0].first + runs[0].second);
-    EXPECT_GE(gap, 18u) << pattern; // paused, then muted: 1.2 s of silence
-    EXPECT_LE(gap, blocks(lasted[1] + lasted[2]) + 6) << pattern;
+    // A part's blocks: as many as its frames mixed fill, give or take the edges of a block and a
+    // step of the mixing. The tone plays up to the pause and from the unmuting to the end only; the
+    // muted frames are silent, as the pause before them.
+    const int edges = 3;
+    auto blocks = [&block](int frames) { return static_cast<int>(frames / static_cast<int>(block)); };
+    const int first = static_cast<int>(runs[0].second), last = static_cast<int>(runs[1].second);
+    EXPECT_GE(first, blocks(paused) - edges) << pattern; // 600 ms at least
+    EXPECT_LE(first, blocks(paused) + edges) << pattern;
+    EXPECT_GE(last, blocks(end - unmuted) - edges) << pattern;
+    EXPECT_LE(last, blocks(end - beforeUnmuting) + edges) << pattern;
+    const int gap = static_cast<int>(runs[1].first - (runs[0].first + runs[0].second));
+    EXPECT_GE(gap, blocks(beforeUnmuting - paused) - edges) << pattern;
 }
 
 TEST(MusicChild, WaveCapture) {
     if (!inChild()) GTEST_SKIP() << "runs in a child process of Music.TheWaveDeviceHearsTheSineOnlyWhilePlayingUnmuted";
     Music music;
     ASSERT_TRUE(music.setup(fileOf(wav(44100, 2, 44100 * 10, 880.0))));
-    // Each playing part lasts until the music's position shows 600 ms of it mixed (the mixing
-    // falls behind on a busy machine, and what is not mixed at the end is never written); how long
-    // each part really lasted goes to the parent.
+    // Each playing part lasts until the music's position shows 600 ms of it mixed: the mixing falls
+    // behind on a busy machine, and what is not mixed when the device closes is never written. The
+    // positions that bound each part go to the parent, which holds the file against them.
     auto mixed = [&music](int from) {
         for (int i = 0; i < 3000 && music.getPosition() < from + 26460; ++i) sleepMs(10);
     };
-    double lasted[4];
-    Instant start = now();
     music.play();
     mixed(0);
     music.setPaused(true);
-    lasted[0] = secondsSince(start);
-    start = now();
     const int paused = music.getPosition();
     sleepMs(600);
     EXPECT_EQ(music.getPosition(), paused);
     music.setMuted(true);
     music.setPaused(false);
-    lasted[1] = secondsSince(start);
-    start = now();
     mixed(paused);
-    EXPECT_GT(music.getPosition(), paused); // muted, but moving
+    const int beforeUnmuting = music.getPosition();
+    EXPECT_GT(beforeUnmuting, paused); // muted, but moving
     music.setMuted(false);
-    lasted[2] = secondsSince(start);
-    start = now();
-    mixed(music.getPosition());
-    music.release(); // closes the device: the file's header is complete
-    lasted[3] = secondsSince(start);
-    std::printf("lasted %f %f %f %f\n", lasted[0], lasted[1], lasted[2], lasted[3]);
+    const int unmuted = music.getPosition();
+    mixed(unmuted);
+    music.setPaused(true);
+    std::printf("positions %d %d %d %d\n", paused, beforeUnmuting, unmuted, music.getPosition());
 }

@@ -1,5 +1,7 @@
-// Cost of evaluating the timeline frame by frame, and of spline lookups while time moves forward.
+// Cost of evaluating the timeline frame by frame, of spline lookups while time moves forward, and
+// of reading a timeline file with a long generated curve.
 
+#include "scr_reader.h"
 #include "scr_script.h"
 
 #include <benchmark/benchmark.h>
@@ -10,6 +12,7 @@
 using norvane::script::Callback;
 using norvane::script::EffectEntry;
 using norvane::script::Script;
+using norvane::script::ScriptReader;
 using norvane::script::Spline;
 using norvane::script::SplineTrack;
 
@@ -120,6 +123,21 @@ void BM_SplineScattered(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SplineScattered)->Arg(10)->Arg(10000);
+
+// A timeline file whose one smooth curve has that many keys, read from memory.
+void BM_LoadLongSpline(benchmark::State& state) {
+    std::string text = R"(<script><effect name="a" end="9"><spline type="smooth">)";
+    for (int k = 0; k < state.range(0); ++k)
+        text += "<key time=\"" + std::to_string(k) + "\" value=\"" + std::to_string(k % 7) + "\"/>";
+    text += "</spline></effect></script>";
+    for (auto _ : state) {
+        Script script;
+        if (!ScriptReader::loadScript(text.data(), int(text.size()), script, nullptr, nullptr))
+            state.SkipWithError("the timeline did not load");
+        benchmark::DoNotOptimize(script.mEntries.data());
+    }
+}
+BENCHMARK(BM_LoadLongSpline)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -464,6 +464,62 @@ TEST(ControlEvents, ALongStackAsksOnlyTheRowUnderThePointerAndThoseHoldingIt) {
     EXPECT_LT(asked, 20);
 }
 
+namespace {
+
+// A quiet row that also counts how often it is laid out.
+class PlacedRow : public QuietRow {
+public:
+    PlacedRow(int index, int* asked, int* placed) : QuietRow(index, asked), mPlaced(placed) {}
+    using QuietRow::setArea;
+    void setArea(Rect area) override {
+        ++*mPlaced;
+        QuietRow::setArea(area);
+    }
+
+private:
+    int* mPlaced;
+};
+
+} // namespace
+
+TEST(ControlEvents, AScrollOfALongStackLaysOutTheRowsInSightAndPressesFindTheRowNowThere) {
+    int asked = 0;
+    int placed = 0;
+    Box root;
+    std::vector<PlacedRow*> rows;
+    norvane::vistrel::LayoutStack* stack =
+        longStack(root, rows, [&](int i) { return new PlacedRow(i, &asked, &placed); });
+    // Which rows heard a press and release at y.
+    auto click = [&](float y) {
+        for (PlacedRow* row : rows)
+            row->seen.clear();
+        for (const char* name : {"mousedown", "mouseup"}) {
+            Event e = mouse(name, 400, y);
+            root.handleEvent(e);
+        }
+        std::vector<int> heard;
+        for (PlacedRow* row : rows)
+            if (std::find(row->seen.begin(), row->seen.end(), "mousedown") != row->seen.end())
+                heard.push_back(row->index());
+        return heard;
+    };
+    EXPECT_EQ(std::vector<int>{3}, click(35));
+    // 60 rows are in sight before and 60 after each scroll: not all 1000 are laid out.
+    placed = 0;
+    stack->setScroll(0, 5000);
+    EXPECT_LT(placed, 200);
+    EXPECT_EQ(std::vector<int>{503}, click(35));
+    placed = 0;
+    stack->setScroll(0, 0);
+    EXPECT_LT(placed, 200);
+    // Row 510 was where row 10 is now: it keeps no part of the screen, whichever way the stack
+    // asks its rows (a row laid out by hand has it ask every row).
+    EXPECT_FALSE(rows[510]->getClipArea().contains(400, 105));
+    EXPECT_EQ(std::vector<int>{10}, click(105));
+    rows[0]->setArea(rows[0]->getArea());
+    EXPECT_EQ(std::vector<int>{12}, click(125));
+}
+
 TEST(ControlRegistry, CreatesByExactClassName) {
     registerBox();
     EXPECT_GE(ControlRegistry::getUseCount(), 1);

@@ -232,6 +232,10 @@ protected:
     // Counts the changes of the child list and of the children's areas: a container that has
     // placed its children itself can tell whether they are still where it put them.
     unsigned getChildChanges() const { return mChildChanges; }
+    // True when the child's rectangles were computed since this control last took its area, that
+    // is, they follow this control's place on screen. A container that lays out only some of its
+    // children when it moves leaves the others behind until they are needed.
+    bool isLaidOutHere(const Control* child) const { return child->mLaidOutAt == mLayouts; }
     // Drops the focus of this control and of the focused children below it, down the focus chain;
     // setFocus and addChild drop focus this way instead of walking the whole subtree.
     void dropFocusChain();
@@ -293,6 +297,8 @@ private:
     DeferredDeletes mDeferredDeletes; // kept on the root of a tree
     ChildWalk* mWalks;                // the walks under way over the child list, the latest first
     unsigned mChildChanges;           // changes of the child list and of the children's areas
+    unsigned mLayouts;                // how many times this control has taken its area
+    unsigned mLaidOutAt;              // the parent's count when this control last took its area
     bool mListed;                     // in its parent's child list (a popup is not in its opener's)
     friend class Workspace;
 };

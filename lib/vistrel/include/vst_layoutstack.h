@@ -20,6 +20,10 @@ public:
     // out once its children are loaded.
     void load(xml::XmlParser::Iterator& tag) override;
     // Both re-stack afterwards: a child that fills the stack must not fall back on top of the others.
+    // When the stack only moves on screen or is clipped anew (a scroll), the children keep their
+    // places in it: only those in sight before or after, and those that may hold pointer state,
+    // are laid out again; the others are left behind until the stack needs them (to draw them,
+    // hand them an event or ask them a hit test), so a scroll costs the rows in sight.
     void setArea(Rect area) override;
     using Control::setArea;
     void setMaximized(bool maximized) override;
@@ -45,7 +49,8 @@ public:
     void releaseStacking();
 
     // The children in sight (in the client clip area) are those from index from up to before
-    // index to; all of them unless the children are where the stack put them.
+    // index to; all of them unless the children are where the stack put them. Their rectangles
+    // are brought up to date first (see setArea).
     void getChildrenInSight(size_t& from, size_t& to);
 
 protected:
@@ -64,6 +69,15 @@ private:
     std::vector<size_t> concerned(const Event& e);
     // The child, a quiet one, answered no for a point off it: it holds no pointer state.
     void sleep(Control* child);
+    // Where the child starts (or ends) along the stack on screen once laid out at the stack's
+    // present place: its own area needs no layout to tell.
+    float edgeOnScreen(Control* child, bool end) const;
+    // While stacked: the children from index from up to before index to reach into the client
+    // clip area; their rectangles may be behind.
+    void findInSight(size_t& from, size_t& to) const;
+    // Lays out a child that was left behind when the stack last took its area; then every one.
+    void bringUp(Control* child);
+    void bringAllUp();
     // True while every child is where the last stacking put it, so that the children follow one
     // another on screen in list order.
     bool isStacked() const { return mStacked && getChildChanges() == mStackedChanges; }
@@ -75,6 +89,10 @@ private:
     // The children that may hold pointer state: those that handled an event since they last
     // answered no to a hit test off them, and every child that is not quiet (isEventQuiet).
     std::unordered_set<Control*> mAwake;
+    // The stack's screen position when it last took its area: its children's screen rectangles,
+    // once laid out, are their areas moved by it.
+    Point mChildOrigin;
+    bool mSomeBehind; // some children have not been laid out since the stack last took its area
 };
 
 // Holds the re-stacking of a stack for its life; does nothing for a control of another class.

@@ -16,7 +16,7 @@ Control::Control()
     : mName("control"), mText("control"), mClassName("control"), mBringToFront(true), mParent(nullptr),
       mFocus(nullptr), mHover(false), mInactive(false), mVisible(true), mMaximized(false),
       mHasSavedArea(false), mRender(nullptr), mStyleInUse(nullptr), mLoadBudget(nullptr), mWalks(nullptr),
-      mChildChanges(0), mListed(false) {
+      mChildChanges(0), mLayouts(0), mLaidOutAt(0), mListed(false) {
     std::memset(mColors, 0, sizeof(mColors));
     setColor(BlockBack, StateBorder, First, mathbase::Color(0.1f, 0.1f, 0.1f, 1));
     setColor(BlockBack, StateBorder, Second, mathbase::Color(0, 0, 0, 1));
@@ -90,8 +90,11 @@ Rect& Control::getClientArea() { return mClientArea; }
 Rect& Control::getScreenClientArea() { return mScreenClientArea; }
 
 void Control::setOwnArea(Rect area) {
-    if (mParent)
+    ++mLayouts;
+    if (mParent) {
         ++mParent->mChildChanges;
+        mLaidOutAt = mParent->mLayouts;
+    }
     mArea = area;
     updateClientArea();
     RectSet frame{mArea, mScreenArea, mClipArea};

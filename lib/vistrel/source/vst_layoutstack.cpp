@@ -8,7 +8,7 @@
 namespace norvane {
 namespace vistrel {
 
-LayoutStack::LayoutStack() : mVertical(1), mHolds(0), mStacked(false), mStackedChanges(0) {
+LayoutStack::LayoutStack() : mVertical(1), mHolds(0), mStacked(false), mStackedChanges(0), mSomeBehind(false) {
     mClassName = "layoutstack";
     mName = "layoutstack";
     // The child order is the stacking order: a press on a child must not move it to the end,
@@ -42,11 +42,78 @@ void LayoutStack::load(xml::XmlParser::Iterator& tag) {
 }
 
 void LayoutStack::setArea(Rect area) {
+    // The children's places in the stack follow from their own areas and from the size of the
+    // client area, which a maximized child fills.
+    const bool stacked = isStacked();
+    const float width = mClientArea.width();
+    const float height = mClientArea.height();
+    size_t seenFrom = 0, seenTo = 0;
+    if (stacked)
+        findInSight(seenFrom, seenTo);
     // The stack's own rectangles as the common setArea makes them; then each child is laid out
     // once, at its place in the stack. Laying the children out first where they were and then
     // again where they are stacked would double the work at every level of nested stacks.
     setOwnArea(area);
-    stack(false);
+    mChildOrigin = getScreenPosition();
+    if (!stacked || mClientArea.width() != width || mClientArea.height() != height) {
+        stack(false);
+        return;
+    }
+    // Every child keeps its place: only the screen and clip rectangles change. Those in sight
+    // now are needed; those in sight before have clip rectangles that a hit test could still
+    // match; those that may hold pointer state are asked by every event. The others, out of
+    // sight before and after, have empty clip rectangles and wait until they are needed.
+    size_t from = 0, to = 0;
+    findInSight(from, to);
+    size_t laidOut = 0;
+    auto layOut = [&](Control* child) {
+        if (child->getOwner() != this || isLaidOutHere(child))
+            return;
+        child->setArea(child->getArea());
+        ++laidOut;
+    };
+    for (size_t i = seenFrom; i < seenTo && i < mChildren.size(); ++i)
+        layOut(mChildren[i]);
+    for (size_t i = from; i < to && i < mChildren.size(); ++i)
+        layOut(mChildren[i]);
+    const std::vector<Control*> awake(mAwake.begin(), mAwake.end());
+    for (Control* child : awake)
+        layOut(child);
+    mSomeBehind = laidOut < mChildren.size();
+    mStackedChanges = getChildChanges();
+}
+
+void LayoutStack::bringUp(Control* child) {
+    if (!mSomeBehind || isLaidOutHere(child) || child->getOwner() != this)
+        return;
+    const bool stacked = isStacked();
+    const unsigned changes = getChildChanges();
+    const Rect area = child->getArea();
+    child->setArea(area);
+    // Laid out where it was, it is still where the stack put it.
+    if (stacked && getChildChanges() == changes + 1 && child->getArea() == area)
+        mStackedChanges = getChildChanges();
+}
+
+void LayoutStack::bringAllUp() {
+    if (!mSomeBehind)
+        return;
+    mSomeBehind = false;
+    for (size_t i = 0; i < mChildren.size(); ++i) {
+        Control* child = mChildren[i];
+        if (!isLaidOutHere(child))
+            child->setArea(child->getArea());
+    }
+}
+
+float LayoutStack::edgeOnScreen(Control* child, bool end) const {
+    // As the child's own layout computes its screen rectangle: its area moved by the stack's
+    // screen position less its own scroll.
+    const Rect& a = child->getArea();
+    const Point scroll = child->getScroll();
+    if (mVertical)
+        return (end ? a.y2 : a.y1) + (mChildOrigin.y - scroll.y);
+    return (end ? a.x2 : a.x1) + (mChildOrigin.x - scroll.x);
 }
 
 void LayoutStack::setMaximized(bool maximized) {
@@ -85,14 +152,10 @@ void LayoutStack::sleep(Control* child) {
 
 long LayoutStack::indexOfStacked(Control* child) const {
     // The children follow one another on screen in list order: look where this one starts.
-    const bool vertical = mVertical != 0;
-    auto start = [vertical](Control* c) {
-        const Rect& s = c->getScreenArea();
-        return vertical ? s.y1 : s.x1;
-    };
-    const float at = start(child);
-    auto it = std::partition_point(mChildren.begin(), mChildren.end(), [&](Control* c) { return start(c) < at; });
-    for (; it != mChildren.end() && start(*it) == at; ++it) {
+    const float at = edgeOnScreen(child, false);
+    auto it = std::partition_point(mChildren.begin(), mChildren.end(),
+                                   [&](Control* c) { return edgeOnScreen(c, false) < at; });
+    for (; it != mChildren.end() && edgeOnScreen(*it, false) == at; ++it) {
         if (*it == child)
             return static_cast<long>(it - mChildren.begin());
     }
@@ -107,26 +170,29 @@ std::vector<size_t> LayoutStack::concerned(const Event& e) {
             it = mAwake.erase(it); // not one of the children (a popup opened from here)
             continue;
         }
+        bringUp(*it);
         indices.push_back(static_cast<size_t>(at));
         ++it;
     }
     // The one child whose place along the stack holds the point.
-    const bool vertical = mVertical != 0;
-    const float p = vertical ? e.y : e.x;
-    auto under = std::partition_point(mChildren.begin(), mChildren.end(), [&](Control* c) {
-        const Rect& s = c->getScreenArea();
-        return (vertical ? s.y2 : s.x2) <= p;
-    });
-    if (under != mChildren.end() && (*under)->getClipArea().contains(e.x, e.y))
-        indices.push_back(static_cast<size_t>(under - mChildren.begin()));
+    const float p = mVertical ? e.y : e.x;
+    auto under = std::partition_point(mChildren.begin(), mChildren.end(),
+                                      [&](Control* c) { return edgeOnScreen(c, true) <= p; });
+    if (under != mChildren.end()) {
+        bringUp(*under);
+        if ((*under)->getClipArea().contains(e.x, e.y))
+            indices.push_back(static_cast<size_t>(under - mChildren.begin()));
+    }
     std::sort(indices.begin(), indices.end());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
     return indices;
 }
 
 bool LayoutStack::hitTest(const Event& e) {
-    if (!isStacked())
+    if (!isStacked()) {
+        bringAllUp();
         return Control::hitTest(e);
+    }
     if (mClipArea.contains(e.x, e.y) || mHover)
         return true;
     for (size_t i : concerned(e)) {
@@ -139,6 +205,7 @@ bool LayoutStack::hitTest(const Event& e) {
 
 void LayoutStack::resetChildren(const Event& move) {
     if (!isStacked()) {
+        bringAllUp();
         Control::resetChildren(move);
         return;
     }
@@ -159,8 +226,10 @@ void LayoutStack::resetChildren(const Event& move) {
 }
 
 bool LayoutStack::passToChild(Event& e) {
-    if (!isStacked())
+    if (!isStacked()) {
+        bringAllUp();
         return Control::passToChild(e);
+    }
     // The common walk, leaving out the children that would neither be focused nor take the
     // event: off the pointer and holding no pointer state. Should a step change the list where
     // the walk has still to go, the rest goes the common way.
@@ -172,6 +241,7 @@ bool LayoutStack::passToChild(Event& e) {
         Control* child = walk.next();
         if (!child)
             return false;
+        bringUp(child);
         const bool over = child->getClipArea().contains(e.x, e.y);
         if (press && over)
             setFocus(child);
@@ -184,7 +254,10 @@ bool LayoutStack::passToChild(Event& e) {
     bool result = false;
     while (walk.isCopied()) {
         Control* child = walk.next();
-        if (!child || offerTo(child, e, result))
+        if (!child)
+            break;
+        bringUp(child);
+        if (offerTo(child, e, result))
             break;
     }
     return result;
@@ -197,29 +270,35 @@ void LayoutStack::draw() {
     }
     size_t from = 0, to = mChildren.size();
     getChildrenInSight(from, to);
+    // Drawing leaves the last child's scissor rectangle set.
+    if (to < mChildren.size())
+        bringUp(mChildren.back());
     drawChildren(from, to);
 }
 
 void LayoutStack::getChildrenInSight(size_t& from, size_t& to) {
     from = 0;
     to = mChildren.size();
-    if (!isStacked())
+    if (!isStacked()) {
+        bringAllUp();
         return;
+    }
+    findInSight(from, to);
+    for (size_t i = from; i < to && i < mChildren.size(); ++i)
+        bringUp(mChildren[i]);
+}
+
+void LayoutStack::findInSight(size_t& from, size_t& to) const {
     // The children follow one another on screen: those before the first one that reaches into
     // the client clip area, and from the first one that starts past it, are out of sight (and
     // would not be drawn). A long stack costs a frame only the children in sight.
     const Rect& clip = mClientClipArea;
-    const bool vertical = mVertical != 0;
-    auto endsBefore = [&](Control* child) {
-        const Rect& s = child->getScreenArea();
-        return (vertical ? s.y2 : s.x2) <= (vertical ? clip.y1 : clip.x1);
-    };
-    auto startsBefore = [&](Control* child) {
-        const Rect& s = child->getScreenArea();
-        return (vertical ? s.y1 : s.x1) < (vertical ? clip.y2 : clip.x2);
-    };
-    auto first = std::partition_point(mChildren.begin(), mChildren.end(), endsBefore);
-    auto end = std::partition_point(first, mChildren.end(), startsBefore);
+    const float clipStart = mVertical ? clip.y1 : clip.x1;
+    const float clipEnd = mVertical ? clip.y2 : clip.x2;
+    auto first = std::partition_point(mChildren.begin(), mChildren.end(),
+                                      [&](Control* child) { return edgeOnScreen(child, true) <= clipStart; });
+    auto end = std::partition_point(first, mChildren.end(),
+                                    [&](Control* child) { return edgeOnScreen(child, false) < clipEnd; });
     from = static_cast<size_t>(first - mChildren.begin());
     to = static_cast<size_t>(end - mChildren.begin());
 }
@@ -267,6 +346,8 @@ void LayoutStack::stack(bool onlyMoved) {
         if (!onlyMoved || child->getArea() != place)
             child->setArea(place);
     }
+    if (!onlyMoved)
+        mSomeBehind = false;
     mStacked = true;
     mStackedChanges = getChildChanges();
 }

@@ -519,7 +519,7 @@ TEST(ControlEvents, AScrollOfALongStackLaysOutTheRowsInSightAndPressesFindTheRow
     rows[0]->setArea(rows[0]->getArea());
     EXPECT_EQ(std::vector<int>{12}, click(125));
     // A popup that the stack opened, and that took an event while the rows were out of place, is
-    // not one of them: closed (or gone), it is never laid out or asked again by the stack.
+    // not one of them: once closed (or gone), the stack's scrolls never lay it out.
     int popupPlaced = 0;
     PlacedRow popup(-1, &asked, &popupPlaced);
     stack->openPopup(&popup);

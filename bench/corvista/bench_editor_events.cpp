@@ -1,8 +1,9 @@
 // The editor shown over long timelines (1,000, 10,000 and 100,000 entries, made as for the editor's
 // build benchmark) with the sample demo's layout: what one pointer move over the rows, one press,
 // drag step and release of a bar, one key press, one wheel step over the rows, one step of the
-// time slider and one drawn frame of the GUI cost. The input goes in through the callbacks the
-// display installed on its window, as the window system calls them.
+// time slider and one drawn frame of the GUI cost; and a whole frame, timeline and GUI, over
+// 200,000 entries that none of them plays or shows against one over 5. The input goes in through
+// the callbacks the display installed on its window, as the window system calls them.
 
 #include "bench_long_timeline.h"
 #include "crv_gui.h"
@@ -15,6 +16,7 @@
 #include "vst_scrollbars.h"
 
 #include "../../tests/support/glfw_input.h"
+#include "../../tests/support/growth_timing.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,6 +29,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+using benchtimeline::lateTimeline;
 using benchtimeline::longTimeline;
 
 // The callbacks the display installed on its window, called as the window system would.
@@ -39,12 +42,12 @@ struct Input : glfwtest::Glfw3Input {
     void wheel(double clicks) const { scroll(clicks); }
 };
 
-// The editor of the sample demo over a timeline of the given size, with its panel shown. One is
-// kept at a time: each benchmark runs its sizes in turn.
+// The editor of the sample demo over a timeline of the given size (a long one, or a late one when
+// late is set), with its panel shown. One is kept at a time: each benchmark runs its sizes in turn.
 class ShownEditor {
 public:
-    explicit ShownEditor(int entries) : mEntries(entries) {
-        const std::string text = longTimeline(entries);
+    ShownEditor(int entries, bool late) : mEntries(entries), mLate(late) {
+        const std::string text = late ? lateTimeline(entries) : longTimeline(entries);
         std::string error;
         if (!norvane::script::ScriptReader::loadScript(text.c_str(), static_cast<int>(text.size()), mScript, &error))
             throw std::runtime_error(error);
@@ -72,13 +75,18 @@ public:
         mDisplay.reset();
     }
 
-    static ShownEditor& at(int entries) {
+    static ShownEditor& at(int entries, bool late = false) {
         static std::unique_ptr<ShownEditor> editor;
-        if (!editor || editor->mEntries != entries) {
+        if (!editor || editor->mEntries != entries || editor->mLate != late) {
             editor.reset();
-            editor.reset(new ShownEditor(entries));
+            editor.reset(new ShownEditor(entries, late));
         }
         return *editor;
+    }
+
+    // Tab shows or hides the panel, as wanted.
+    void showPanel(bool shown) {
+        if (mGui->isPanelShown() != shown) mInput.tap(GLFW_KEY_TAB);
     }
 
     norvane::vistrel::Control* effects() { return mGui->getRoot().getWorkspace().find("effects"); }
@@ -88,6 +96,7 @@ public:
     unsigned rows() { return effects()->getChildCount(); }
 
     int mEntries;
+    bool mLate;
     norvane::script::Script mScript;
     norvane::am::ArchiveManager mArchives;
     std::unique_ptr<norvane::display::DisplayGL> mDisplay;
@@ -101,6 +110,14 @@ template <typename Step> double timed(const Step& step) {
     const Clock::time_point begin = Clock::now();
     step();
     return std::chrono::duration<double>(Clock::now() - begin).count();
+}
+
+// The processor time of this thread that the step took: what the GL's own threads do meanwhile,
+// and other work on the machine, are left out.
+template <typename Step> double threadTimed(const Step& step) {
+    const double begin = growthtest::threadSeconds();
+    step();
+    return growthtest::threadSeconds() - begin;
 }
 
 void setCounters(benchmark::State& state, ShownEditor& editor) {
@@ -197,6 +214,30 @@ void BM_EditorFrame(benchmark::State& state) {
     setCounters(state, editor);
 }
 
+// A frame at 60 Hz with the panel shown (range(1) 1) or hidden (0): the timeline evaluated at the
+// clock, as the demo system does first, then the GUI drawn, finished on the GPU. The timeline's
+// entries all lie past the demo's end: none plays and no bar is in sight. The counters are this
+// thread's processor time for the timeline's evaluation ("timeline_ms", which walks every top-level
+// entry) and for the GUI's drawing calls ("gui_ms").
+void BM_EditorFrameOverLateEntries(benchmark::State& state) {
+    ShownEditor& editor = ShownEditor::at(static_cast<int>(state.range(0)), true);
+    editor.showPanel(state.range(1) != 0);
+    float t = 0.0f;
+    double timeline = 0.0, gui = 0.0;
+    for (auto _ : state) {
+        t += 1.0f / 60.0f;
+        state.SetIterationTime(timed([&] {
+            timeline += threadTimed([&] { editor.mScript.update(t); });
+            gui += threadTimed([&] { editor.mGui->getRoot().onFrame(); });
+            glFinish();
+        }));
+    }
+    const double frames = static_cast<double>(state.iterations());
+    state.counters["timeline_ms"] = timeline * 1e3 / frames;
+    state.counters["gui_ms"] = gui * 1e3 / frames;
+    setCounters(state, editor);
+}
+
 #define EDITOR_SIZES ->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_EditorMouseMove) EDITOR_SIZES;
 // Each iteration does four untimed events besides the timed one: a short minimum time keeps the
@@ -208,6 +249,14 @@ BENCHMARK(BM_EditorKeyPress) EDITOR_SIZES;
 BENCHMARK(BM_EditorWheel) EDITOR_SIZES;
 BENCHMARK(BM_EditorTimeSlider) EDITOR_SIZES;
 BENCHMARK(BM_EditorFrame) EDITOR_SIZES;
+BENCHMARK(BM_EditorFrameOverLateEntries)
+    ->ArgNames({"entries", "shown"})
+    ->Args({5, 0})
+    ->Args({5, 1})
+    ->Args({200000, 0})
+    ->Args({200000, 1})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

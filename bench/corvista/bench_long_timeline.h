@@ -18,4 +18,15 @@ inline std::string longTimeline(int entries) {
     return text + "</script>";
 }
 
+// A timeline of the given number of top-level entries of 1 s, all between 1,000 s and 2,000 s: past
+// the benchmarks' 600 s demo, so none plays and no bar is in sight.
+inline std::string lateTimeline(int entries) {
+    std::string text = "<script>";
+    for (int i = 0; i < entries; ++i) {
+        const int start = 1000 + i % 1000;
+        text += "<effect name=\"e\" start=\"" + std::to_string(start) + "\" end=\"" + std::to_string(start + 1) + "\"/>";
+    }
+    return text + "</script>";
+}
+
 } // namespace benchtimeline

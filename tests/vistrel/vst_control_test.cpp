@@ -518,6 +518,19 @@ TEST(ControlEvents, AScrollOfALongStackLaysOutTheRowsInSightAndPressesFindTheRow
     EXPECT_EQ(std::vector<int>{10}, click(105));
     rows[0]->setArea(rows[0]->getArea());
     EXPECT_EQ(std::vector<int>{12}, click(125));
+    // A popup that the stack opened, and that took an event while the rows were out of place, is
+    // not one of them: once closed (or gone), the stack's scrolls never lay it out.
+    int popupPlaced = 0;
+    PlacedRow popup(-1, &asked, &popupPlaced);
+    stack->openPopup(&popup);
+    Event move = mouse("mousemove", 400, 125);
+    popup.handleEvent(move);
+    stack->closePopup();
+    popupPlaced = 0;
+    stack->setScroll(0, 5000);
+    stack->setScroll(0, 0);
+    EXPECT_EQ(std::vector<int>{12}, click(125));
+    EXPECT_EQ(0, popupPlaced);
 }
 
 TEST(ControlRegistry, CreatesByExactClassName) {

@@ -515,10 +515,13 @@ void Control::drawChildren(size_t from, size_t to) {
     bool underWorkspace = mClassName == "workspace";
     for (size_t i = from; i < to && i < mChildren.size(); ++i) {
         Control* child = mChildren[i];
+        // Every child the walk goes over is asked whether it is shown, in sight or not: what a
+        // container leaves out of the walk is never asked.
+        const bool visible = child->isVisible();
         Rect scissor = child->mClipArea;
         scissor.intersect(mClientClipArea);
         bool big = scissor.width() >= 1 && scissor.height() >= 1;
-        bool drawn = (big || underWorkspace) && child->isVisible();
+        bool drawn = (big || underWorkspace) && visible;
         // A child out of sight costs no drawing state: its scissor rectangle is set only when it
         // is drawn, or when it is the last child, whose rectangle the walk leaves set.
         if (render && (drawn || i + 1 == mChildren.size()))

@@ -140,8 +140,9 @@ void LayoutStack::removeAllChildren() {
 }
 
 void LayoutStack::noteEventBelow(Control* child) {
-    // Only children: a popup opened from here is not one, and may go away unseen.
-    if (child->getOwner() == this && (!isStacked() || indexOfStacked(child) >= 0))
+    // Only children, stacked or not: a popup opened from here has the stack as its owner without
+    // being one, and may go away unseen.
+    if (holdsChild(child))
         mAwake.insert(child);
 }
 

@@ -61,9 +61,14 @@ protected:
     std::filesystem::path mOld, mDir;
 };
 
-TEST_F(SetupFileTest, MissingFilesAreAClearError) {
+TEST_F(SetupFileTest, MissingOrUnreadableFilesAreClearErrors) {
     Corvista demo;
     EXPECT_EQ(errorOf(demo), "[Corvista] Could not load 'setup.[local.]xml'");
+    // A local set-up that is there but cannot be read is not passed over for setup.xml.
+    write("setup.xml", "<demo/>");
+    std::filesystem::create_directory("setup.local.xml");
+    Corvista local;
+    EXPECT_EQ(errorOf(local), "[Corvista] Could not read 'setup.local.xml' from the folder './': it is a folder");
 }
 
 TEST_F(SetupFileTest, TheLocalFileWinsAndEveryTagIsRead) {

@@ -115,11 +115,15 @@ void Corvista::setup() {
     if (mSetupDone) return;
     mArchives.addArchive("./");
 
-    am::FileDataHandle file = mArchives.getFile(kLocalSetup);
-    mSetupFileName = kLocalSetup;
-    if (file.empty()) {
-        file = mArchives.getFile(kSetup);
-        mSetupFileName = kSetup;
+    // A set-up that is there but cannot be read is refused, not passed over: the local one holds
+    // the user's own settings, which "setup.xml" would silently replace.
+    am::FileDataHandle file;
+    for (const char* name : {kLocalSetup, kSetup}) {
+        mSetupFileName = name;
+        std::string unreadable;
+        file = mArchives.getArchive(0)->read(name, &unreadable);
+        if (!unreadable.empty()) throw Exception("[Corvista] %s", unreadable.c_str());
+        if (!file.empty()) break;
     }
     if (file.empty()) throw Exception("[Corvista] Could not load 'setup.[local.]xml'");
     readSetup(file);

@@ -496,7 +496,8 @@ INSTANTIATE_TEST_SUITE_P(
         FatalCase{"MissingScript",
                   "<demo><display width=\"64\" height=\"48\" title=\"e2e-f1\"/><script filename=\"gone.xml\"/>"
                   "<music mute=\"nosound\"/></demo>",
-                  nullptr, "[Corvista] Could not find the script: 'gone.xml'"},
+                  nullptr,
+                  "[Corvista] Could not find the script: 'gone.xml' (the script named in 'setup.xml', line 1)"},
         FatalCase{"BadSetupXml", "<demo><display width=\"64\" height=48 title=\"x\"/><time start=\"1\"></demo",
                   nullptr, "[Corvista] Could not read 'setup.xml': (error at line"},
         FatalCase{"BadScriptXml",

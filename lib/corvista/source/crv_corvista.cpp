@@ -181,12 +181,16 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
     known("setup", {"width", "height", "filename", "title"});
 
     forEach(document, "time", [&](const xml::XmlTag& tag) {
-        const double start = slips.real(tag, "start");
+        double start = slips.real(tag, "start");
         // Held as a float: "1e39" would be endless as well as "inf".
         if (!(std::fabs(start) <= std::numeric_limits<float>::max()))
             throw Exception("[Corvista] Bad start time '%s' in %s: the start mark must be a finite number of seconds "
                             "(at most about 3.4e38, as a float holds it)",
                             tag.getAttribute("start").c_str(), whereIs(tag.line()).c_str());
+        if (start < 0.0) {
+            slips.warn(tag, "attribute 'start' of time is below 0: '" + tag.getAttribute("start") + "', read as 0");
+            start = 0.0;
+        }
         mStartTime = static_cast<float>(start);
         mStartLine = tag.line();
         if (tag.getAttribute("loop") == "on") mLoop = true;
@@ -222,7 +226,8 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
         mOsdDelay = static_cast<float>(slips.real(tag, "delay"));
         if (mOsdDelay == 0.0f) mOsdDelay = 2.0f;
     });
-    forEach(document, "script", [&](const xml::XmlTag& tag) { loadScriptFile(tag.getAttribute("filename")); });
+    forEach(document, "script",
+            [&](const xml::XmlTag& tag) { loadScriptFile(tag.getAttribute("filename"), tag.line()); });
     forEach(document, "dump", [&](const xml::XmlTag& tag) {
         createDumper(tag.getAttribute("name"), tag.getAttribute("rate"), slips.real(tag, "rate", "60"), tag.line());
     });
@@ -265,12 +270,13 @@ void Corvista::checkDumpLength() {
                     static_cast<double>(mScript.mLength), where.c_str(), static_cast<double>(mDumpRate), INT_MAX);
 }
 
-void Corvista::loadScriptFile(const std::string& name) {
+void Corvista::loadScriptFile(const std::string& name, int line) {
     mScriptFile = name;
     std::string unreadable;
     am::FileDataHandle file = mArchives.getFile(name, -1, &unreadable);
     if (file.empty())
-        throw Exception("[Corvista] Could not find the script: '%s'%s", name.c_str(), am::causeNote(unreadable).c_str());
+        throw Exception("[Corvista] Could not find the script: '%s'%s (the script named in %s)", name.c_str(),
+                        am::causeNote(unreadable).c_str(), whereIs(line).c_str());
     bool loaded = false;
     std::string cause;
     std::vector<std::string> warnings;

@@ -368,6 +368,11 @@ TEST_F(SetupFileTest, SettingsAreWrittenBackIntoTheLocalFile) {
     EXPECT_NE(saved.find("<osd show=\"on\" location=\"bottom\" delay=\"2.00\"/>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<music filename=\"a.ogg\" mute=\"off\"/>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<time start=\"12.50\" loop=\"off\"/>"), std::string::npos) << saved;
+    // Two decimals, never later than the mark: 96.00 may be the end of a music the mark lies in.
+    for (const auto& [mark, text] : {std::pair(95.996f, "start=\"95.99\""), std::pair(0.29f, "start=\"0.29\"")}) {
+        { Corvista demo; demo.setup(); demo.mStartTime = mark; }
+        EXPECT_NE(read("setup.local.xml").find(text), std::string::npos) << read("setup.local.xml");
+    }
 }
 
 TEST_F(SetupFileTest, EachSettingIsWrittenWhereTheReaderTakesItFrom) {

@@ -33,8 +33,8 @@ namespace norvane::corvista {
 class Corvista : public display::Listener {
 public:
     Corvista();
-    // Writes the adjustable settings back into "setup.local.xml" (when the user has one in "./" and
-    // saveSettings has not), then closes the window.
+    // Writes the adjustable settings back into "setup.local.xml" (when the user has one in "./",
+    // saveSettings has not, and run did not refuse to start), then closes the window.
     ~Corvista() override;
     Corvista(const Corvista&) = delete;
     Corvista& operator=(const Corvista&) = delete;
@@ -168,6 +168,7 @@ private:
     bool mDumpFailed = false;
     bool mSeekOffSaid = false; // the log said once why seeking is off while dumping
     bool mSettingsSaved = false;
+    bool mStartRefused = false; // run refused to start: the set-up files stay as they were
 };
 
 } // namespace norvane::corvista

@@ -74,10 +74,18 @@ void warnUnreadNames(const script::EffectEntry& entry, const script::CallbackMap
     for (const auto& child : entry.mChildren) warnUnreadNames(*child, callbacks, slips);
 }
 
-std::string formatSeconds(float value) {
+std::string formatSeconds(double value) {
     char text[64];
     std::snprintf(text, sizeof(text), "%.2f", value);
     return text;
+}
+
+// The start mark with two decimals: the nearest, unless that reads back later than the mark, when it
+// is rounded down. So a mark before the music's end (or the timeline's) reads back before it too.
+std::string formatStartMark(float mark) {
+    const std::string nearest = formatSeconds(mark);
+    if (!(static_cast<float>(std::strtod(nearest.c_str(), nullptr)) > mark)) return nearest;
+    return formatSeconds(std::floor(static_cast<double>(mark) * 100.0) / 100.0);
 }
 
 } // namespace
@@ -343,7 +351,7 @@ void Corvista::createDumper(const std::string& nameText, const std::string& rate
 }
 
 bool Corvista::saveSettings() {
-    if (!mSetupDone || mSettingsSaved) return true;
+    if (!mSetupDone || mSettingsSaved || mStartRefused) return true;
     mSettingsSaved = true;
     try {
         return saveSetup();
@@ -364,12 +372,12 @@ bool Corvista::saveSetup() {
     // Each setting goes where the reader takes it from: the start of the last time tag.
     writeSwitch(document, "display", "fullscreen", mFullscreen);
     if (xml::XmlTag* time = lastOf(document, "time")) {
-        time->setAttribute("start", formatSeconds(mStartTime));
+        time->setAttribute("start", formatStartMark(mStartTime));
         writeSwitch(document, "time", "loop", mLoop);
     } else {
         xml::XmlTag tag;
         tag.setName("time");
-        tag.setAttribute("start", formatSeconds(mStartTime));
+        tag.setAttribute("start", formatStartMark(mStartTime));
         tag.setAttribute("loop", mLoop ? "on" : "off");
         document.root().insertChild(tag, -1);
     }

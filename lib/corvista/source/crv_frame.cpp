@@ -47,9 +47,15 @@ bool seeks(int key, int modifiers) {
 
 void Corvista::run() {
     warnUnknownEffects(); // every effect is registered by now
-    checkBeforeOpening();
-    mSkipListener = false;
-    start();
+    try {
+        checkBeforeOpening();
+        mSkipListener = false;
+        start();
+    } catch (...) {
+        // Refused before playing: nothing was changed, so nothing is written back.
+        mStartRefused = true;
+        throw;
+    }
 
     setupEffects();
     if (!mNoSound) {

@@ -406,6 +406,25 @@ TEST(ArchiveManager, AddArchiveTellsDirectoriesFromZipFiles) {
     EXPECT_EQ(manager.getArchiveCount(), 7);
 }
 
+// Permission bits stop an ordinary user, not root: as root, the checks run as the user nobody.
+TEST(ArchiveManager, UnreadableFoldersAndFilesAreNamedWithTheCause) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("locked"));
+    amtest::writeFile(dir.file("secret.txt"), std::string("x"));
+    ASSERT_EQ(chmod(dir.file("locked").c_str(), 0) | chmod(dir.file("secret.txt").c_str(), 0), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    const bool root = geteuid() == 0;
+    ASSERT_TRUE(!root || seteuid(65534) == 0);
+    ArchiveManager manager;
+    std::string refusal, cause;
+    EXPECT_EQ(manager.addArchive(dir.file("locked"), &refusal), -1);
+    manager.addArchive(dir.path());
+    EXPECT_TRUE(manager.getFile("secret.txt", -1, &cause).empty());
+    ASSERT_TRUE(!root || seteuid(0) == 0);
+    EXPECT_EQ(refusal, "could not be opened (Permission denied)");
+    EXPECT_EQ(cause, "Could not read 'secret.txt' from the folder '" + dir.path() + "/': Permission denied");
+}
+
 TEST(ArchiveManager, LooksUpInInsertionOrder) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("d"));

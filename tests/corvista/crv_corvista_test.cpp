@@ -61,9 +61,14 @@ protected:
     std::filesystem::path mOld, mDir;
 };
 
-TEST_F(SetupFileTest, MissingFilesAreAClearError) {
+TEST_F(SetupFileTest, MissingOrUnreadableFilesAreClearErrors) {
     Corvista demo;
     EXPECT_EQ(errorOf(demo), "[Corvista] Could not load 'setup.[local.]xml'");
+    // A local set-up that is there but cannot be read is not passed over for setup.xml.
+    write("setup.xml", "<demo/>");
+    std::filesystem::create_directory("setup.local.xml");
+    Corvista local;
+    EXPECT_EQ(errorOf(local), "[Corvista] Could not read 'setup.local.xml' from the folder './': it is a folder");
 }
 
 TEST_F(SetupFileTest, TheLocalFileWinsAndEveryTagIsRead) {
@@ -98,7 +103,7 @@ TEST_F(SetupFileTest, TheLocalFileWinsAndEveryTagIsRead) {
 // What the set-up holds that is not read, or not wholly a number, is named once with the file and
 // the line, and read as before; the sample set-up and timeline name nothing.
 TEST_F(SetupFileTest, MistakesAreNamedWithTheLineAndReadAsBefore) {
-    write("setup.local.xml", "<demo>\n<time start=\"ten\" loop=\"on\"/>\n"
+    write("setup.local.xml", "<demo>\n<time start=\"ten\" loop=\"on\"/><time start=\"-5\"/>\n"
                              "<display widht=\"400\" width=\"64px\" height=\"0x30\"/>\n"
                              "<osd show=\"on\" delay=\"1.5s\"/>\n<scirpt filename=\"s.xml\"/>\n"
                              "<dump name=\"f.png\" rate=\"30fps\"><frame/></dump>\n</demo>");
@@ -116,6 +121,7 @@ TEST_F(SetupFileTest, MistakesAreNamedWithTheLineAndReadAsBefore) {
     const std::string log = testing::internal::GetCapturedStdout();
     const char* const warnings[] = {
         "line 2: attribute 'start' of time is not a number: 'ten', read as 0",
+        "line 2: attribute 'start' of time is below 0: '-5', read as 0",
         "line 3: unknown attribute 'widht' of display",
         "line 3: attribute 'width' of display is not a whole number: '64px', read as 64",
         "line 4: attribute 'delay' of osd is not a number: '1.5s', read as 1.5",
@@ -212,7 +218,8 @@ TEST_F(SetupFileTest, ScriptFailuresAreClearErrors) {
     write("setup.xml", "<demo><script filename=\"s.xml\"/></demo>");
     {
         Corvista demo;
-        EXPECT_EQ(errorOf(demo), "[Corvista] Could not find the script: 's.xml'");
+        EXPECT_EQ(errorOf(demo), "[Corvista] Could not find the script: 's.xml' (the script named in 'setup.xml', "
+                                 "line 1)");
     }
     write("s.xml", "<timeline><effect name=\"a\" end=\"1\"/></timeline>");
     {
@@ -254,7 +261,7 @@ TEST_F(SetupFileTest, ScriptsInZipArchivesAreReadOrRefusedWithTheCause) {
     Corvista demo;
     EXPECT_EQ(errorOf(demo), "[Corvista] Could not find the script: 's.xml' (Could not read 's.xml' from the ZIP "
                              "archive 'bzip2.zip': compression method 12 (bzip2) is not supported (only stored and "
-                             "deflated entries are read))");
+                             "deflated entries are read)) (the script named in 'setup.xml', line 1)");
     // A later archive's readable copy is found.
     write("setup.xml", "<demo><archive path=\"bzip2.zip\"/><archive path=\"dot.zip\"/><script filename=\"s.xml\"/></demo>");
     Corvista second;
@@ -361,6 +368,11 @@ TEST_F(SetupFileTest, SettingsAreWrittenBackIntoTheLocalFile) {
     EXPECT_NE(saved.find("<osd show=\"on\" location=\"bottom\" delay=\"2.00\"/>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<music filename=\"a.ogg\" mute=\"off\"/>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<time start=\"12.50\" loop=\"off\"/>"), std::string::npos) << saved;
+    // Two decimals, never later than the mark: 96.00 may be the end of a music the mark lies in.
+    for (const auto& [mark, text] : {std::pair(95.996f, "start=\"95.99\""), std::pair(0.29f, "start=\"0.29\"")}) {
+        { Corvista demo; demo.setup(); demo.mStartTime = mark; }
+        EXPECT_NE(read("setup.local.xml").find(text), std::string::npos) << read("setup.local.xml");
+    }
 }
 
 TEST_F(SetupFileTest, EachSettingIsWrittenWhereTheReaderTakesItFrom) {

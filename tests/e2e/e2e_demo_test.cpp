@@ -437,15 +437,20 @@ struct FatalCase {
 
 class FatalErrorTest : public ::testing::TestWithParam<FatalCase> {};
 
+// The set-up is the user's own "setup.local.xml": a refused start leaves it as it was.
 TEST_P(FatalErrorTest, EndsWithTheCauseAndAFailureStatus) {
     const FatalCase& c = GetParam();
     e2e::TempDir dir;
-    if (c.setup) dir.write("setup.xml", c.setup);
+    if (c.setup) dir.write("setup.local.xml", c.setup);
     if (c.script) dir.write("s.xml", c.script);
     const e2e::Result result = e2e::run(kProgram, dir.path(), 30);
     ASSERT_TRUE(result.ended);
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.out.find(std::string("error: ") + c.expected), std::string::npos) << result.out;
+    std::string expected = c.expected;
+    for (size_t at = expected.find("'setup.xml'"); at != std::string::npos; at = expected.find("'setup.xml'", at))
+        expected.replace(at, 11, "'setup.local.xml'");
+    EXPECT_NE(result.out.find("error: " + expected), std::string::npos) << result.out;
+    EXPECT_EQ(dir.read("setup.local.xml"), c.setup ? c.setup : "");
     EXPECT_NE(result.err.find("An error has occured. The message was as follows:"), std::string::npos);
     // Each is found before the window opens, or by the display as it opens the window.
     EXPECT_EQ(result.out.find("Opened window"), std::string::npos) << result.out;
@@ -496,7 +501,8 @@ INSTANTIATE_TEST_SUITE_P(
         FatalCase{"MissingScript",
                   "<demo><display width=\"64\" height=\"48\" title=\"e2e-f1\"/><script filename=\"gone.xml\"/>"
                   "<music mute=\"nosound\"/></demo>",
-                  nullptr, "[Corvista] Could not find the script: 'gone.xml'"},
+                  nullptr,
+                  "[Corvista] Could not find the script: 'gone.xml' (the script named in 'setup.xml', line 1)"},
         FatalCase{"BadSetupXml", "<demo><display width=\"64\" height=48 title=\"x\"/><time start=\"1\"></demo",
                   nullptr, "[Corvista] Could not read 'setup.xml': (error at line"},
         FatalCase{"BadScriptXml",

@@ -24,6 +24,7 @@ public:
 };
 
 // Files below a root directory. Files are read whole or read as missing, and written whole or not at all.
+// A name that is there but cannot be read (no permission, a folder, a FIFO) reads as missing, with the cause.
 // A name that starts with "/" is read from where it points; every name is written below the root.
 class ArchiveDirectory : public ArchiveBase {
 public:

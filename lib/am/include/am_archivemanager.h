@@ -21,9 +21,10 @@ public:
 
     // Adds a directory ("./", "data", or any existing folder, "my.assets" too) or a ZIP file
     // ("zip://demo.zip", "demo.zip"); the new index, or -1 for a name of no known kind. With
-    // refusal, only an archive that can be read is added: a name that is no existing folder, or a
-    // ZIP file that does not open, adds nothing and gives -1 too; refusal then says why, as a
-    // predicate of the name ("does not exist", "is neither a folder nor a ZIP file").
+    // refusal, only an archive that can be read is added: a name that is no existing folder, a
+    // folder without search permission, or a ZIP file that does not open, adds nothing and gives -1
+    // too; refusal then says why, as a predicate of the name ("does not exist", "is neither a folder
+    // nor a ZIP file", "could not be opened (Permission denied)").
     int addArchive(const std::string& name, std::string* refusal = nullptr);
     // The first archive's readable copy of the file (archive -1), or that archive's; empty when none
     // has one. A copy that an archive holds but cannot read is warned of once (the archive, the file

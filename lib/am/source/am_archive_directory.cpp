@@ -157,34 +157,55 @@ ArchiveDirectory::ArchiveDirectory(const std::string& path) : mRoot(path) {
     if (!mRoot.empty() && mRoot.back() != '/' && mRoot.back() != '\\') mRoot += "/";
 }
 
-FileDataHandle ArchiveDirectory::read(const std::string& name, std::string*) {
+FileDataHandle ArchiveDirectory::read(const std::string& name, std::string* cause) {
     // An absolute name points at its file itself ("/home/me/song.ogg").
-    const std::string path = !name.empty() && name[0] == '/' ? name : mRoot + name;
+    const bool absolute = !name.empty() && name[0] == '/';
+    const std::string path = absolute ? name : mRoot + name;
+    // A file that is there but cannot be read is missing too, with the cause for the caller.
+    const auto unreadable = [&](const std::string& why) {
+        if (cause) *cause = "Could not read '" + name + (absolute ? "" : "' from the folder '" + mRoot) + "': " + why;
+        return FileDataHandle();
+    };
     // Non-blocking open: a FIFO must not hang the lookup; it is refused below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return FileDataHandle();
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) return FileDataHandle();
+        return unreadable(errorText(errno));
+    }
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 || info.st_size > INT_MAX) {
+    std::string why;
+    if (::fstat(fd, &info) != 0)
+        why = errorText(errno);
+    else if (S_ISDIR(info.st_mode))
+        why = "it is a folder";
+    else if (!S_ISREG(info.st_mode))
+        why = "it is not a regular file";
+    else if (info.st_size > INT_MAX)
+        why = "it is too large (" + std::to_string(info.st_size) + " bytes; at most " + std::to_string(INT_MAX) +
+              " are read)";
+    if (!why.empty()) {
         ::close(fd);
-        return FileDataHandle();
+        return unreadable(why);
     }
     const size_t size = static_cast<size_t>(info.st_size);
     char* bytes = size ? static_cast<char*>(std::malloc(size)) : nullptr;
     if (size && !bytes) {
         ::close(fd);
-        return FileDataHandle();
+        return unreadable("there is not enough memory for it");
     }
     size_t got = 0;
+    int error = 0;
     while (got < size) {
         const ssize_t done = ::read(fd, bytes + got, size - got);
         if (done < 0 && errno == EINTR) continue;
+        if (done < 0) error = errno;
         if (done <= 0) break;
         got += static_cast<size_t>(done);
     }
     ::close(fd);
     if (got != size) {
         std::free(bytes);
-        return FileDataHandle();
+        return unreadable(error ? errorText(error) : "it became shorter while it was read");
     }
     return FileDataHandle(new FileData(name, bytes, static_cast<int>(size)));
 }

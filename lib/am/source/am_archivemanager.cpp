@@ -3,8 +3,10 @@
 #include "nvn_system.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace norvane {
 namespace am {
@@ -78,6 +80,9 @@ int ArchiveManager::addArchive(const std::string& name, std::string* refusal) {
     ArchiveBase* archive = nullptr;
     if (type.empty()) {
         if (refusal && !isFolder(path)) return refuse(whyNoFolder(path));
+        // Its files are opened through it: without search permission none of them can be read.
+        if (refusal && ::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) != 0)
+            return refuse("could not be opened (" + std::generic_category().message(errno) + ")");
         archive = new ArchiveDirectory(path);
     } else if (type == "zip") {
         NVN_LOG("log", "app", "Adding zip: %s", path.c_str());

@@ -33,8 +33,8 @@ namespace norvane::corvista {
 class Corvista : public display::Listener {
 public:
     Corvista();
-    // Writes the adjustable settings back into "setup.local.xml" (when the user has one in "./" and
-    // saveSettings has not), then closes the window.
+    // Writes the adjustable settings back into "setup.local.xml" (when the user has one in "./",
+    // saveSettings has not, and run did not refuse to start), then closes the window.
     ~Corvista() override;
     Corvista(const Corvista&) = delete;
     Corvista& operator=(const Corvista&) = delete;
@@ -113,7 +113,8 @@ private:
     std::string whereIs(int line) const;
     // Logs each slip with the set-up file and its line.
     void warnSetupSlips(const xml::Slips& slips) const;
-    void loadScriptFile(const std::string& name);
+    // line: the line of the script tag that names the file.
+    void loadScriptFile(const std::string& name, int line);
     // Names each timeline entry whose effect is not registered, and each trigger and spline that
     // the entry's effect does not read, with its script file and line.
     void warnUnknownEffects() const;
@@ -132,7 +133,8 @@ private:
     void checkBeforeOpening();
     // Opens the music, then the window.
     void start();
-    // Refuses a start mark at or past the music's end, which would end a run without looping at once.
+    // Refuses a start mark at or past the music's end, which would end a run without looping at once;
+    // with looping, warns that playing starts from 0.
     void checkStartInMusic() const;
     void openDisplay(int width, int height, bool fullscreen, const std::string& title);
     void setupEffects();
@@ -166,6 +168,7 @@ private:
     bool mDumpFailed = false;
     bool mSeekOffSaid = false; // the log said once why seeking is off while dumping
     bool mSettingsSaved = false;
+    bool mStartRefused = false; // run refused to start: the set-up files stay as they were
 };
 
 } // namespace norvane::corvista

@@ -74,10 +74,18 @@ void warnUnreadNames(const script::EffectEntry& entry, const script::CallbackMap
     for (const auto& child : entry.mChildren) warnUnreadNames(*child, callbacks, slips);
 }
 
-std::string formatSeconds(float value) {
+std::string formatSeconds(double value) {
     char text[64];
     std::snprintf(text, sizeof(text), "%.2f", value);
     return text;
+}
+
+// The start mark with two decimals: the nearest, unless that reads back later than the mark, when it
+// is rounded down. So a mark before the music's end (or the timeline's) reads back before it too.
+std::string formatStartMark(float mark) {
+    const std::string nearest = formatSeconds(mark);
+    if (!(static_cast<float>(std::strtod(nearest.c_str(), nullptr)) > mark)) return nearest;
+    return formatSeconds(std::floor(static_cast<double>(mark) * 100.0) / 100.0);
 }
 
 } // namespace
@@ -115,11 +123,15 @@ void Corvista::setup() {
     if (mSetupDone) return;
     mArchives.addArchive("./");
 
-    am::FileDataHandle file = mArchives.getFile(kLocalSetup);
-    mSetupFileName = kLocalSetup;
-    if (file.empty()) {
-        file = mArchives.getFile(kSetup);
-        mSetupFileName = kSetup;
+    // A set-up that is there but cannot be read is refused, not passed over: the local one holds
+    // the user's own settings, which "setup.xml" would silently replace.
+    am::FileDataHandle file;
+    for (const char* name : {kLocalSetup, kSetup}) {
+        mSetupFileName = name;
+        std::string unreadable;
+        file = mArchives.getArchive(0)->read(name, &unreadable);
+        if (!unreadable.empty()) throw Exception("[Corvista] %s", unreadable.c_str());
+        if (!file.empty()) break;
     }
     if (file.empty()) throw Exception("[Corvista] Could not load 'setup.[local.]xml'");
     readSetup(file);
@@ -177,12 +189,16 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
     known("setup", {"width", "height", "filename", "title"});
 
     forEach(document, "time", [&](const xml::XmlTag& tag) {
-        const double start = slips.real(tag, "start");
+        double start = slips.real(tag, "start");
         // Held as a float: "1e39" would be endless as well as "inf".
         if (!(std::fabs(start) <= std::numeric_limits<float>::max()))
             throw Exception("[Corvista] Bad start time '%s' in %s: the start mark must be a finite number of seconds "
                             "(at most about 3.4e38, as a float holds it)",
                             tag.getAttribute("start").c_str(), whereIs(tag.line()).c_str());
+        if (start < 0.0) {
+            slips.warn(tag, "attribute 'start' of time is below 0: '" + tag.getAttribute("start") + "', read as 0");
+            start = 0.0;
+        }
         mStartTime = static_cast<float>(start);
         mStartLine = tag.line();
         if (tag.getAttribute("loop") == "on") mLoop = true;
@@ -218,7 +234,8 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
         mOsdDelay = static_cast<float>(slips.real(tag, "delay"));
         if (mOsdDelay == 0.0f) mOsdDelay = 2.0f;
     });
-    forEach(document, "script", [&](const xml::XmlTag& tag) { loadScriptFile(tag.getAttribute("filename")); });
+    forEach(document, "script",
+            [&](const xml::XmlTag& tag) { loadScriptFile(tag.getAttribute("filename"), tag.line()); });
     forEach(document, "dump", [&](const xml::XmlTag& tag) {
         createDumper(tag.getAttribute("name"), tag.getAttribute("rate"), slips.real(tag, "rate", "60"), tag.line());
     });
@@ -261,12 +278,13 @@ void Corvista::checkDumpLength() {
                     static_cast<double>(mScript.mLength), where.c_str(), static_cast<double>(mDumpRate), INT_MAX);
 }
 
-void Corvista::loadScriptFile(const std::string& name) {
+void Corvista::loadScriptFile(const std::string& name, int line) {
     mScriptFile = name;
     std::string unreadable;
     am::FileDataHandle file = mArchives.getFile(name, -1, &unreadable);
     if (file.empty())
-        throw Exception("[Corvista] Could not find the script: '%s'%s", name.c_str(), am::causeNote(unreadable).c_str());
+        throw Exception("[Corvista] Could not find the script: '%s'%s (the script named in %s)", name.c_str(),
+                        am::causeNote(unreadable).c_str(), whereIs(line).c_str());
     bool loaded = false;
     std::string cause;
     std::vector<std::string> warnings;
@@ -333,7 +351,7 @@ void Corvista::createDumper(const std::string& nameText, const std::string& rate
 }
 
 bool Corvista::saveSettings() {
-    if (!mSetupDone || mSettingsSaved) return true;
+    if (!mSetupDone || mSettingsSaved || mStartRefused) return true;
     mSettingsSaved = true;
     try {
         return saveSetup();
@@ -354,12 +372,12 @@ bool Corvista::saveSetup() {
     // Each setting goes where the reader takes it from: the start of the last time tag.
     writeSwitch(document, "display", "fullscreen", mFullscreen);
     if (xml::XmlTag* time = lastOf(document, "time")) {
-        time->setAttribute("start", formatSeconds(mStartTime));
+        time->setAttribute("start", formatStartMark(mStartTime));
         writeSwitch(document, "time", "loop", mLoop);
     } else {
         xml::XmlTag tag;
         tag.setName("time");
-        tag.setAttribute("start", formatSeconds(mStartTime));
+        tag.setAttribute("start", formatStartMark(mStartTime));
         tag.setAttribute("loop", mLoop ? "on" : "off");
         document.root().insertChild(tag, -1);
     }

@@ -47,9 +47,15 @@ bool seeks(int key, int modifiers) {
 
 void Corvista::run() {
     warnUnknownEffects(); // every effect is registered by now
-    checkBeforeOpening();
-    mSkipListener = false;
-    start();
+    try {
+        checkBeforeOpening();
+        mSkipListener = false;
+        start();
+    } catch (...) {
+        // Refused before playing: nothing was changed, so nothing is written back.
+        mStartRefused = true;
+        throw;
+    }
 
     setupEffects();
     if (!mNoSound) {
@@ -122,7 +128,7 @@ void Corvista::start() {
 void Corvista::checkStartInMusic() const {
     // Without looping, the music's end ends the run: from a start the seek puts at that end, the
     // first frame would end it. (Without music nothing ends a run but the user.)
-    if (mNoSound || mLoop || mMusic.getSampleRate() <= 0 || musicFrameAt(mStartTime) < mMusic.getLength()) return;
+    if (mNoSound || mMusic.getSampleRate() <= 0 || musicFrameAt(mStartTime) < mMusic.getLength()) return;
     const double end = static_cast<double>(mMusic.getLength()) / mMusic.getSampleRate();
     const double start = static_cast<double>(mStartTime);
     char cause[128];
@@ -130,6 +136,12 @@ void Corvista::checkStartInMusic() const {
         std::snprintf(cause, sizeof(cause), "ends at %.2f s, before the start time %.2f s", end, start);
     else
         std::snprintf(cause, sizeof(cause), "ends at the start time, %.2f s", end);
+    // Looping, the music's end plays it again from the start at once.
+    if (mLoop) {
+        NVN_LOG("warning", "Corvista", "Set-up %s: the music '%s' %s; with looping on, playing starts from 0",
+                whereIs(mStartLine).c_str(), mMusicFile.c_str(), cause);
+        return;
+    }
     throw Exception("[Corvista] Nothing to play in %s: the music '%s' %s; playing would end at once (set the start "
                     "earlier, or loop=\"on\")",
                     whereIs(mStartLine).c_str(), mMusicFile.c_str(), cause);

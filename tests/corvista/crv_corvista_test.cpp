@@ -49,6 +49,20 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
+    // A mono 44.1 kHz WAV file of silence.
+    static void writeSilence(const std::string& name, int seconds) {
+        soundtest::MemoryFile wav;
+        SF_INFO info = {};
+        info.samplerate = 44100;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* sound = wav.open(SFM_WRITE, info);
+        ASSERT_NE(sound, nullptr);
+        const std::vector<short> silence(44100 * static_cast<size_t>(seconds));
+        sf_writef_short(sound, silence.data(), static_cast<sf_count_t>(silence.size()));
+        sf_close(sound);
+        write(name, std::string(wav.bytes.begin(), wav.bytes.end()));
+    }
     static std::string errorOf(Corvista& demo) {
         try {
             demo.setup();
@@ -373,6 +387,21 @@ TEST_F(SetupFileTest, SettingsAreWrittenBackIntoTheLocalFile) {
         { Corvista demo; demo.setup(); demo.mStartTime = mark; }
         EXPECT_NE(read("setup.local.xml").find(text), std::string::npos) << read("setup.local.xml");
     }
+    // A mark at the very end of the music is written back where the next start still plays.
+    writeSilence("m.wav", 2);
+    write("setup.local.xml", "<demo><music filename=\"m.wav\"/><time start=\"1\"/></demo>");
+    {
+        Corvista demo;
+        demo.setup();
+        demo.openMusic(demo.mMusicFile); // no window
+        demo.mStartTime = 2.0f;
+    }
+    EXPECT_NE(read("setup.local.xml").find("start=\"1.99\""), std::string::npos) << read("setup.local.xml");
+    Corvista next;
+    next.setup();
+    next.openMusic(next.mMusicFile);
+    ASSERT_FALSE(next.mNoSound);
+    EXPECT_LT(std::floor(next.mStartTime * 44100.0), next.mMusic.getLength());
 }
 
 TEST_F(SetupFileTest, EachSettingIsWrittenWhereTheReaderTakesItFrom) {
@@ -547,17 +576,7 @@ TEST_F(KeysTest, KeysOfOneFrameFollowEarlierSeeks) {
 // The music's mixing runs ahead of the last drawn frame: a pause holds it where the picture stands,
 // so that music and clock resume together instead of the music gaining on every pause.
 TEST_F(KeysTest, SpaceHoldsTheMusicWhereThePictureStands) {
-    soundtest::MemoryFile wav;
-    SF_INFO info = {};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* sound = wav.open(SFM_WRITE, info);
-    ASSERT_NE(sound, nullptr);
-    const std::vector<short> silence(44100 * 10);
-    sf_writef_short(sound, silence.data(), static_cast<sf_count_t>(silence.size()));
-    sf_close(sound);
-    write("m.wav", std::string(wav.bytes.begin(), wav.bytes.end()));
+    writeSilence("m.wav", 10);
     write("setup.xml", "<demo><music filename=\"m.wav\"/></demo>");
     Corvista demo;
     demo.setup();

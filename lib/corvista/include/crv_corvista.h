@@ -127,6 +127,9 @@ private:
     void checkDumpLength();
     // False when the file could not be written.
     bool saveSetup();
+    // The start mark as written back: two decimals, never later than the mark, and never where the
+    // next start would refuse it.
+    std::string startMarkText() const;
 
     // Refuses what cannot run (no window, no music to play, a dump that can write no frame) and
     // warns of a dump's missing music.
@@ -148,6 +151,8 @@ private:
     void setClock(float t);
     // The music's frame at demo time t, within the music.
     int musicFrameAt(float t) const;
+    // Whether music plays and has ended by demo time t.
+    bool musicEndsBy(float t) const;
     void handleMusicEnd();
     void dumpFrame();
     // Waits for the frames handed over and logs how the dump ended (at the timeline's end, stopped by

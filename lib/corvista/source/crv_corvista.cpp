@@ -9,6 +9,7 @@
 #include "xml/xml_parser.h"
 #include "xml/xml_slips.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -361,6 +362,17 @@ bool Corvista::saveSettings() {
     }
 }
 
+std::string Corvista::startMarkText() const {
+    const std::string text = formatStartMark(mStartTime);
+    if (mLoop || !musicEndsBy(static_cast<float>(std::strtod(text.c_str(), nullptr)))) return text;
+    // A mark at the music's very end (Ctrl+T there) would make the next start, which does not loop,
+    // end at once and be refused: it goes back to the last hundredth that the music still holds.
+    const double end = static_cast<double>(mMusic.getLength()) / mMusic.getSampleRate();
+    double hundredths = std::floor(std::min(static_cast<double>(mStartTime), end) * 100.0);
+    while (hundredths > 0.0 && musicEndsBy(static_cast<float>(hundredths / 100.0))) hundredths -= 1.0;
+    return formatSeconds(std::max(hundredths, 0.0) / 100.0);
+}
+
 bool Corvista::saveSetup() {
     // Only the user's own local file in "./" is rewritten; a copy inside another archive is not.
     am::FileDataHandle file = mArchives.getFile(kLocalSetup, 0);
@@ -372,12 +384,12 @@ bool Corvista::saveSetup() {
     // Each setting goes where the reader takes it from: the start of the last time tag.
     writeSwitch(document, "display", "fullscreen", mFullscreen);
     if (xml::XmlTag* time = lastOf(document, "time")) {
-        time->setAttribute("start", formatStartMark(mStartTime));
+        time->setAttribute("start", startMarkText());
         writeSwitch(document, "time", "loop", mLoop);
     } else {
         xml::XmlTag tag;
         tag.setName("time");
-        tag.setAttribute("start", formatStartMark(mStartTime));
+        tag.setAttribute("start", startMarkText());
         tag.setAttribute("loop", mLoop ? "on" : "off");
         document.root().insertChild(tag, -1);
     }

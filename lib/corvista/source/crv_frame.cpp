@@ -128,7 +128,7 @@ void Corvista::start() {
 void Corvista::checkStartInMusic() const {
     // Without looping, the music's end ends the run: from a start the seek puts at that end, the
     // first frame would end it. (Without music nothing ends a run but the user.)
-    if (mNoSound || mMusic.getSampleRate() <= 0 || musicFrameAt(mStartTime) < mMusic.getLength()) return;
+    if (!musicEndsBy(mStartTime)) return;
     const double end = static_cast<double>(mMusic.getLength()) / mMusic.getSampleRate();
     const double start = static_cast<double>(mStartTime);
     char cause[128];
@@ -229,6 +229,10 @@ void Corvista::setTime(float t) {
     mClock = t;
     mMusicTime = t;
     mOsdShownAt = t;
+}
+
+bool Corvista::musicEndsBy(float t) const {
+    return !mNoSound && mMusic.getSampleRate() > 0 && musicFrameAt(t) >= mMusic.getLength();
 }
 
 int Corvista::musicFrameAt(float t) const {

@@ -95,6 +95,14 @@ TEST_F(DumpTest, WritesOneFramePerStepAndStopsAtTheTimelineEnd) {
     EXPECT_NE(out.find("Set-up 'setup.xml', line 7: the music file 'absent.ogg' is not found; the video will need it"),
               std::string::npos)
         << out;
+
+    // From a start mark, 1 s before the end: the frame on the end's time is not dumped, though the
+    // start mark and the end come out as floats that put it a hair before the end.
+    e2e::TempDir marked;
+    dump(marked, "e2e-dump-marked", R"(<script><effect name="clear" start="0" end="1.32"/></script>)", &out,
+         "\t<time start=\"0.32\"/>\n");
+    EXPECT_EQ(countFrames(marked), 30);
+    EXPECT_NE(out.find("Dump ended: 30 frames on disk, 0 lost"), std::string::npos) << out;
 }
 
 TEST_F(DumpTest, TwoRunsWriteTheSameFrames) {
@@ -205,10 +213,10 @@ std::pair<int, int> frameSize(const e2e::TempDir& dir, int frame) {
 
 // A set-up that dumps a timeline of "clear" alone, end seconds long; the directory's path. A dump
 // plays no sound: it has no music tag.
+const char* const kDumpAt30 = "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n";
 const std::string& writeClearDump(const e2e::TempDir& dir, const std::string& title, const std::string& end,
-                                  const char* setupFile = "setup.xml") {
-    dir.write(setupFile, setupXml(title, "\t<script filename=\"s.xml\"/>\n"
-                                           "\t<dump name=\"frames/f.png\" rate=\"30\"/>\n"));
+                                  const char* setupFile = "setup.xml", const std::string& dumpTags = kDumpAt30) {
+    dir.write(setupFile, setupXml(title, "\t<script filename=\"s.xml\"/>\n" + dumpTags));
     dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"" + end + "\"/></script>");
     return dir.path();
 }
@@ -232,8 +240,8 @@ int framesStoppedBy(const std::string& out, const std::string& by) {
 
 // A dump of "clear" running in its window, for the test to drive.
 struct ClearDump {
-    ClearDump(const std::string& title, const std::string& end)
-        : process(kProgram, writeClearDump(dir, title, end)), window(process, title) {}
+    ClearDump(const std::string& title, const std::string& end, const std::string& dumpTags = kDumpAt30)
+        : process(kProgram, writeClearDump(dir, title, end, "setup.xml", dumpTags)), window(process, title) {}
 
     // Ends the dump with the key (Escape, q) before the timeline's end: the frames its log says are
     // on disk, -1 when it did not end so. The author chose to stop: the status is 0.
@@ -259,6 +267,19 @@ TEST(DumpResizeTest, FramesFollowTheWindowWhenItsSizeChanges) {
     const int frames = countFrames(dump.dir);
     EXPECT_EQ(frameSize(dump.dir, 0), std::make_pair(64, 48));
     EXPECT_EQ(frameSize(dump.dir, frames - 1), std::make_pair(100, 70));
+}
+
+// Frame n of a dump from a start mark shows the demo at the float nearest to the mark + n / rate,
+// as the P key prints it: counted from the mark, not added to it in float steps.
+TEST(DumpClockTest, FramesAreCountedFromTheStartMark) {
+    ClearDump dump("e2e-dump-clock", "600", "\t<time start=\"16\"/>\n\t<dump name=\"frames/f.png\" rate=\"24\"/>\n");
+    ASSERT_TRUE(dump.window.found());
+    for (int i = 0; i < 20; ++i) { // floats lie 2 millionths apart here, and "%f" prints millionths
+        const double clock = dump.window.clock(), n = std::round((clock - 16.0) * 24.0);
+        EXPECT_NEAR(clock, static_cast<float>(16.0 + n / 24.0), 1e-6) << "frame " << n;
+    }
+    dump.window.close("Escape");
+    EXPECT_TRUE(dump.process.wait(60));
 }
 
 // Escape during a long dump: every frame handed over is on disk, whole, numbered without a gap, and

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -223,4 +225,90 @@ TEST(ScriptLength, CountsTopLevelEndsOnly) {
     addChild(e, entry("b", 0, 100));
     add(script, entry("c", 0, 7.5f));
     EXPECT_EQ(script.mLength, 7.5f);
+}
+
+// Times written on a frame's time (entries at many decimal starts, nested, their triggers and square
+// keys on every frame) take effect on that frame of a dump at the rates videos use, from 0 and an
+// hour in; times a little after a frame wait for the next. Trigger names and key values are the
+// frames they must show on.
+TEST(ScriptUpdate, TimesWrittenOnAFrameTakeEffectOnThatFrame) {
+    const long long tick = 3000; // a second: a whole number of ticks a frame at each rate below
+    auto at = [&](long long ticks) { return static_cast<float>(static_cast<double>(ticks) / tick); };
+    struct Span {
+        EffectEntry* entry;
+        long long origin, from, to; // where its local 0 is, and where it plays
+    };
+    for (const int rate : {10, 24, 25, 30, 60, 1000}) {
+        for (const long long mark : {0LL, 3599 * tick + 300}) {
+            const long long frame = tick / rate;
+            // Between two frames; an hour in at 1000 frames a second, none is beyond float's resolution.
+            const long long late = rate <= 60 ? tick / 100 : mark == 0 ? 1 : 0;
+            Script script;
+            Recorder fx("");
+            script.registerCallback("fx", &fx);
+            int firings = 0;
+            long long last = 0;
+            auto place = [&](const Span& in, long long start, long long end) {
+                auto made = entry("fx", at(start), at(end));
+                EffectEntry& e = in.entry ? addChild(*in.entry, std::move(made)) : add(script, std::move(made));
+                const long long origin = in.origin + start;
+                const Span span{&e, origin, std::max(in.from, origin), std::min(in.to, in.origin + end)};
+                e.mTracks.push_back(std::make_unique<SplineTrack>());
+                e.mTracks[0]->mType = 0; // square
+                // One trigger every third frame from the first, one on every frame and one just after.
+                long long m = (span.from - mark + frame - 1) / frame;
+                const int thirds = 1 + int((span.to - mark - m * frame - 1) / (3 * frame));
+                addTrigger(e, std::to_string(m) + "+3", at(mark + m * frame - span.origin), thirds, at(3 * frame));
+                for (firings += thirds; mark + m * frame < span.to; ++m, ++firings) {
+                    const long long f = mark + m * frame - span.origin;
+                    addTrigger(e, std::to_string(m), at(f), 1, 0);
+                    e.mTracks[0]->addKey({at(f), float(m), 0, 0});
+                    if (late == 0 || mark + (m + 1) * frame >= span.to) continue;
+                    addTrigger(e, std::to_string(m + 1), at(f + late), 1, 0);
+                    e.mTracks[0]->addKey({at(f + late), -1.0f, 0, 0});
+                    ++firings;
+                }
+                last = std::max(last, span.to);
+                return span;
+            };
+            const Span timeline{nullptr, 0, 0, 1LL << 40};
+            for (long long j = 0; j < 6; ++j) {
+                const long long top = mark + (37 * j % 100) * tick / 100, child = (29 * j + 13) % 40 * tick / 100,
+                                inner = (13 * j + 7) % 30 * tick / 100;
+                const Span parent = place(timeline, top, top + (40 + 53 * j % 60) * tick / 100);
+                const Span middle = place(parent, child, child + (30 + 17 * j % 50) * tick / 100);
+                place(middle, inner, inner + (20 + 11 * j % 40) * tick / 100);
+            }
+            if (rate == 10 && mark == 0) {
+                // The cases first reported: triggers at local 0.2 + 0.6k s in an entry at 0.3 s; one at
+                // local 0.5 s, 6 times 0.7 s apart, in an entry at 6 s; a square key at 5.9 s in an
+                // entry that ends at 6 s.
+                place(timeline, 900, 45000);
+                addTrigger(*place(timeline, 18000, 45000).entry, "65+7", 0.5f, 6, 0.7f);
+                firings += 6;
+                place(timeline, 0, 18000);
+            }
+            int fired = 0;
+            std::vector<std::string> wrong;
+            for (long long n = 0; mark + n * frame < last; ++n) {
+                // The time of frame n as a dump counts it from the start mark.
+                script.update(static_cast<float>(static_cast<double>(at(mark)) + static_cast<double>(n) / rate));
+                for (const std::string& call : fx.take()) {
+                    int m = 0, every = 0;
+                    bool right = true;
+                    if (std::sscanf(call.c_str(), "trigger %*f %d+%d", &m, &every) >= 1) {
+                        ++fired;
+                        right = every ? n >= m && (n - m) % every == 0 : n == m;
+                    } else if (call.rfind("value", 0) == 0) {
+                        right = call.substr(call.rfind('=') + 1) == std::to_string(n);
+                    }
+                    if (!right)
+                        wrong.push_back(std::to_string(rate) + " fps from " + std::to_string(mark / tick) +
+                                        " s, frame " + std::to_string(n) + ": " + call);
+                }
+            }
+            EXPECT_EQ(fired, firings) << rate << " fps from " << mark / tick << " s";
+            EXPECT_TRUE(wrong.empty()) << wrong.size() << " on another frame, the first: " << wrong.front();
+        }
+    }
 }

@@ -145,9 +145,12 @@ private:
     // while dumping, whose frames hold the whole demo).
     bool editorPanelShown() const;
 
-    // The demo clock: the timer while playing; while dumping, the start of the dump plus one
-    // 1/rate step per dumped frame, so frame n always shows the demo at start + n / rate.
+    // The demo clock: the timer while playing; while dumping, counted from the start of the dump by
+    // the frames dumped, so frame n shows the demo at the float nearest to start + n / rate.
     float readClock() const;
+    // Whether a dump's clock has reached the end of the timeline, in the sense the timeline gives
+    // reaching a time: a frame on the end's time is not dumped.
+    bool dumpReachedEnd(float clock) const;
     void setClock(float t);
     // The music's frame at demo time t, within the music.
     int musicFrameAt(float t) const;

@@ -204,8 +204,13 @@ void Corvista::setupEffects() {
 }
 
 float Corvista::readClock() const {
-    if (mDumper) return mDumpStart + static_cast<float>(static_cast<double>(mDumpFrames) / mDumpRate);
+    if (mDumper)
+        return static_cast<float>(static_cast<double>(mDumpStart) + static_cast<double>(mDumpFrames) / mDumpRate);
     return mTimer.getTime();
+}
+
+bool Corvista::dumpReachedEnd(float clock) const {
+    return script::hasReached(clock, script::frameSlack(clock), mScript.mLength);
 }
 
 void Corvista::setClock(float t) {
@@ -265,7 +270,7 @@ void Corvista::onFrame() {
         mMusicTime = static_cast<float>(mMusic.getPosition()) / static_cast<float>(mMusic.getSampleRate());
     if (!mDisplayConfigured) return;
 
-    if (mDumper && mClock >= mScript.mLength) {
+    if (mDumper && dumpReachedEnd(mClock)) {
         // The dump is complete once the clock has reached the end of the timeline, where no entry
         // plays any more.
         mDisplay->requestClose();
@@ -318,7 +323,7 @@ void Corvista::endDump(bool byError) {
     const int lost = frames->framesLost();
     // Where the frames reach: the demo time of the frame that would come next.
     const float reached = readClock();
-    if (mDumpFailed || reached >= mScript.mLength) {
+    if (mDumpFailed || dumpReachedEnd(reached)) {
         NVN_LOG("log", "app", "%s: %d frames on disk, %d lost", mDumpFailed ? "Dump stopped" : "Dump ended", onDisk,
                 lost);
         return;

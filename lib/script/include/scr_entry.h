@@ -2,6 +2,7 @@
 // One timeline entry with its triggers and spline tracks, and how it is evaluated.
 
 #include "scr_callback.h"
+#include "scr_reach.h"
 #include "scr_spline.h"
 
 #include <map>
@@ -31,7 +32,8 @@ class SplineTrack : public Spline {
 public:
     SplineTrack();
 
-    void apply(Callback& callback, float local);
+    // Sends the value at local time (within slack of the time it stands for) to setValue.
+    void apply(Callback& callback, float local, float slack);
 
     std::string mName;
     int mLine = 0; // the line of its tag in the script file; 0 when not read from one
@@ -45,15 +47,20 @@ public:
     EffectEntry& operator=(const EffectEntry&) = delete;
 
     // Plays the entry at time t of its parent (the timeline's clock for a top-level entry) with
-    // the frame step dt. The caller has checked that the entry is enabled and its span holds t.
-    void evaluate(const float& t, float dt, const CallbackMap& callbacks);
+    // the frame step dt; t lies within slack of the time it stands for (see scr_reach.h). The
+    // caller has checked that the entry is active at t.
+    void evaluate(const float& t, float dt, const CallbackMap& callbacks, float slack);
     // Re-arms the triggers and makes start due again; the step (negative) is not used.
     void reset(float step);
-    // Fires every trigger firing that has become due by local time.
-    void runTriggers(float local, Callback& callback);
+    // Fires every trigger firing that local time (within slack) has reached.
+    void runTriggers(float local, float slack, Callback& callback);
 
-    // Whether the entry plays at time t of its parent.
-    bool isActiveAt(float t) const { return mStart <= t && t < mEnd && mEnabled; }
+    // Whether the entry plays at time t of its parent, within slack: its start reached, its end not.
+    bool isActiveAt(float t, float slack) const {
+        return mEnabled && hasReached(t, slack, mStart) && !hasReached(t, slack, mEnd);
+    }
+    // The same at a frame's time t.
+    bool isActiveAt(float t) const { return isActiveAt(t, frameSlack(t)); }
 
     std::string mName;
     bool mEnabled;

@@ -28,6 +28,11 @@ public:
     int findSegment(float x);
     // The curve's value at x: the first key's value before it, the last key's after it, 0 without keys.
     float evaluate(float x);
+    // The value as the timeline plays it at x, a time within slack of the one it stands for: a key
+    // takes effect once x has reached its time (see scr_reach.h), and then holds its own value
+    // there. So the last key of a square curve shows from its time on, where evaluate shows the
+    // key before it until x has passed it.
+    float evaluateReached(float x, float slack);
 
     // Inserts the key at its sorted place (after keys of equal time) and returns its index.
     int addKey(const Key& key);
@@ -47,6 +52,10 @@ public:
     int mType; // any value other than Square and Linear is smooth
     std::vector<Key> mKeys;
     bool mSmoothing;
+
+private:
+    // The value at x in segment s, a result of findSegment.
+    float valueAt(int s, float x) const;
 };
 
 } // namespace norvane::script

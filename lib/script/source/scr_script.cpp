@@ -14,10 +14,11 @@ bool Script::update(const float& t) {
     const float dt = t - mTime;
     mTime = t;
     if (t > mLength) return false;
+    const float slack = frameSlack(t);
     for (size_t i = 0; i < mEntries.size(); ++i) {
         EffectEntry& entry = *mEntries[i];
         if (dt < 0.0f) entry.reset(dt);
-        if (entry.isActiveAt(t)) entry.evaluate(t, dt, mCallbacks);
+        if (entry.isActiveAt(t, slack)) entry.evaluate(t, dt, mCallbacks, slack);
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "scr_spline.h"
 
+#include "scr_reach.h"
+
 namespace norvane::script {
 
 Spline::Spline(int type, bool smoothing)
@@ -49,8 +51,20 @@ int Spline::findSegment(float x) {
     return result;
 }
 
-float Spline::evaluate(float x) {
-    const int s = findSegment(x);
+float Spline::evaluate(float x) { return valueAt(findSegment(x), x); }
+
+float Spline::evaluateReached(float x, float slack) {
+    int s = findSegment(x);
+    if (s == NoKeys || s == AfterLast) return valueAt(s, x);
+    const Key& next = mKeys[s == BeforeFirst ? 0 : s + 1];
+    if (!hasReached(x, slack, next.time)) return valueAt(s, x);
+    x = next.time;
+    if (mType == Square && x >= mKeys.back().time) return mKeys.back().value;
+    s = findSegment(x);
+    return valueAt(s, x);
+}
+
+float Spline::valueAt(int s, float x) const {
     if (s == NoKeys) return 0.0f;
     if (s == BeforeFirst) return mKeys.front().value;
     if (s == AfterLast) return mKeys.back().value;

@@ -1,3 +1,4 @@
+#include "growth_timing.h"
 #include "scr_recorder.h"
 #include "scr_script.h"
 
@@ -225,6 +226,41 @@ TEST(ScriptLength, CountsTopLevelEndsOnly) {
     addChild(e, entry("b", 0, 100));
     add(script, entry("c", 0, 7.5f));
     EXPECT_EQ(script.mLength, 7.5f);
+}
+
+// A frame costs the entries that play, not the ones far before or after it: the same frames over
+// 100 times as many entries that do not play take about as long. An entry moved into the frame's
+// time, with the length computed again as the editor does, plays at the next frame.
+TEST(ScriptUpdate, AFrameLooksOnlyAtTheEntriesThatPlay) {
+    Recorder fx("");
+    auto frames = [&fx](size_t late) {
+        auto script = std::make_unique<Script>();
+        script->registerCallback("fx", &fx);
+        for (int i = 0; i < 10; ++i) add(*script, entry("fx", 0, 1000));
+        for (size_t i = 0; i < late; ++i) script->mEntries.push_back(entry("fx", 2000.0f + float(i), 3000.0f));
+        script->computeLength();
+        float t = 0.0f;
+        script->update(t);
+        const double seconds = growthtest::fastestSeconds(5, [&] {
+            for (int frame = 0; frame < 100; ++frame) script->update(t += 0.01f);
+        });
+        fx.take();
+        return seconds;
+    };
+    const double few = frames(1000), many = frames(100000);
+    EXPECT_LT(many, 10.0 * few) << few << " s against " << many << " s";
+
+    Script script;
+    script.registerCallback("fx", &fx);
+    add(script, entry("fx", 0, 10));
+    EffectEntry& moved = add(script, entry("fx", 20, 30));
+    script.update(5.0f);
+    fx.take();
+    moved.mStart = 4.0f;
+    script.computeLength();
+    script.update(5.5f);
+    EXPECT_EQ(fx.take(), (Calls{"draw 5.5 0.5 0.55", "postDraw 5.5 0.5 0.55", "start", "draw 1.5 0.5 0.0576923",
+                                "postDraw 1.5 0.5 0.0576923"}));
 }
 
 // Times written on a frame's time (entries at many decimal starts, nested, their triggers and square

@@ -25,7 +25,9 @@ public:
     // every top-level entry before it is evaluated.
     bool update(const float& t);
 
-    // mLength := the largest end of the top-level entries, at least 0.
+    // mLength := the largest end of the top-level entries, at least 0. Call it after adding
+    // entries or changing a top-level entry's span or enabled flag: update then looks at every
+    // entry again.
     void computeLength();
 
     // The entries, children included, of the top-level entries from first up to (not including)
@@ -37,6 +39,18 @@ public:
     float mLength; // end of the timeline, seconds
     CallbackMap mCallbacks;
     std::vector<std::unique_ptr<EffectEntry>> mEntries;
+
+private:
+    // Evaluates every top-level entry active at t (resetting each first on a step back) and notes
+    // which they are and until when no other entry starts or ends.
+    void walkEntries(float t, float dt, float slack);
+
+    // The top-level entries active from the time of the last walk up to mPlayingUntil (not
+    // included), by index; a frame in that stretch plays just these. Valid while the entry count
+    // is mWalkedCount and no step went back.
+    std::vector<size_t> mPlaying;
+    float mPlayingUntil = 0.0f;
+    size_t mWalkedCount = 0;
 };
 
 } // namespace norvane::script

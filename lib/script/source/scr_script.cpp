@@ -1,5 +1,8 @@
 #include "scr_script.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace norvane::script {
 
 Script::Script() : mTime(0.0f), mLength(0.0f) {}
@@ -15,12 +18,49 @@ bool Script::update(const float& t) {
     mTime = t;
     if (t > mLength) return false;
     const float slack = frameSlack(t);
-    for (size_t i = 0; i < mEntries.size(); ++i) {
+    // Going forward within the stretch the last walk found, the same entries play: a long timeline
+    // costs a walk over every entry only where one of them starts or ends.
+    if (dt < 0.0f || !(t < mPlayingUntil) || mEntries.size() != mWalkedCount) {
+        walkEntries(t, dt, slack);
+        return true;
+    }
+    for (size_t i : mPlaying) mEntries[i]->evaluate(t, dt, mCallbacks, slack);
+    // A callback may add entries while it is driven: those play from this frame on, as in a walk.
+    for (size_t i = mWalkedCount; i < mEntries.size(); ++i) {
         EffectEntry& entry = *mEntries[i];
-        if (dt < 0.0f) entry.reset(dt);
         if (entry.isActiveAt(t, slack)) entry.evaluate(t, dt, mCallbacks, slack);
     }
     return true;
+}
+
+namespace {
+
+// The time before which a written time mark is surely not reached by a frame's time: the slack of
+// such a time and the mark's own rounding stay below three units of the mark's rounding, so eight
+// leave room for the arithmetic.
+float notReachedBefore(float mark) { return mark - 8.0f * roundingOf(mark); }
+
+} // namespace
+
+void Script::walkEntries(float t, float dt, float slack) {
+    mPlaying.clear();
+    mPlayingUntil = std::numeric_limits<float>::infinity();
+    // Indexed, and the count read each round: a callback may add entries while it is driven.
+    for (size_t i = 0; i < mEntries.size(); ++i) {
+        EffectEntry& entry = *mEntries[i];
+        if (dt < 0.0f) entry.reset(dt);
+        if (!entry.mEnabled) continue;
+        // Once reached, a start or an end stays reached as the time goes on; one not reached yet
+        // bounds the stretch in which the same entries play.
+        const bool started = hasReached(t, slack, entry.mStart), ended = hasReached(t, slack, entry.mEnd);
+        if (!started) mPlayingUntil = std::min(mPlayingUntil, notReachedBefore(entry.mStart));
+        if (!ended) mPlayingUntil = std::min(mPlayingUntil, notReachedBefore(entry.mEnd));
+        if (started && !ended) {
+            mPlaying.push_back(i);
+            entry.evaluate(t, dt, mCallbacks, slack);
+        }
+    }
+    mWalkedCount = mEntries.size();
 }
 
 namespace {
@@ -42,6 +82,7 @@ std::vector<const EffectEntry*> Script::entriesWithoutCallback(size_t first, siz
 }
 
 void Script::computeLength() {
+    mPlayingUntil = 0.0f; // spans may have changed: the next update walks every entry
     mLength = 0.0f;
     for (const auto& entry : mEntries) {
         if (entry->mEnd > mLength) mLength = entry->mEnd;

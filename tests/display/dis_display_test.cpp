@@ -6,6 +6,12 @@
 #include "nvn_system.h"
 
 #include <GL/glew.h>
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,9 +24,66 @@
 using namespace distest;
 using norvane::Exception;
 
+extern "C" Window glfwGetX11Window(GLFWwindow* window);
+
 namespace {
 
+// The X server grabs this process has made, and those it holds now.
+struct ServerGrabs {
+    int made = 0, held = 0;
+};
+ServerGrabs& serverGrabs() {
+    static ServerGrabs grabs;
+    return grabs;
+}
+
+// Starts a program of the test's own, its output dropped; fd3, when given, becomes its descriptor 3.
+pid_t spawn(std::vector<const char*> argv, int fd3 = -1) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (fd3 >= 0) dup2(fd3, 3);
+        argv.push_back(nullptr);
+        execvp(argv[0], const_cast<char* const*>(argv.data()));
+        _exit(127);
+    }
+    return pid;
+}
+
+void end(pid_t pid) {
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+// Waits for a condition, a generous while at most.
+bool waitFor(const std::function<bool()>& condition) {
+    for (const auto start = std::chrono::steady_clock::now();
+         std::chrono::steady_clock::now() - start < std::chrono::seconds(30);) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
 } // namespace
+
+// Counted on their way to Xlib.
+extern "C" int XGrabServer(Display* display) {
+    static const auto real = reinterpret_cast<int (*)(Display*)>(dlsym(RTLD_NEXT, "XGrabServer"));
+    ++serverGrabs().made;
+    ++serverGrabs().held;
+    return real(display);
+}
+
+extern "C" int XUngrabServer(Display* display) {
+    static const auto real = reinterpret_cast<int (*)(Display*)>(dlsym(RTLD_NEXT, "XUngrabServer"));
+    --serverGrabs().held;
+    return real(display);
+}
 
 TEST_F(DisplayTest, OpensOneWindowWithItsContextAndClosesIt) {
     DisplayGL& d = open();
@@ -194,12 +257,14 @@ TEST_F(DisplayTest, AResizableWindowFollowsTheWindowSystemsSize) {
 struct OversizeOnResize : Listener {
     explicit OversizeOnResize(DisplayGL* display) : Listener(display) {}
     void onResize(int, int) override {
+        heldMeanwhile = heldMeanwhile || serverGrabs().held > 0;
         if (!done) {
             done = true;
             glfwSetWindowSize(glfwGetCurrentContext(), 32767, 32767);
         }
     }
     bool done = false;
+    bool heldMeanwhile = false; // a resize was heard with the X server held
 };
 
 // The size limits are only a hint to a window manager: a script (or a manager that ignores them) can
@@ -222,6 +287,7 @@ TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
     };
 
     GLFWwindow* window = glfwGetCurrentContext();
+    const int grabs = serverGrabs().made;
     testing::internal::CaptureStdout();
     glfwSetWindowSize(window, 100, 80);
     for (int i = 0; i < 2500 && d.getWidth() != largest.first; ++i) {
@@ -231,6 +297,9 @@ TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
     ASSERT_TRUE(d.update()); // the window's answer to being sized back changes nothing
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(resizer.done);
+    // Without a window manager the size is guarded with the server held, but no handler runs then.
+    EXPECT_GT(serverGrabs().made, grabs);
+    EXPECT_FALSE(resizer.heldMeanwhile);
     EXPECT_EQ(std::make_pair(d.getWidth(), d.getHeight()), largest);
     EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), largest);
     int width = 0, height = 0;
@@ -263,6 +332,90 @@ TEST_F(DisplayTest, AFixedSizeWindowResizedPastTheLimitsIsSizedBack) {
     EXPECT_LT(static_cast<long long>(width) * height, 1LL << 29);
     EXPECT_EQ(std::make_pair(d.getWidth(), d.getHeight()), std::make_pair(64, 48));
     EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(64, 48));
+}
+
+// A display on an X server of the test's own, made the default display for the test: a window
+// manager started on the common server would disturb the tests running beside it.
+class DisplayOnItsOwnServerTest : public DisplayTest {
+protected:
+    void SetUp() override {
+        int fds[2] = {-1, -1};
+        ASSERT_EQ(pipe(fds), 0);
+        mServer = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+                        fds[1]);
+        close(fds[1]);
+        std::string number;
+        char c = 0;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+        if (const char* common = getenv("DISPLAY")) mCommonDisplay = common;
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        other = XOpenDisplay(nullptr);
+        ASSERT_NE(other, nullptr);
+    }
+    void TearDown() override {
+        display.reset();
+        end(mManager);
+        if (other) XCloseDisplay(other);
+        end(mServer);
+        if (mCommonDisplay.empty()) unsetenv("DISPLAY");
+        else setenv("DISPLAY", mCommonDisplay.c_str(), 1);
+    }
+    void startManager() { mManager = spawn({"openbox", "--sm-disable"}); }
+    void killManager() {
+        end(mManager);
+        mManager = -1;
+    }
+    // A window manager runs: a client redirects the size requests of the root window's children.
+    bool managed() {
+        XWindowAttributes root;
+        return XGetWindowAttributes(other, DefaultRootWindow(other), &root) &&
+               (root.all_event_masks & SubstructureRedirectMask) != 0;
+    }
+
+    Display* other = nullptr; // another program's connection to the server
+private:
+    pid_t mServer = -1, mManager = -1;
+    std::string mCommonDisplay;
+};
+
+// A window manager keeps the window within the limits it was told: the X server is never held
+// then, also while another program resizes the window past them. When the manager stops, the
+// guard is back. A manager that has exited leaves its check window named on the root window,
+// where the window library would stop the process: a display is refused there, saying why.
+TEST_F(DisplayOnItsOwnServerTest, AWindowManagerKeepsTheLimitsAndOneThatHasExitedIsNamed) {
+    startManager();
+    ASSERT_TRUE(waitFor([&] { return managed(); })) << "openbox did not start";
+    DisplayGL& d = open(true);
+    Recorder listener("l", &log, &d);
+    listener.frameHook = [&] { glClear(GL_COLOR_BUFFER_BIT); };
+    const int grabs = serverGrabs().made;
+    XResizeWindow(other, glfwGetX11Window(glfwGetCurrentContext()), 32767, 32767);
+    XSync(other, False);
+    ASSERT_TRUE(waitFor([&] { return d.update() && d.getWidth() != 64; }));
+    EXPECT_LE(d.getWidth(), 16384);
+    EXPECT_LE(d.getHeight(), 16384);
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(d.update());
+    EXPECT_EQ(serverGrabs().made, grabs);
+
+    killManager();
+    ASSERT_TRUE(waitFor([&] { return !managed(); }));
+    ASSERT_TRUE(d.update());
+    EXPECT_GT(serverGrabs().made, grabs);
+    display.reset();
+
+    const std::string message = messageOf([] {
+        DisplayGL again{WindowMode()};
+        again.open();
+    });
+    EXPECT_EQ(message.find("DisplayGL: The window manager named on the root window of the X display '" +
+                           std::string(getenv("DISPLAY")) + "' (its check window 0x"),
+              0u)
+        << message;
+    EXPECT_NE(message.find(") no longer runs: start a window manager again, or restart the X server"),
+              std::string::npos)
+        << message;
 }
 
 TEST_F(DisplayTest, AWindowWithoutAreaKeepsAFiniteProjection) {

@@ -208,9 +208,9 @@ struct Window::State {
 
     // Under a window manager the window's size requests go to the manager, which keeps the window
     // within the size limits it was told: no other program can resize it past them. A window that
-    // bypasses managers (override-redirect, as full screen is where no manager ran at the start)
-    // does not get that. Asked on every event processing (one round trip), as a manager may start
-    // or stop while the program runs.
+    // bypasses managers (override-redirect: the window library makes a full-screen window so where
+    // no manager ran when it started) does not get that. Asked on every event processing (one
+    // round trip), as a manager may start or stop while the program runs.
     bool managed(Display* display) const {
         XWindowAttributes root;
         return !overrideRedirect && XGetWindowAttributes(display, DefaultRootWindow(display), &root) &&

@@ -6,6 +6,9 @@
 #include "nvn_system.h"
 
 #include <GL/glew.h>
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,9 +21,49 @@
 using namespace distest;
 using norvane::Exception;
 
+extern "C" Window glfwGetX11Window(GLFWwindow* window);
+
 namespace {
 
+// The X server grabs this process has made and released, counted on their way to Xlib (below).
+struct ServerGrabs {
+    int made = 0, released = 0;
+};
+ServerGrabs& serverGrabs() {
+    static ServerGrabs grabs;
+    return grabs;
+}
+
+// Starts a shell command in the background: its process id, then the number it writes (when asked).
+pid_t startInBackground(const std::string& command, int* number = nullptr) {
+    FILE* shell = popen((command + " & echo $!").c_str(), "r");
+    int pid = -1;
+    if (shell && fscanf(shell, "%d", &pid) == 1 && number && fscanf(shell, "%d", number) != 1) *number = -1;
+    if (shell) pclose(shell);
+    return pid;
+}
+
+// Waits for a condition, a generous while at most.
+bool waitFor(const std::function<bool()>& condition) {
+    const auto start = std::chrono::steady_clock::now();
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(30)) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 } // namespace
+
+extern "C" int XGrabServer(Display* display) {
+    ++serverGrabs().made;
+    return reinterpret_cast<int (*)(Display*)>(dlsym(RTLD_NEXT, "XGrabServer"))(display);
+}
+
+extern "C" int XUngrabServer(Display* display) {
+    ++serverGrabs().released;
+    return reinterpret_cast<int (*)(Display*)>(dlsym(RTLD_NEXT, "XUngrabServer"))(display);
+}
 
 TEST_F(DisplayTest, OpensOneWindowWithItsContextAndClosesIt) {
     DisplayGL& d = open();
@@ -194,12 +237,14 @@ TEST_F(DisplayTest, AResizableWindowFollowsTheWindowSystemsSize) {
 struct OversizeOnResize : Listener {
     explicit OversizeOnResize(DisplayGL* display) : Listener(display) {}
     void onResize(int, int) override {
+        heldMeanwhile = heldMeanwhile || serverGrabs().made > serverGrabs().released;
         if (!done) {
             done = true;
             glfwSetWindowSize(glfwGetCurrentContext(), 32767, 32767);
         }
     }
     bool done = false;
+    bool heldMeanwhile = false; // a resize was heard with the X server held
 };
 
 // The size limits are only a hint to a window manager: a script (or a manager that ignores them) can
@@ -222,6 +267,7 @@ TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
     };
 
     GLFWwindow* window = glfwGetCurrentContext();
+    const int grabs = serverGrabs().made;
     testing::internal::CaptureStdout();
     glfwSetWindowSize(window, 100, 80);
     for (int i = 0; i < 2500 && d.getWidth() != largest.first; ++i) {
@@ -231,6 +277,9 @@ TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
     ASSERT_TRUE(d.update()); // the window's answer to being sized back changes nothing
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(resizer.done);
+    // Without a window manager the size is guarded with the server held, but no handler runs then.
+    EXPECT_GT(serverGrabs().made, grabs);
+    EXPECT_FALSE(resizer.heldMeanwhile);
     EXPECT_EQ(std::make_pair(d.getWidth(), d.getHeight()), largest);
     EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), largest);
     int width = 0, height = 0;
@@ -263,6 +312,69 @@ TEST_F(DisplayTest, AFixedSizeWindowResizedPastTheLimitsIsSizedBack) {
     EXPECT_LT(static_cast<long long>(width) * height, 1LL << 29);
     EXPECT_EQ(std::make_pair(d.getWidth(), d.getHeight()), std::make_pair(64, 48));
     EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(64, 48));
+}
+
+// A display on an X server of the test's own, the default display while the test runs: a window
+// manager on the common server would disturb the tests running beside it.
+class DisplayOnItsOwnServerTest : public DisplayTest {
+protected:
+    void SetUp() override {
+        int number = -1;
+        mServer = startInBackground("Xvfb -displayfd 3 -nolisten tcp -noreset 3>&1 >/dev/null 2>&1", &number);
+        ASSERT_GE(number, 0) << "Xvfb did not start";
+        if (const char* common = getenv("DISPLAY")) mCommonDisplay = common;
+        setenv("DISPLAY", (":" + std::to_string(number)).c_str(), 1);
+        ASSERT_NE(other = XOpenDisplay(nullptr), nullptr);
+    }
+    void TearDown() override {
+        display.reset();
+        if (other) XCloseDisplay(other);
+        for (pid_t pid : {manager, mServer}) if (pid > 0) kill(pid, SIGKILL);
+        mCommonDisplay.empty() ? unsetenv("DISPLAY") : setenv("DISPLAY", mCommonDisplay.c_str(), 1);
+    }
+    // A window manager runs: a client redirects the size requests of the root window's children.
+    bool managed() {
+        XWindowAttributes root;
+        return XGetWindowAttributes(other, DefaultRootWindow(other), &root) &&
+               (root.all_event_masks & SubstructureRedirectMask) != 0;
+    }
+
+    Display* other = nullptr; // another program's connection
+    pid_t manager = -1;
+private:
+    pid_t mServer = -1;
+    std::string mCommonDisplay;
+};
+
+// A window manager keeps the window within the limits it was told: the X server is never held
+// then, also when another program resizes the window past them. When the manager stops, the guard
+// is back. A manager that has exited leaves its check window named on the root window, where the
+// window library would stop the process: a display is refused there, saying why.
+TEST_F(DisplayOnItsOwnServerTest, AWindowManagerKeepsTheLimitsAndOneThatHasExitedIsNamed) {
+    manager = startInBackground("openbox --sm-disable >/dev/null 2>&1");
+    ASSERT_TRUE(waitFor([&] { return managed(); })) << "openbox did not start";
+    DisplayGL& d = open(true);
+    const int grabs = serverGrabs().made;
+    XResizeWindow(other, glfwGetX11Window(glfwGetCurrentContext()), 32767, 32767);
+    XSync(other, False);
+    ASSERT_TRUE(waitFor([&] { return d.update() && d.getWidth() != 64; }));
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+    EXPECT_LE(std::max(d.getWidth(), d.getHeight()), limit);
+    EXPECT_EQ(serverGrabs().made, grabs);
+
+    kill(manager, SIGKILL);
+    ASSERT_TRUE(waitFor([&] { return !managed(); }));
+    ASSERT_TRUE(d.update());
+    EXPECT_GT(serverGrabs().made, grabs);
+    display.reset();
+    const std::string message = messageOf([] { DisplayGL(WindowMode()).open(); });
+    EXPECT_EQ(message.find("DisplayGL: The window manager named on the root window of the X display '" +
+                           std::string(getenv("DISPLAY")) + "' (its check window 0x"),
+              0u);
+    EXPECT_NE(message.find(") no longer runs: start a window manager again, or restart the X server"),
+              std::string::npos)
+        << message;
 }
 
 TEST_F(DisplayTest, AWindowWithoutAreaKeepsAFiniteProjection) {

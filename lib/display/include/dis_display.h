@@ -155,6 +155,8 @@ private:
     static void drawableSizeCallback();
     // Makes GL take the window's size now (the window library calls it when no resize can slip in).
     void takeWindowSize();
+    // GL (the renderer of the current context) reads the window's size from the X server.
+    static bool takesWindowSizeFromServer();
     // The live display while its window is open, else null: input reaches no other.
     static DisplayGL* inputTarget();
 

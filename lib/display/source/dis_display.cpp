@@ -29,6 +29,10 @@ DisplayGL::DisplayGL(const WindowMode& mode) {
     }
     mWindowMode = mode;
     mMode = 0;
+    const std::string gone = glfw::goneWindowManager();
+    if (!gone.empty()) {
+        throw Exception("DisplayGL: %s", gone.c_str());
+    }
     if (!glfw::init()) {
         // Opening the window will fail and say so; the reason is only known now.
         mStartError = glfw::takeError();
@@ -92,7 +96,7 @@ void DisplayGL::open() {
         mClock = 0;
         mMode = ModeFreeRunning;
         mWindow->setWindowRefreshCallback(nullptr);
-        mWindow->setDrawableSizeCallback(&DisplayGL::drawableSizeCallback);
+        mWindow->setDrawableSizeCallback(takesWindowSizeFromServer() ? &DisplayGL::drawableSizeCallback : nullptr);
         mRedraw = false;
         mWindow->swapInterval(1);
     } else {
@@ -176,6 +180,20 @@ void DisplayGL::windowResized(int width, int height) {
     if (mWindowMode.resizable) {
         resize(keptWidth, keptHeight);
     }
+}
+
+// The software renderers ask the X server for the window's size at their first use of the window
+// after a swap, where a resize past the limits by another program must not slip in (the window
+// library guards that use). Hardware drivers learn the size their own way and may wait for a free
+// buffer at that use: the window system must not be held for them.
+bool DisplayGL::takesWindowSizeFromServer() {
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (!renderer) return false;
+    const std::string name = renderer;
+    for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {
+        if (name.find(software) != std::string::npos) return true;
+    }
+    return false;
 }
 
 // GL takes the window's size at its first use of the window after a swap: a clear of no buffers

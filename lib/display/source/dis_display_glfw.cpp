@@ -3,13 +3,16 @@
 #include "dis_display_glfw.h"
 
 #include <GLFW/glfw3.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
-// GLFW's own X connection (glfw3native.h would also want the XRandR headers).
+// GLFW's own X connection and a window's X window (glfw3native.h would also want the XRandR headers).
 extern "C" Display* glfwGetX11Display(void);
+extern "C" Window glfwGetX11Window(GLFWwindow* window);
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -59,6 +62,58 @@ int toGlfw2Key(int key) {
     case GLFW_KEY_RIGHT_ALT: return KeyRAlt;
     default: return -1;
     }
+}
+
+namespace {
+
+// Errors of the requests below are their answer (a window that is gone), not a reason to stop.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
+// The window named by a window's _NET_SUPPORTING_WM_CHECK property, or None (also for a window
+// that does not exist: the request then fails).
+::Window checkWindowNamedBy(Display* display, ::Window window, Atom check) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ::Window named = None;
+    if (XGetWindowProperty(display, window, check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+            Success &&
+        type == XA_WINDOW && format == 32 && count == 1) {
+        named = static_cast<::Window>(*reinterpret_cast<unsigned long*>(data));
+    }
+    if (data) XFree(data);
+    return named;
+}
+
+} // namespace
+
+std::string goneWindowManager() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return ""; // the window library says why it cannot start
+    }
+    std::string gone;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check != None) {
+        // A window manager names a window of its own on the root window, and that window names
+        // itself. Where the window named on the root window does not name a window (the manager
+        // has exited, or crashed), the window library (3.3) starts but leaves its X error handling
+        // in a state that stops the process on an assertion when the window is made.
+        const XErrorHandler previous = XSetErrorHandler(&ignoreXError);
+        const ::Window named = checkWindowNamedBy(display, DefaultRootWindow(display), check);
+        if (named != None && checkWindowNamedBy(display, named, check) == None) {
+            char text[256];
+            std::snprintf(text, sizeof(text),
+                          "The window manager named on the root window of the X display '%s' (its check window "
+                          "0x%lx) no longer runs: start a window manager again, or restart the X server",
+                          DisplayString(display), static_cast<unsigned long>(named));
+            gone = text;
+        }
+        XSetErrorHandler(previous);
+    }
+    XCloseDisplay(display);
+    return gone;
 }
 
 bool init() { return glfwInit() == GLFW_TRUE; }
@@ -123,6 +178,8 @@ struct Window::State {
     WindowSizeFun sizeFun = nullptr;
     WindowRefreshFun refreshFun = nullptr;
     DrawableSizeFun drawableSizeFun = nullptr;
+    int maxWidth = 0, maxHeight = 0; // the size limits told (0: none)
+    bool overrideRedirect = false;   // the window bypasses window managers
     bool keyRepeat = false;
     // GLFW 3 reports a key before the characters it produces: the scancode of the key pressed
     // last, so that its characters can be released with it; -1 when characters belong to no key.
@@ -149,21 +206,38 @@ struct Window::State {
         State* s;
     };
 
-    // GL (the software renderer at least) asks the X server for the window's size at its first use
-    // of the window after a buffer swap, and cannot change its mind before the next swap: a size
-    // past the limits taken there ends the process at that swap. Another program may resize the
-    // window at any time, also between the event processing and that first use, so the size is
-    // taken while no other program is served: with the server grabbed, every resize made until
-    // then reaches the size callback (which sizes the window back), then GL takes the size.
+    // Under a window manager the window's size requests go to the manager, which keeps the window
+    // within the size limits it was told: no other program can resize it past them. A window that
+    // bypasses managers (override-redirect: the window library makes a full-screen window so where
+    // no manager ran when it started) does not get that. Asked on every event processing (one
+    // round trip), as a manager may start or stop while the program runs.
+    bool managed(Display* display) const {
+        XWindowAttributes root;
+        return !overrideRedirect && XGetWindowAttributes(display, DefaultRootWindow(display), &root) &&
+               (root.all_event_masks & SubstructureRedirectMask) != 0;
+    }
+
+    // The software renderer asks the X server for the window's size at its first use of the window
+    // after a buffer swap and cannot change its mind before the next swap: a size past the limits
+    // taken there ends the process at that swap. Without a window manager another program may
+    // resize the window at any time, also between the event processing and that first use. So,
+    // with no other program served: the window's real size is read, a size past the limits is
+    // sized back, and GL takes the size. GL's part must sit inside too, as a resize slipping in
+    // before it would be taken (moved after the release, a program resizing the window past the
+    // limits over and over ended the process within seconds); it costs the renderer one round
+    // trip (and, after a resize, a new image of the window) and waits for nothing, as the swap has
+    // already handed the image over. The size callback hears of the resizes at the next event
+    // processing, outside the hold: none of our handlers ever runs with the server held. Under a
+    // window manager nothing is held.
     void holdSize() {
         if (!window || !drawableSizeFun) {
             return;
         }
         Display* display = glfwGetX11Display();
-        if (!display) {
-            drawableSizeFun();
+        if (!display || managed(display)) {
             return;
         }
+        // Released however GL's part ends (a GL error throws).
         struct Grab {
             explicit Grab(Display* d) : display(d) { XGrabServer(display); }
             ~Grab() {
@@ -174,13 +248,17 @@ struct Window::State {
             Grab& operator=(const Grab&) = delete;
             Display* display;
         } grab(display);
-        XSync(display, False);
-        if (XPending(display) > 0) {
-            glfwPollEvents();
+        const ::Window own = glfwGetX11Window(window);
+        ::Window root = None;
+        int x = 0, y = 0;
+        unsigned int realWidth = 0, realHeight = 0, border = 0, depth = 0;
+        if (XGetGeometry(display, own, &root, &x, &y, &realWidth, &realHeight, &border, &depth)) {
+            int width = static_cast<int>(realWidth), height = static_cast<int>(realHeight);
+            if (limitWindowSize(width, height, maxWidth, maxHeight)) {
+                XResizeWindow(display, own, static_cast<unsigned int>(width), static_cast<unsigned int>(height));
+            }
         }
-        if (window) {
-            drawableSizeFun();
-        }
+        drawableSizeFun();
     }
 
     void destroyDoomed() {
@@ -402,6 +480,10 @@ bool Window::open(int& width, int& height, int depthBits, bool fullscreen, bool 
         width = realWidth;
         height = realHeight;
     }
+    XWindowAttributes attributes;
+    s.overrideRedirect = glfwGetX11Display() &&
+                         XGetWindowAttributes(glfwGetX11Display(), glfwGetX11Window(window), &attributes) &&
+                         attributes.override_redirect;
     s.focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE;
     s.iconified = glfwGetWindowAttrib(window, GLFW_ICONIFIED) == GLFW_TRUE;
     return true;
@@ -433,6 +515,8 @@ void Window::setSize(int width, int height) {
 }
 
 void Window::setSizeLimits(int maxWidth, int maxHeight) {
+    mState->maxWidth = maxWidth;
+    mState->maxHeight = maxHeight;
     if (mState->window) {
         glfwSetWindowSizeLimits(mState->window, GLFW_DONT_CARE, GLFW_DONT_CARE,
                                 maxWidth > 0 ? std::min(maxWidth, MaxWindowSide) : MaxWindowSide,

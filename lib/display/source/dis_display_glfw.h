@@ -62,6 +62,9 @@ using WindowRefreshFun = void (*)();
 using DrawableSizeFun = void (*)(); // makes GL take the window's size now
 
 // Process-wide calls.
+// A window manager that has exited and left its name on the root window, described for the user,
+// or "" (also when there is no X display to ask). The window library cannot be used there.
+std::string goneWindowManager();
 bool init();
 void terminate();
 double getTime();
@@ -102,9 +105,10 @@ public:
     bool exists() const;
 
     // Event processing; the callbacks run inside. A window closed by a callback is hidden at once
-    // and destroyed when the processing has returned. At the end, with no other program of the
-    // window system served meanwhile, the events up to now are processed and the drawable size
-    // callback runs: a size GL takes there is one the size callback has seen.
+    // and destroyed when the processing has returned. At the end, where no window manager keeps
+    // the window within its limits and a drawable size callback is set, the window is sized back
+    // within them and the callback runs with no other program of the window system served
+    // meanwhile (no other callback runs then): a size GL takes there is within the limits.
     void pollEvents();
     // Waits for events at most timeout seconds, then ends as pollEvents does.
     void waitEvents(double timeout);
@@ -113,7 +117,7 @@ public:
     void setSize(int width, int height);
     // Tells the window system the largest size the window may be resized to, a side of at most
     // MaxWindowSide and the given limit (0 or below: none). A window manager follows it; without
-    // one, nothing stops a resize past it.
+    // one, the event processing sizes a window resized past it back.
     void setSizeLimits(int maxWidth, int maxHeight);
     void setTitle(const std::string& title);
     void swapBuffers();

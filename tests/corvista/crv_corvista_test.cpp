@@ -387,6 +387,10 @@ TEST_F(SetupFileTest, SettingsAreWrittenBackIntoTheLocalFile) {
         { Corvista demo; demo.setup(); demo.mStartTime = mark; }
         EXPECT_NE(read("setup.local.xml").find(text), std::string::npos) << read("setup.local.xml");
     }
+    // A delay that two decimals would round to another one (0 reads as 2 s) keeps its digits.
+    write("setup.local.xml", "<demo><osd show=\"on\" delay=\"0.004\"/></demo>");
+    { Corvista demo; demo.setup(); }
+    EXPECT_NE(read("setup.local.xml").find("delay=\"0.004\""), std::string::npos) << read("setup.local.xml");
     // A mark at the very end of the music is written back where the next start still plays.
     writeSilence("m.wav", 2);
     write("setup.local.xml", "<demo><music filename=\"m.wav\"/><time start=\"1\"/></demo>");

@@ -81,6 +81,17 @@ std::string formatSeconds(double value) {
     return text;
 }
 
+// Seconds with two decimals, or with as many more as it takes to read back as the value itself: a
+// setting taken from the file (the time bar's delay of 0.004 s) is not rounded into another one.
+std::string formatSetting(float value) {
+    char text[128];
+    for (int decimals = 2; decimals <= 60; ++decimals) {
+        std::snprintf(text, sizeof(text), "%.*f", decimals, static_cast<double>(value));
+        if (static_cast<float>(std::strtod(text, nullptr)) == value) break;
+    }
+    return text;
+}
+
 // The start mark with two decimals: the nearest, unless that reads back later than the mark, when it
 // is rounded down. So a mark before the music's end (or the timeline's) reads back before it too.
 std::string formatStartMark(float mark) {
@@ -399,7 +410,7 @@ bool Corvista::saveSetup() {
     auto writeOsd = [&](xml::XmlTag& tag) {
         tag.setAttribute("show", mOsdShow ? "on" : "off");
         tag.setAttribute("location", locations[mOsdLocation >= 0 && mOsdLocation < 3 ? mOsdLocation : 0]);
-        tag.setAttribute("delay", formatSeconds(mOsdDelay));
+        tag.setAttribute("delay", formatSetting(mOsdDelay));
     };
     xml::XmlParser::Iterator osd = document.children("osd");
     if (++osd) {

@@ -81,13 +81,16 @@ std::string formatSeconds(double value) {
     return text;
 }
 
+// A number as the set-up reader takes it back from its text: held as a float.
+float readBack(const char* text) { return static_cast<float>(std::strtod(text, nullptr)); }
+
 // Seconds with two decimals, or with as many more as it takes to read back as the value itself: a
 // setting taken from the file (the time bar's delay of 0.004 s) is not rounded into another one.
 std::string formatSetting(float value) {
     char text[128];
     for (int decimals = 2; decimals <= 60; ++decimals) {
         std::snprintf(text, sizeof(text), "%.*f", decimals, static_cast<double>(value));
-        if (static_cast<float>(std::strtod(text, nullptr)) == value) break;
+        if (readBack(text) == value) break;
     }
     return text;
 }
@@ -96,7 +99,7 @@ std::string formatSetting(float value) {
 // is rounded down. So a mark before the music's end (or the timeline's) reads back before it too.
 std::string formatStartMark(float mark) {
     const std::string nearest = formatSeconds(mark);
-    if (!(static_cast<float>(std::strtod(nearest.c_str(), nullptr)) > mark)) return nearest;
+    if (!(readBack(nearest.c_str()) > mark)) return nearest;
     return formatSeconds(std::floor(static_cast<double>(mark) * 100.0) / 100.0);
 }
 
@@ -375,7 +378,7 @@ bool Corvista::saveSettings() {
 
 std::string Corvista::startMarkText() const {
     const std::string text = formatStartMark(mStartTime);
-    if (mLoop || !musicEndsBy(static_cast<float>(std::strtod(text.c_str(), nullptr)))) return text;
+    if (mLoop || !musicEndsBy(readBack(text.c_str()))) return text;
     // A mark at the music's very end (Ctrl+T there) would make the next start, which does not loop,
     // end at once and be refused: it goes back to the last hundredth that the music still holds.
     const double end = static_cast<double>(mMusic.getLength()) / mMusic.getSampleRate();

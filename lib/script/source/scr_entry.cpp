@@ -21,6 +21,7 @@ void EffectEntry::reset(float /*step*/) {
 
 void EffectEntry::runTriggers(float local, float slack, Callback& callback) {
     for (auto& trigger : mTriggers) {
+        if (trigger->mIssued >= trigger->mRepeat) continue; // every firing done: nothing to work out
         const double start = trigger->mStart, delay = trigger->mDelay;
         const double startRounding = roundingOf(trigger->mStart), delayRounding = roundingOf(trigger->mDelay);
         while (trigger->mIssued < trigger->mRepeat) {

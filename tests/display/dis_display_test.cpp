@@ -3,9 +3,12 @@
 
 #include "dis_test_support.h"
 
+#include "../support/own_x_server.h"
+
 #include "nvn_system.h"
 
 #include <GL/glew.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <signal.h>
@@ -22,6 +25,7 @@ using namespace distest;
 using norvane::Exception;
 
 extern "C" Window glfwGetX11Window(GLFWwindow* window);
+extern "C" Display* glfwGetX11Display(void);
 
 namespace {
 
@@ -32,15 +36,6 @@ struct ServerGrabs {
 ServerGrabs& serverGrabs() {
     static ServerGrabs grabs;
     return grabs;
-}
-
-// Starts a shell command in the background: its process id, then the number it writes (when asked).
-pid_t startInBackground(const std::string& command, int* number = nullptr) {
-    FILE* shell = popen((command + " & echo $!").c_str(), "r");
-    int pid = -1;
-    if (shell && fscanf(shell, "%d", &pid) == 1 && number && fscanf(shell, "%d", number) != 1) *number = -1;
-    if (shell) pclose(shell);
-    return pid;
 }
 
 // Waits for a condition, a generous while at most.
@@ -289,6 +284,19 @@ TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
                                 std::to_string(largest.first) + "x" + std::to_string(largest.second);
     EXPECT_NE(out.find(warning), std::string::npos) << out;
     EXPECT_EQ(out.find("resized to", out.find(warning) + warning.size()), std::string::npos) << out; // once
+
+    // A resize within the limits right after one past them is the one that holds, although the
+    // event of the first is handled when the window has already taken the second size.
+    glfwSetWindowSize(window, 20000, 100);
+    glfwSetWindowSize(window, 900, 500);
+    for (int i = 0; i < 3; ++i) {
+        XSync(glfwGetX11Display(), False); // the window system's answers are in before the events are processed
+        ASSERT_TRUE(d.update());
+    }
+    glfwGetWindowSize(window, &width, &height);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(900, 500));
+    EXPECT_EQ(std::make_pair(d.getWidth(), d.getHeight()), std::make_pair(900, 500));
+    EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(900, 500));
 }
 
 // A window that cannot be resized keeps its size for drawing, as before; past the limits the window
@@ -319,17 +327,15 @@ TEST_F(DisplayTest, AFixedSizeWindowResizedPastTheLimitsIsSizedBack) {
 class DisplayOnItsOwnServerTest : public DisplayTest {
 protected:
     void SetUp() override {
-        int number = -1;
-        mServer = startInBackground("Xvfb -displayfd 3 -nolisten tcp -noreset 3>&1 >/dev/null 2>&1", &number);
-        ASSERT_GE(number, 0) << "Xvfb did not start";
+        ASSERT_TRUE(mServer.started()) << "Xvfb did not start";
         if (const char* common = getenv("DISPLAY")) mCommonDisplay = common;
-        setenv("DISPLAY", (":" + std::to_string(number)).c_str(), 1);
+        setenv("DISPLAY", mServer.name().c_str(), 1);
         ASSERT_NE(other = XOpenDisplay(nullptr), nullptr);
     }
     void TearDown() override {
         display.reset();
         if (other) XCloseDisplay(other);
-        for (pid_t pid : {manager, mServer}) if (pid > 0) kill(pid, SIGKILL);
+        if (manager > 0) kill(manager, SIGKILL);
         mCommonDisplay.empty() ? unsetenv("DISPLAY") : setenv("DISPLAY", mCommonDisplay.c_str(), 1);
     }
     // A window manager runs: a client redirects the size requests of the root window's children.
@@ -342,7 +348,7 @@ protected:
     Display* other = nullptr; // another program's connection
     pid_t manager = -1;
 private:
-    pid_t mServer = -1;
+    xtest::OwnXServer mServer;
     std::string mCommonDisplay;
 };
 
@@ -351,7 +357,7 @@ private:
 // is back. A manager that has exited leaves its check window named on the root window, where the
 // window library would stop the process: a display is refused there, saying why.
 TEST_F(DisplayOnItsOwnServerTest, AWindowManagerKeepsTheLimitsAndOneThatHasExitedIsNamed) {
-    manager = startInBackground("openbox --sm-disable >/dev/null 2>&1");
+    manager = xtest::startInBackground("openbox --sm-disable >/dev/null 2>&1");
     ASSERT_TRUE(waitFor([&] { return managed(); })) << "openbox did not start";
     DisplayGL& d = open(true);
     const int grabs = serverGrabs().made;
@@ -375,6 +381,29 @@ TEST_F(DisplayOnItsOwnServerTest, AWindowManagerKeepsTheLimitsAndOneThatHasExite
     EXPECT_NE(message.find(") no longer runs: start a window manager again, or restart the X server"),
               std::string::npos)
         << message;
+
+    // Names the window library would stop on as well: items too small for a window's number, and
+    // window 0. The other way round, a check window whose own name is malformed does not stop it.
+    const Atom check = XInternAtom(other, "_NET_SUPPORTING_WM_CHECK", False);
+    const Window root = DefaultRootWindow(other), own = XCreateSimpleWindow(other, root, 0, 0, 1, 1, 0, 0, 0);
+    const long zero[1] = {0}, itself[1] = {static_cast<long>(own)};
+    const short small[1] = {1};
+    auto name = [&](Window window, int format, const void* items) {
+        XChangeProperty(other, window, check, XA_WINDOW, format, PropModeReplace,
+                        static_cast<const unsigned char*>(items), 1);
+        XSync(other, False);
+    };
+    for (const auto& [format, items] : {std::pair<int, const void*>{16, small}, {8, small}, {32, zero}}) {
+        name(root, format, items);
+        EXPECT_EQ(messageOf([] { DisplayGL(WindowMode()).open(); })
+                      .find("DisplayGL: The root window of the X display '" + std::string(getenv("DISPLAY")) +
+                            "' names its window manager's check window (_NET_SUPPORTING_WM_CHECK) with "),
+                  0u)
+            << format;
+    }
+    name(root, 32, itself);
+    name(own, 16, small);
+    EXPECT_EQ(messageOf([] { DisplayGL(WindowMode()).open(); }), "(nothing thrown)");
 }
 
 TEST_F(DisplayTest, AWindowWithoutAreaKeepsAFiniteProjection) {

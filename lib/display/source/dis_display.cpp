@@ -29,9 +29,9 @@ DisplayGL::DisplayGL(const WindowMode& mode) {
     }
     mWindowMode = mode;
     mMode = 0;
-    const std::string gone = glfw::goneWindowManager();
-    if (!gone.empty()) {
-        throw Exception("DisplayGL: %s", gone.c_str());
+    const std::string unusable = glfw::unusableWindowManagerCheck();
+    if (!unusable.empty()) {
+        throw Exception("DisplayGL: %s", unusable.c_str());
     }
     if (!glfw::init()) {
         // Opening the window will fail and say so; the reason is only known now.
@@ -170,12 +170,16 @@ void DisplayGL::checkDrawableSize(int askedWidth, int askedHeight, int width, in
 // manager may, a script does, also for a window that is not resizable): the window is sized back
 // to the largest size allowed, and a resizable window's display, so every frame from now on, takes
 // that size instead. The window system's image of an oversized window cannot be drawn or sent whole.
+// The size reported may be stale: another resize may have followed it, and sized back from the
+// reported size, the window would lose that newer size. So only the window's size now counts.
 void DisplayGL::windowResized(int width, int height) {
     int keptWidth = width, keptHeight = height;
     if (mOpen && glfw::limitWindowSize(keptWidth, keptHeight, mMaxWidth, mMaxHeight)) {
+        mWindow->getSize(keptWidth, keptHeight);
+        const bool stillPast = glfw::limitWindowSize(keptWidth, keptHeight, mMaxWidth, mMaxHeight);
         NVN_LOG("warning", "display", "The window was resized to %dx%d, more than can be drawn: it is kept at %dx%d",
                 width, height, keptWidth, keptHeight);
-        mWindow->setSize(keptWidth, keptHeight);
+        if (stillPast) mWindow->setSize(keptWidth, keptHeight);
     }
     if (mWindowMode.resizable) {
         resize(keptWidth, keptHeight);

@@ -13,6 +13,7 @@ extern "C" Window glfwGetX11Window(GLFWwindow* window);
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -69,51 +70,87 @@ namespace {
 // Errors of the requests below are their answer (a window that is gone), not a reason to stop.
 int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
-// The window named by a window's _NET_SUPPORTING_WM_CHECK property, or None (also for a window
-// that does not exist: the request then fails).
-::Window checkWindowNamedBy(Display* display, ::Window window, Atom check) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    ::Window named = None;
-    if (XGetWindowProperty(display, window, check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
-            Success &&
-        type == XA_WINDOW && format == 32 && count == 1) {
-        named = static_cast<::Window>(*reinterpret_cast<unsigned long*>(data));
+// A window's _NET_SUPPORTING_WM_CHECK property read as the window library reads it: whole, asked
+// for as type WINDOW. No items when the window or the property is missing, or of another type.
+class CheckProperty {
+public:
+    CheckProperty(Display* display, ::Window window, Atom check) {
+        Atom type = None;
+        unsigned long after = 0;
+        if (XGetWindowProperty(display, window, check, 0, LONG_MAX, False, XA_WINDOW, &type, &mFormat, &mCount, &after,
+                               &mData) != Success) {
+            mCount = 0;
+        }
     }
-    if (data) XFree(data);
-    return named;
-}
+    ~CheckProperty() {
+        if (mData) XFree(mData);
+    }
+    CheckProperty(const CheckProperty&) = delete;
+    CheckProperty& operator=(const CheckProperty&) = delete;
+
+    int format() const { return mFormat; }
+    unsigned long count() const { return mCount; }
+    // The window the library takes the property to name: its first bytes, as many as a window id
+    // has, whatever the items' size. False when the items hold fewer bytes (the library then reads
+    // past them, so what it finds is not known).
+    bool named(::Window& window) const {
+        const size_t itemSize = mFormat == 8 ? 1 : mFormat == 16 ? sizeof(short) : sizeof(long);
+        if (!mData || mCount * itemSize < sizeof(window)) return false;
+        std::memcpy(&window, mData, sizeof(window));
+        return true;
+    }
+
+private:
+    int mFormat = 0;
+    unsigned long mCount = 0;
+    unsigned char* mData = nullptr;
+};
 
 } // namespace
 
-std::string goneWindowManager() {
+std::string unusableWindowManagerCheck() {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         return ""; // the window library says why it cannot start
     }
-    std::string gone;
+    std::string why;
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
     if (check != None) {
         // A window manager names a window of its own on the root window, and that window names
-        // itself. Where the window named on the root window does not name a window (the manager
-        // has exited, or crashed), the window library (3.3) starts but leaves its X error handling
-        // in a state that stops the process on an assertion when the window is made.
+        // itself. The window library (3.3) reads the root window's name; where there is one, it
+        // takes over X's error handling and reads the name on the window named, and where that
+        // window names nothing (the manager has exited or crashed, or the root's name is no
+        // window), it leaves the error handling taken: the process then stops on an assertion
+        // when the window is made.
         const XErrorHandler previous = XSetErrorHandler(&ignoreXError);
-        const ::Window named = checkWindowNamedBy(display, DefaultRootWindow(display), check);
-        if (named != None && checkWindowNamedBy(display, named, check) == None) {
-            char text[256];
-            std::snprintf(text, sizeof(text),
-                          "The window manager named on the root window of the X display '%s' (its check window "
-                          "0x%lx) no longer runs: start a window manager again, or restart the X server",
-                          DisplayString(display), static_cast<unsigned long>(named));
-            gone = text;
+        const CheckProperty root(display, DefaultRootWindow(display), check);
+        ::Window named = None;
+        char text[512] = "";
+        // Without a name on the root window the library does not look further.
+        if (root.count() > 0 && (!root.named(named) || CheckProperty(display, named, check).count() == 0)) {
+            if (root.format() == 32 && named != None) {
+                std::snprintf(text, sizeof(text),
+                              "The window manager named on the root window of the X display '%s' (its check window "
+                              "0x%lx) no longer runs: start a window manager again, or restart the X server",
+                              DisplayString(display), static_cast<unsigned long>(named));
+            } else {
+                char what[96] = "the window 0x0";
+                if (root.format() != 32)
+                    std::snprintf(what, sizeof(what), "%lu item%s of %d bits where a window's number is due",
+                                  root.count(), root.count() == 1 ? "" : "s", root.format());
+                std::snprintf(text, sizeof(text),
+                              "The root window of the X display '%s' names its window manager's check window "
+                              "(_NET_SUPPORTING_WM_CHECK) with %s, which the window library cannot start with: "
+                              "start a window manager, remove the name (xprop -root -remove "
+                              "_NET_SUPPORTING_WM_CHECK), or restart the X server",
+                              DisplayString(display), what);
+            }
         }
+        why = text;
         XSetErrorHandler(previous);
     }
     XCloseDisplay(display);
-    return gone;
+    return why;
 }
 
 bool init() { return glfwInit() == GLFW_TRUE; }
@@ -512,6 +549,11 @@ void Window::setSize(int width, int height) {
         fillInWindowSize(width, height);
         glfwSetWindowSize(mState->window, width, height);
     }
+}
+
+void Window::getSize(int& width, int& height) const {
+    width = height = 0;
+    if (mState->window) glfwGetWindowSize(mState->window, &width, &height);
 }
 
 void Window::setSizeLimits(int maxWidth, int maxHeight) {

@@ -62,9 +62,10 @@ using WindowRefreshFun = void (*)();
 using DrawableSizeFun = void (*)(); // makes GL take the window's size now
 
 // Process-wide calls.
-// A window manager that has exited and left its name on the root window, described for the user,
-// or "" (also when there is no X display to ask). The window library cannot be used there.
-std::string goneWindowManager();
+// Why the window library cannot start on this X display, described for the user, or "" (also when
+// there is no X display to ask): a window manager that has exited and left its name on the root
+// window, or a name there that names no window manager's window.
+std::string unusableWindowManagerCheck();
 bool init();
 void terminate();
 double getTime();
@@ -115,6 +116,8 @@ public:
 
     // A missing size is filled in as when opening.
     void setSize(int width, int height);
+    // The window's size as the window system holds it now (asked of it: newer than any event).
+    void getSize(int& width, int& height) const;
     // Tells the window system the largest size the window may be resized to, a side of at most
     // MaxWindowSide and the given limit (0 or below: none). A window manager follows it; without
     // one, the event processing sizes a window resized past it back.

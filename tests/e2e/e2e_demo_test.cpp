@@ -3,8 +3,12 @@
 
 #include "am_archivemanager.h"
 #include "e2e_process.h"
+#include "../support/own_x_server.h"
 
 #include <gtest/gtest.h>
+// After the test framework, which their macros (None, Bool) would break.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 #include <cmath>
 #include <cstdio>
@@ -499,6 +503,36 @@ TEST(FatalErrorNoDisplayTest, NamesWhyTheWindowCouldNotOpen) {
     EXPECT_NE(result.out.find("DISPLAY", error), std::string::npos) << result.out;
 }
 
+// Where the window library cannot start (here a window manager that has exited is still named on
+// the root window), the window is refused as it is asked for; a dump says how far it got, as for
+// any window refused.
+TEST(FatalErrorWindowManagerTest, ADumpRefusedAsTheWindowIsAskedForSaysHowFarItGot) {
+    xtest::OwnXServer server;
+    ASSERT_TRUE(server.started()) << "Xvfb did not start";
+    Display* x = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(x, nullptr);
+    const Window root = DefaultRootWindow(x), gone = XCreateSimpleWindow(x, root, 0, 0, 1, 1, 0, 0, 0);
+    const long named[1] = {static_cast<long>(gone)};
+    XChangeProperty(x, root, XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False), XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(named), 1);
+    XDestroyWindow(x, gone);
+    XCloseDisplay(x);
+    e2e::TempDir dir;
+    dir.write("setup.xml", "<demo><display width=\"64\" height=\"48\"/><script filename=\"s.xml\"/>"
+                           "<dump name=\"f.png\"/></demo>");
+    dir.write("s.xml", "<script><effect name=\"clear\" start=\"0\" end=\"1\"/></script>");
+    const e2e::Result result = e2e::run(kProgram, dir.path(), 30, {"DISPLAY=" + server.name()});
+    ASSERT_TRUE(result.ended);
+    EXPECT_EQ(result.status, 1);
+    const size_t closing = result.out.find("Dump stopped by an error at 0.00 s of 1.00 s: 0 frames on disk, 0 lost");
+    ASSERT_NE(closing, std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("error: [Corvista] Could not open the window set up in 'setup.xml': DisplayGL: The "
+                              "window manager named on the root window of the X display '" + server.name(),
+                              closing),
+              std::string::npos)
+        << result.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Causes, FatalErrorTest,
     ::testing::Values(
@@ -519,6 +553,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "<script><effect name=\"clear\" start=\"0\" end=\"96\"/></script>",
                   "[Corvista] Nothing to dump in 'setup.xml': the timeline ends at 96.00 s, before the start time "
                   "200.00 s"},
+        // The dump's first frame would already count as past the end: a float step before it.
+        FatalCase{"DumpStartAFloatStepBeforeTheEnd",
+                  "<demo><time start=\"95.99999\"/><display width=\"64\" height=\"48\" title=\"e2e-f12\"/>"
+                  "<script filename=\"s.xml\"/><dump name=\"f.png\" rate=\"30\"/></demo>",
+                  "<script><effect name=\"clear\" start=\"0\" end=\"96\"/></script>",
+                  "[Corvista] Nothing to dump in 'setup.xml': the timeline ends at the start time, 96.00 s"},
+        FatalCase{"DumpStartAFloatStepBeforeTheEndAnHourIn",
+                  "<demo><time start=\"3599.9998\"/><display width=\"64\" height=\"48\" title=\"e2e-f13\"/>"
+                  "<script filename=\"s.xml\"/><dump name=\"f.png\" rate=\"1000\"/></demo>",
+                  "<script><effect name=\"clear\" start=\"0\" end=\"3600\"/></script>",
+                  "[Corvista] Nothing to dump in 'setup.xml': the timeline ends at the start time, 3600.00 s"},
         FatalCase{"MissingScript",
                   "<demo><display width=\"64\" height=\"48\" title=\"e2e-f1\"/><script filename=\"gone.xml\"/>"
                   "<music mute=\"nosound\"/></demo>",

@@ -188,23 +188,28 @@ TEST(PlaybackKeys, MusicLoopsFromTheStartWithTheClock) {
     EXPECT_EQ(demo.process().status(), 0);
 }
 
-// Without looping, a start mark at the music's end would end the run at its first frame.
+// Without looping, a start mark at the music's end would end the run at its first frame; so would
+// one a float step before it.
 TEST(PlaybackKeys, AStartMarkPastTheMusicIsRefusedBeforeTheWindowOpens) {
     e2e::TempDir dir;
     makeMusic(dir, 2);
-    const std::string local =
-        setupXml("e2e-keys-past", "\t<music filename=\"m.ogg\"/>\n\t<time start=\"200.00\" loop=\"off\"/>\n");
-    dir.write("setup.local.xml", local);
     dir.write("s.xml", kScript);
-    const e2e::Result result = e2e::run(kProgram, dir.path(), 60);
-    ASSERT_TRUE(result.ended);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.out.find("error: [Corvista] Nothing to play in 'setup.local.xml', line 8: the music 'm.ogg' ends "
-                              "at 2.00 s, before the start time 200.00 s"),
-              std::string::npos)
-        << result.out;
-    EXPECT_EQ(result.out.find("Opened window"), std::string::npos) << result.out;
-    EXPECT_EQ(dir.read("setup.local.xml"), local);
+    for (const auto& [start, cause] : {std::pair<const char*, const char*>{"200.00", "at 2.00 s, before the start time "
+                                                                                     "200.00 s"},
+                                       {"1.9999999", "at the start time, 2.00 s"}}) {
+        const std::string local = setupXml("e2e-keys-past", "\t<music filename=\"m.ogg\"/>\n\t<time start=\"" +
+                                                                std::string(start) + "\" loop=\"off\"/>\n");
+        dir.write("setup.local.xml", local);
+        const e2e::Result result = e2e::run(kProgram, dir.path(), 60);
+        ASSERT_TRUE(result.ended);
+        EXPECT_EQ(result.status, 1) << start;
+        EXPECT_NE(result.out.find("error: [Corvista] Nothing to play in 'setup.local.xml', line 8: the music 'm.ogg' "
+                                  "ends " + std::string(cause)),
+                  std::string::npos)
+            << result.out;
+        EXPECT_EQ(result.out.find("Opened window"), std::string::npos) << result.out;
+        EXPECT_EQ(dir.read("setup.local.xml"), local);
+    }
 }
 
 TEST(PlaybackKeys, StartMarkIsSetSoughtAndWrittenBack) {

@@ -154,7 +154,8 @@ private:
     void setClock(float t);
     // The music's frame at demo time t, within the music.
     int musicFrameAt(float t) const;
-    // Whether music plays and has ended by demo time t.
+    // Whether music plays and has ended by demo time t: its last frame is behind t, or t has
+    // reached its end in the sense the timeline gives reaching a time.
     bool musicEndsBy(float t) const;
     void handleMusicEnd();
     void dumpFrame();
@@ -177,6 +178,7 @@ private:
     bool mSeekOffSaid = false; // the log said once why seeking is off while dumping
     bool mSettingsSaved = false;
     bool mStartRefused = false; // run refused to start: the set-up files stay as they were
+    bool mWindowAskedFor = false; // the display was asked for (it may have refused at once)
 };
 
 } // namespace norvane::corvista

@@ -110,8 +110,9 @@ Corvista::Corvista() = default;
 Corvista::~Corvista() {
     saveSettings();
     if (mDumper) {
-        // Where an error ended the run after the window opened for the dump, before the dump's own end.
-        if (mDisplay) endDump(true);
+        // Where an error ended the run from the moment the window was asked for (refused or not),
+        // before the dump's own end.
+        if (mWindowAskedFor) endDump(true);
         delete mDumper;
         mDumper = nullptr;
     }

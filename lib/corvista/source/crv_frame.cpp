@@ -105,7 +105,7 @@ void Corvista::checkBeforeOpening() {
     else if (mScript.mLength < start)
         std::snprintf(cause, sizeof(cause), "the timeline ends at %.2f s, before the start time %.2f s", end,
                       static_cast<double>(start));
-    else if (mScript.mLength == start)
+    else if (dumpReachedEnd(start)) // the first frame would already be past the end
         std::snprintf(cause, sizeof(cause), "the timeline ends at the start time, %.2f s", end);
     if (cause[0]) throw Exception("[Corvista] Nothing to dump in '%s': %s", setupFile, cause);
     // The dump plays no sound, but the video made from its frames will.
@@ -154,9 +154,10 @@ void Corvista::openDisplay(int width, int height, bool fullscreen, const std::st
     mode.height = height;
     mode.fullscreen = fullscreen;
     mode.resizable = true;
-    mDisplay = new display::DisplayGL(mode);
-    if (!mSkipListener) mDisplay->addListener(this);
+    mWindowAskedFor = true;
     try {
+        mDisplay = new display::DisplayGL(mode);
+        if (!mSkipListener) mDisplay->addListener(this);
         mDisplay->open();
     } catch (const Exception& error) {
         throw Exception("[Corvista] Could not open the window set up in '%s': %s", mSetupFileName.c_str(),
@@ -237,7 +238,9 @@ void Corvista::setTime(float t) {
 }
 
 bool Corvista::musicEndsBy(float t) const {
-    return !mNoSound && mMusic.getSampleRate() > 0 && musicFrameAt(t) >= mMusic.getLength();
+    if (mNoSound || mMusic.getSampleRate() <= 0) return false;
+    const float end = static_cast<float>(static_cast<double>(mMusic.getLength()) / mMusic.getSampleRate());
+    return musicFrameAt(t) >= mMusic.getLength() || script::hasReached(t, script::frameSlack(t), end);
 }
 
 int Corvista::musicFrameAt(float t) const {

@@ -51,6 +51,18 @@ Trigger& addTrigger(EffectEntry& e, const std::string& name, float start, int re
     return *e.mTriggers.back();
 }
 
+// A callback that appends entries to the timeline while it draws, as an effect may.
+struct Appender : norvane::script::Callback {
+    // Makes the next draw append n entries to s, starting a second apart from first, all ending at last.
+    void next(Script& s, size_t n, float first, float last) { script = &s; count = n; start = first; end = last; }
+    void draw(float, float, float) override {
+        for (; count > 0; --count, ++start) script->mEntries.push_back(entry("fx", start, end));
+    }
+    Script* script = nullptr;
+    size_t count = 0;
+    float start = 0.0f, end = 0.0f;
+};
+
 } // namespace
 
 TEST(EffectEntry, StartsEmptyAndDisabled) {
@@ -229,18 +241,22 @@ TEST(ScriptLength, CountsTopLevelEndsOnly) {
 }
 
 // A frame costs the entries that play, not the ones far before or after it: the same frames over
-// 100 times as many entries that do not play take about as long. An entry moved into the frame's
-// time, with the length computed again as the editor does, plays at the next frame.
+// 100 times as many entries that do not play, appended by a callback in a frame between two walks,
+// take about as long. An entry moved into the frame's time, with the length computed again as the
+// editor does, plays at the next frame; one a callback appends plays in the frame that appends it.
 TEST(ScriptUpdate, AFrameLooksOnlyAtTheEntriesThatPlay) {
     Recorder fx("");
-    auto frames = [&fx](size_t late) {
+    Appender adds;
+    auto frames = [&](size_t late) {
         auto script = std::make_unique<Script>();
         script->registerCallback("fx", &fx);
-        for (int i = 0; i < 10; ++i) add(*script, entry("fx", 0, 1000));
-        for (size_t i = 0; i < late; ++i) script->mEntries.push_back(entry("fx", 2000.0f + float(i), 3000.0f));
-        script->computeLength();
+        script->registerCallback("adds", &adds);
+        add(*script, entry("fx", 0, 1000));
+        add(*script, entry("adds", 0, 1000));
         float t = 0.0f;
         script->update(t);
+        adds.next(*script, late, 2000.0f, 3000.0f);
+        script->update(t += 0.01f);
         const double seconds = growthtest::fastestSeconds(5, [&] {
             for (int frame = 0; frame < 100; ++frame) script->update(t += 0.01f);
         });
@@ -252,8 +268,10 @@ TEST(ScriptUpdate, AFrameLooksOnlyAtTheEntriesThatPlay) {
 
     Script script;
     script.registerCallback("fx", &fx);
+    script.registerCallback("adds", &adds);
     add(script, entry("fx", 0, 10));
     EffectEntry& moved = add(script, entry("fx", 20, 30));
+    add(script, entry("adds", 0, 10));
     script.update(5.0f);
     fx.take();
     moved.mStart = 4.0f;
@@ -261,12 +279,17 @@ TEST(ScriptUpdate, AFrameLooksOnlyAtTheEntriesThatPlay) {
     script.update(5.5f);
     EXPECT_EQ(fx.take(), (Calls{"draw 5.5 0.5 0.55", "postDraw 5.5 0.5 0.55", "start", "draw 1.5 0.5 0.0576923",
                                 "postDraw 1.5 0.5 0.0576923"}));
+    adds.next(script, 1, 5.5f, 7.5f);
+    script.update(6.0f);
+    EXPECT_EQ(fx.take(), (Calls{"draw 6 0.5 0.6", "postDraw 6 0.5 0.6", "draw 2 0.5 0.0769231",
+                                "postDraw 2 0.5 0.0769231", "start", "draw 0.5 0.5 0.25", "postDraw 0.5 0.5 0.25"}));
 }
 
 // Times written on a frame's time (entries at many decimal starts, nested, their triggers and square
 // keys on every frame) take effect on that frame of a dump at the rates videos use, from 0 and an
 // hour in; times a little after a frame wait for the next. Trigger names and key values are the
-// frames they must show on.
+// frames they must show on. An hour in, the float of the mark lies above 3599.1 s and below 3599.4 s,
+// so the frames from there come out after and before the times written on them.
 TEST(ScriptUpdate, TimesWrittenOnAFrameTakeEffectOnThatFrame) {
     const long long tick = 3000; // a second: a whole number of ticks a frame at each rate below
     auto at = [&](long long ticks) { return static_cast<float>(static_cast<double>(ticks) / tick); };
@@ -275,7 +298,7 @@ TEST(ScriptUpdate, TimesWrittenOnAFrameTakeEffectOnThatFrame) {
         long long origin, from, to; // where its local 0 is, and where it plays
     };
     for (const int rate : {10, 24, 25, 30, 60, 1000}) {
-        for (const long long mark : {0LL, 3599 * tick + 300}) {
+        for (const long long mark : {0LL, 3599 * tick + 300, 3599 * tick + 1200}) {
             const long long frame = tick / rate;
             // Between two frames; an hour in at 1000 frames a second, none is beyond float's resolution.
             const long long late = rate <= 60 ? tick / 100 : mark == 0 ? 1 : 0;
@@ -308,10 +331,13 @@ TEST(ScriptUpdate, TimesWrittenOnAFrameTakeEffectOnThatFrame) {
                 return span;
             };
             const Span timeline{nullptr, 0, 0, 1LL << 40};
+            // Half the entries hang in a group from 0.1 s: their local times are differences that round.
+            const Span early{&add(script, entry("", at(300), at(mark + 2 * tick))), 300, mark, 1LL << 40};
             for (long long j = 0; j < 6; ++j) {
                 const long long top = mark + (37 * j % 100) * tick / 100, child = (29 * j + 13) % 40 * tick / 100,
                                 inner = (13 * j + 7) % 30 * tick / 100;
-                const Span parent = place(timeline, top, top + (40 + 53 * j % 60) * tick / 100);
+                const Span& in = j % 2 ? early : timeline;
+                const Span parent = place(in, top - in.origin, top - in.origin + (40 + 53 * j % 60) * tick / 100);
                 const Span middle = place(parent, child, child + (30 + 17 * j % 50) * tick / 100);
                 place(middle, inner, inner + (20 + 11 * j % 40) * tick / 100);
             }
@@ -323,6 +349,10 @@ TEST(ScriptUpdate, TimesWrittenOnAFrameTakeEffectOnThatFrame) {
                 addTrigger(*place(timeline, 18000, 45000).entry, "65+7", 0.5f, 6, 0.7f);
                 firings += 6;
                 place(timeline, 0, 18000);
+                // 1000 firings a second apart from 1 ms after a frame: the late ones wait for the next frame too.
+                addTrigger(add(script, entry("fx", 0, 1000)), "1+10", 0.001f, 1000, 1.0f);
+                firings += 1000;
+                last = 1000 * tick;
             }
             int fired = 0;
             std::vector<std::string> wrong;
@@ -339,11 +369,11 @@ TEST(ScriptUpdate, TimesWrittenOnAFrameTakeEffectOnThatFrame) {
                         right = call.substr(call.rfind('=') + 1) == std::to_string(n);
                     }
                     if (!right)
-                        wrong.push_back(std::to_string(rate) + " fps from " + std::to_string(mark / tick) +
+                        wrong.push_back(std::to_string(rate) + " fps from " + Recorder::number(at(mark)) +
                                         " s, frame " + std::to_string(n) + ": " + call);
                 }
             }
-            EXPECT_EQ(fired, firings) << rate << " fps from " << mark / tick << " s";
+            EXPECT_EQ(fired, firings) << rate << " fps from " << Recorder::number(at(mark)) << " s";
             EXPECT_TRUE(wrong.empty()) << wrong.size() << " on another frame, the first: " << wrong.front();
         }
     }

@@ -154,8 +154,8 @@ private:
     void setClock(float t);
     // The music's frame at demo time t, within the music.
     int musicFrameAt(float t) const;
-    // Whether music plays and has ended by demo time t: its last frame is behind t, or t has
-    // reached its end in the sense the timeline gives reaching a time.
+    // Whether music plays and demo time t has reached its end, in the sense the timeline gives
+    // reaching a time.
     bool musicEndsBy(float t) const;
     void handleMusicEnd();
     void dumpFrame();

@@ -239,8 +239,9 @@ void Corvista::setTime(float t) {
 
 bool Corvista::musicEndsBy(float t) const {
     if (mNoSound || mMusic.getSampleRate() <= 0) return false;
+    // A time at or past the music's last frame has reached its end too.
     const float end = static_cast<float>(static_cast<double>(mMusic.getLength()) / mMusic.getSampleRate());
-    return musicFrameAt(t) >= mMusic.getLength() || script::hasReached(t, script::frameSlack(t), end);
+    return script::hasReached(t, script::frameSlack(t), end);
 }
 
 int Corvista::musicFrameAt(float t) const {

@@ -387,10 +387,21 @@ TEST_F(SetupFileTest, SettingsAreWrittenBackIntoTheLocalFile) {
         { Corvista demo; demo.setup(); demo.mStartTime = mark; }
         EXPECT_NE(read("setup.local.xml").find(text), std::string::npos) << read("setup.local.xml");
     }
-    // A delay that two decimals would round to another one (0 reads as 2 s) keeps its digits.
-    write("setup.local.xml", "<demo><osd show=\"on\" delay=\"0.004\"/></demo>");
+    // A delay that two decimals would round to another one (0 reads as 2 s) keeps its digits, and so
+    // does a start mark that the run did not move (a frame's time at 24 fps): the same dump twice
+    // gives the same frames.
+    write("setup.local.xml", "<demo><osd show=\"on\" delay=\"0.004\"/><time start=\"1.125\"/></demo>");
     { Corvista demo; demo.setup(); }
     EXPECT_NE(read("setup.local.xml").find("delay=\"0.004\""), std::string::npos) << read("setup.local.xml");
+    EXPECT_NE(read("setup.local.xml").find("start=\"1.125\""), std::string::npos) << read("setup.local.xml");
+    // A dump plays no music, but its timeline's end refuses a start there just as well: a mark set
+    // at that end, or a float step before it, as the dump reaches it, is written back before it.
+    write("s.xml", "<script><effect start=\"0\" end=\"4\"/></script>");
+    for (const float mark : {4.0f, std::nextafter(4.0f, 0.0f)}) {
+        write("setup.local.xml", "<demo><script filename=\"s.xml\"/><dump name=\"f.png\" rate=\"24\"/></demo>");
+        { Corvista demo; demo.setup(); demo.mStartTime = mark; }
+        EXPECT_NE(read("setup.local.xml").find("start=\"3.99\""), std::string::npos) << read("setup.local.xml");
+    }
     // A mark at the very end of the music is written back where the next start still plays.
     writeSilence("m.wav", 2);
     write("setup.local.xml", "<demo><music filename=\"m.wav\"/><time start=\"1\"/></demo>");

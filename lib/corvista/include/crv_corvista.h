@@ -82,6 +82,7 @@ public:
     bool mLoop = false;
     bool mPaused = false;
     float mStartTime = 0.0f; // the start mark
+    float mStartRead = 0.0f; // the start mark as the set-up file gave it
     float mMusicTime = 0.0f; // the music's position, or the clock without music
     float mClock = 0.0f;     // the demo clock of the current frame, or where a seek since then went
     float mPauseTime = 0.0f; // the clock frozen while paused
@@ -127,9 +128,13 @@ private:
     void checkDumpLength();
     // False when the file could not be written.
     bool saveSetup();
-    // The start mark as written back: two decimals, never later than the mark, and never where the
-    // next start would refuse it.
+    // The start mark as written back: one the run did not move reads back as itself; one set with a
+    // key has two decimals and is never later than the mark; and none is where the next start from
+    // the same set-up would refuse it.
     std::string startMarkText() const;
+    // Whether the next start from the same set-up would refuse the start mark t: a dump's at the
+    // timeline's end, a play run's at the music's end where it does not loop.
+    bool nextStartRefuses(float t) const;
 
     // Refuses what cannot run (no window, no music to play, a dump that can write no frame) and
     // warns of a dump's missing music.

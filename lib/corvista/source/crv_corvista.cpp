@@ -216,6 +216,7 @@ void Corvista::readSetupTags(xml::XmlParser& document, xml::Slips& slips) {
             start = 0.0;
         }
         mStartTime = static_cast<float>(start);
+        mStartRead = mStartTime;
         mStartLine = tag.line();
         if (tag.getAttribute("loop") == "on") mLoop = true;
     });
@@ -378,14 +379,23 @@ bool Corvista::saveSettings() {
 }
 
 std::string Corvista::startMarkText() const {
-    const std::string text = formatStartMark(mStartTime);
-    if (mLoop || !musicEndsBy(readBack(text.c_str()))) return text;
-    // A mark at the music's very end (Ctrl+T there) would make the next start, which does not loop,
-    // end at once and be refused: it goes back to the last hundredth that the music still holds.
-    const double end = static_cast<double>(mMusic.getLength()) / mMusic.getSampleRate();
-    double hundredths = std::floor(std::min(static_cast<double>(mStartTime), end) * 100.0);
-    while (hundredths > 0.0 && musicEndsBy(static_cast<float>(hundredths / 100.0))) hundredths -= 1.0;
+    // A mark nobody moved keeps its digits (1.125, a frame's time at 24 fps): the same set-up dumps
+    // the same frames on every run.
+    const std::string text = mStartTime == mStartRead ? formatSetting(mStartTime) : formatStartMark(mStartTime);
+    if (!nextStartRefuses(readBack(text.c_str()))) return text;
+    // A mark at the very end (Ctrl+T there, or as a dump reaches its end) would make the next start
+    // end at once and be refused: it goes back to the last hundredth before that end.
+    double end = static_cast<double>(mStartTime);
+    if (mDumper) end = std::min(end, static_cast<double>(mScript.mLength));
+    if (!mNoSound && mMusic.getSampleRate() > 0)
+        end = std::min(end, static_cast<double>(mMusic.getLength()) / mMusic.getSampleRate());
+    double hundredths = std::floor(end * 100.0);
+    while (hundredths > 0.0 && nextStartRefuses(static_cast<float>(hundredths / 100.0))) hundredths -= 1.0;
     return formatSeconds(std::max(hundredths, 0.0) / 100.0);
+}
+
+bool Corvista::nextStartRefuses(float t) const {
+    return (mDumper && dumpReachedEnd(t)) || (!mLoop && musicEndsBy(t));
 }
 
 bool Corvista::saveSetup() {

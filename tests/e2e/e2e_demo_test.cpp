@@ -329,7 +329,9 @@ TEST(DumpEndTest, AFrameThatCannotBeWrittenStopsTheDumpWithAFailureStatus) {
 
 // SIGTERM or SIGINT (Ctrl+C) ends a dump as Escape does: every frame handed over is on disk without
 // a hole, the settings changed with keys are written back, and the status and the closing line tell
-// of the signal. The log reaches its file as it is written, long before the end.
+// of the signal. The same signal again from the same sender, as `timeout` sends it to the program
+// and then to its process group, is the same request. The log reaches its file as it is written,
+// long before the end.
 class DumpSignalTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(DumpSignalTest, EndsAsEscapeDoesWithTheSignalsStatus) {
@@ -346,6 +348,8 @@ TEST_P(DumpSignalTest, EndsAsEscapeDoesWithTheSignalsStatus) {
     ASSERT_NE(window.keys("ctrl+o"), -1000.0); // the time bar off, a setting to write back
     for (int i = 0; i < 6000 && !dir.exists(frameName(30)); ++i) e2e::sleepSeconds(0.01);
     process.signal(signal);
+    ASSERT_TRUE(process.taken(signal, 60));
+    process.signal(signal);
     ASSERT_TRUE(process.wait(60));
     EXPECT_EQ(process.status(), 128 + signal);
     const int frames =
@@ -361,7 +365,24 @@ INSTANTIATE_TEST_SUITE_P(Signals, DumpSignalTest, ::testing::Values(SIGTERM, SIG
                              return std::string(info.param == SIGTERM ? "Term" : "Int");
                          });
 
-// A second signal while the first one closes the program ends it at once.
+// The X server held for this test's connection alone, as long as the object lives: every other
+// program waits for it meanwhile.
+struct HeldXServer {
+    HeldXServer() : display(XOpenDisplay(nullptr)) {
+        if (!display) return;
+        XGrabServer(display);
+        XSync(display, False);
+    }
+    ~HeldXServer() {
+        if (display) XCloseDisplay(display); // which releases the server
+    }
+    HeldXServer(const HeldXServer&) = delete;
+    HeldXServer& operator=(const HeldXServer&) = delete;
+    Display* display;
+};
+
+// A second signal while the first one closes the program ends it at once: another one, or Ctrl+C
+// pressed again at the terminal.
 TEST(DumpSecondSignalTest, EndsTheProgramAtOnce) {
     ClearDump dump("e2e-dump-twice", "600");
     ASSERT_TRUE(dump.window.found());
@@ -376,6 +397,28 @@ TEST(DumpSecondSignalTest, EndsTheProgramAtOnce) {
         << dump.process.status();
     EXPECT_EQ(dump.process.out().find("Dump ended"), std::string::npos);
     EXPECT_EQ(dump.process.out().find("Dump stopped"), std::string::npos);
+
+    // Ctrl+C at the terminal again, while the first one's close waits for the X server held here.
+    const std::string title = "e2e-dump-ctrl-c";
+    e2e::TempDir dir;
+    e2e::Launch launch;
+    launch.terminal = true;
+    e2e::Process process(kProgram, writeClearDump(dir, title, "600"), {}, launch);
+    e2e::Window window(process, title);
+    ASSERT_TRUE(window.found());
+    for (int i = 0; i < 6000 && !dir.exists(frameName(10)); ++i) e2e::sleepSeconds(0.01);
+    {
+        HeldXServer held;
+        ASSERT_NE(held.display, nullptr);
+        ASSERT_TRUE(process.waitsForInput(60));
+        ASSERT_TRUE(process.pressCtrlC());
+        ASSERT_TRUE(process.taken(SIGINT, 60));
+        ASSERT_TRUE(process.pressCtrlC());
+        ASSERT_TRUE(process.taken(SIGINT, 60));
+    }
+    ASSERT_TRUE(process.wait(60));
+    EXPECT_EQ(process.status(), 128 + SIGINT);
+    EXPECT_EQ(process.out().find("Dump stopped"), std::string::npos) << process.out();
 }
 
 // A log pipe whose reader has gone (`| head`, or `| tee` ended by the same Ctrl+C) neither kills the

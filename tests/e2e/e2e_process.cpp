@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -88,9 +89,24 @@ Process::Process(const std::string& program, const std::string& directory,
                  const std::vector<std::string>& environment, const Launch& launch)
     : mDirectory(directory) {
     parkPointer();
+    std::string terminalName;
+    if (launch.terminal) {
+        mTerminal = posix_openpt(O_RDWR | O_NOCTTY);
+        if (mTerminal < 0 || grantpt(mTerminal) != 0 || unlockpt(mTerminal) != 0)
+            throw std::runtime_error("no terminal for the program");
+        terminalName = ptsname(mTerminal);
+    }
     mPid = fork();
     if (mPid < 0) throw std::runtime_error("fork failed");
     if (mPid == 0) {
+        if (launch.terminal) {
+            // A session leader takes the first terminal it opens as its controlling terminal.
+            close(mTerminal);
+            if (setsid() < 0) _exit(126);
+            const int input = open(terminalName.c_str(), O_RDWR);
+            if (input < 0 || dup2(input, 0) < 0) _exit(126);
+            if (input > 2) close(input);
+        }
         if (chdir(directory.c_str()) != 0) _exit(126);
         const int out = open(".stdout", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -108,7 +124,10 @@ Process::Process(const std::string& program, const std::string& directory,
     }
 }
 
-Process::~Process() { kill(); }
+Process::~Process() {
+    kill();
+    if (mTerminal >= 0) close(mTerminal);
+}
 
 bool Process::running() {
     if (mPid < 0) return false;
@@ -139,6 +158,41 @@ void Process::kill() {
 
 void Process::signal(int number) {
     if (mPid >= 0) ::kill(mPid, number);
+}
+
+bool Process::taken(int number, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const unsigned long long bit = 1ULL << (number - 1);
+    while (running()) {
+        // The signals pending for the whole process, then for its first thread, as hexadecimal masks.
+        std::ifstream status("/proc/" + std::to_string(mPid) + "/status");
+        unsigned long long pending = 0;
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("ShdPnd:", 0) == 0 || line.rfind("SigPnd:", 0) == 0)
+                pending |= std::stoull(line.substr(7), nullptr, 16);
+        if (!(pending & bit)) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true; // an ended program has nothing pending
+}
+
+bool Process::pressCtrlC() {
+    // What the terminal does with a Ctrl+C typed at it: SIGINT from the kernel, not from a process.
+    return mTerminal >= 0 && ioctl(mTerminal, TIOCSIG, SIGINT) == 0;
+}
+
+bool Process::waitsForInput(double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (running()) {
+        std::ifstream wchan("/proc/" + std::to_string(mPid) + "/task/" + std::to_string(mPid) + "/wchan");
+        std::string where;
+        std::getline(wchan, where);
+        if (where.find("poll") != std::string::npos) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
 }
 
 std::string Process::out() const {

@@ -40,6 +40,7 @@ void parkPointer();
 struct Launch {
     bool stdoutClosed = false;       // no descriptor 1, as `program >&-` starts it
     std::vector<int> ignoredSignals; // inherited as ignored, as nohup leaves SIGHUP
+    bool terminal = false; // a session of its own whose terminal (standard input) the test types at
 };
 
 // One run of a program, its standard output and error captured into files of its directory.
@@ -55,6 +56,14 @@ public:
     void kill();
     // Sends the signal to the program.
     void signal(int number);
+    // Waits up to the given seconds until the program has taken the signal: none of that number is
+    // pending any more (its handler has started). False when it is still pending then.
+    bool taken(int number, double seconds);
+    // Presses Ctrl+C at the program's terminal (launched with terminal): the terminal sends SIGINT.
+    bool pressCtrlC();
+    // Waits up to the given seconds until the program's first thread sleeps in poll(), as it does
+    // waiting for the X server. False when it does not then.
+    bool waitsForInput(double seconds);
     int status() const { return mStatus; } // exit status; -1 when killed or not ended
     std::string out() const;
     std::string err() const;
@@ -62,6 +71,7 @@ public:
 private:
     pid_t mPid = -1;
     int mStatus = -1;
+    int mTerminal = -1; // the test's side of the program's terminal
     std::string mDirectory;
 };
 

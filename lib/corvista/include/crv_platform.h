@@ -18,8 +18,10 @@ void openClosedStandardFiles();
 
 // From now on SIGINT, SIGTERM and SIGHUP ask the display loop to close, as Escape does, so that the
 // frames handed over are written and the settings written back. A second one while closing ends the
-// process at once, with status 128 + its number. SIGINT and SIGHUP inherited as ignored (nohup) stay
-// ignored. A closed log pipe no longer ends the process.
+// process at once, with status 128 + its number, unless it is the first one again from the same
+// process within a second (`timeout` signals the program, then its process group): that is the same
+// request. Each Ctrl+C typed at the terminal counts. SIGINT and SIGHUP inherited as ignored (nohup)
+// stay ignored. A closed log pipe no longer ends the process.
 void closeOnStopSignals();
 // The number of the first of those signals caught, or 0.
 int stopSignal();

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fcntl.h>
 #include <system_error>
+#include <time.h>
 #include <unistd.h>
 
 namespace norvane::corvista::platform {
@@ -17,13 +18,54 @@ namespace norvane::corvista::platform {
 namespace {
 
 std::atomic<int> gStopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free number");
+// Who sent the first stop signal (0: no process, as for Ctrl+C typed at the terminal) and when, on
+// the monotonic clock; known once gStopKnown is set.
+std::atomic<pid_t> gStopSender{0};
+std::atomic<long long> gStopNanoseconds{0};
+std::atomic<bool> gStopKnown{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<pid_t>::is_always_lock_free &&
+                  std::atomic<long long>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "the signal handler needs lock-free numbers");
 
-// Only async-signal-safe work: a number, a flag for the display loop, or _exit.
-extern "C" void onStopSignal(int number) {
+constexpr long long kSameRequestNanoseconds = 1000000000LL;
+
+long long monotonicNanoseconds() {
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now); // async-signal-safe
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// The process that sent the signal, or 0 where the kernel sent it (a key typed at the terminal, a
+// hang-up of the terminal).
+pid_t senderOf(const siginfo_t* info) {
+    if (!info) return 0;
+    const bool byProcess = info->si_code == SI_USER || info->si_code == SI_QUEUE || info->si_code == SI_TKILL;
+    return byProcess ? info->si_pid : 0;
+}
+
+// Only async-signal-safe work: numbers, a flag for the display loop, or _exit. The first signal
+// asks the loop to close. The same signal sent again by the same process within a second is the
+// same request (`timeout` sends it to the program and then to its process group); any other one
+// while closing ends the process at once.
+extern "C" void onStopSignal(int number, siginfo_t* info, void*) {
+    const pid_t sender = senderOf(info);
+    const long long now = monotonicNanoseconds();
     int none = 0;
-    if (!gStopSignal.compare_exchange_strong(none, number)) _exit(128 + number);
-    display::DisplayGL::requestCloseSoon();
+    if (gStopSignal.compare_exchange_strong(none, number)) {
+        gStopSender.store(sender);
+        gStopNanoseconds.store(now);
+        gStopKnown.store(true);
+        display::DisplayGL::requestCloseSoon();
+        return;
+    }
+    // The first one may still be being noted by another thread: the stop signals are blocked in a
+    // handler, so it is never this one's.
+    while (!gStopKnown.load()) {
+    }
+    if (sender != 0 && number == none && sender == gStopSender.load() &&
+        now - gStopNanoseconds.load() < kSameRequestNanoseconds)
+        return;
+    _exit(128 + number);
 }
 
 } // namespace
@@ -41,11 +83,13 @@ void openClosedStandardFiles() {
 }
 
 void closeOnStopSignals() {
+    const int stopSignals[] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction action {};
-    action.sa_handler = onStopSignal;
+    action.sa_sigaction = onStopSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART; // reads and writes in progress go on
-    for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int number : stopSignals) sigaddset(&action.sa_mask, number);
+    action.sa_flags = SA_SIGINFO | SA_RESTART; // reads and writes in progress go on
+    for (int number : stopSignals) {
         // A hang-up or an interrupt that the launcher ignores (nohup, a background job of a shell
         // without job control) stays ignored; a termination is always a request to stop.
         struct sigaction inherited {};

@@ -29,9 +29,12 @@ extern "C" Display* glfwGetX11Display(void);
 
 namespace {
 
-// The X server grabs this process has made and released, counted on their way to Xlib (below).
+// The X server grabs this process has made and released, counted on their way to Xlib (below);
+// duringEvents: those made while the window library processes events, so from one of our
+// callbacks (the hold at the end of the event processing comes after it).
 struct ServerGrabs {
-    int made = 0, released = 0;
+    int made = 0, released = 0, duringEvents = 0;
+    bool inEvents = false;
 };
 ServerGrabs& serverGrabs() {
     static ServerGrabs grabs;
@@ -52,12 +55,19 @@ bool waitFor(const std::function<bool()>& condition) {
 
 extern "C" int XGrabServer(Display* display) {
     ++serverGrabs().made;
+    if (serverGrabs().inEvents) ++serverGrabs().duringEvents;
     return reinterpret_cast<int (*)(Display*)>(dlsym(RTLD_NEXT, "XGrabServer"))(display);
 }
 
 extern "C" int XUngrabServer(Display* display) {
     ++serverGrabs().released;
     return reinterpret_cast<int (*)(Display*)>(dlsym(RTLD_NEXT, "XUngrabServer"))(display);
+}
+
+extern "C" void glfwPollEvents(void) {
+    serverGrabs().inEvents = true;
+    reinterpret_cast<void (*)()>(dlsym(RTLD_NEXT, "glfwPollEvents"))();
+    serverGrabs().inEvents = false;
 }
 
 TEST_F(DisplayTest, OpensOneWindowWithItsContextAndClosesIt) {
@@ -286,13 +296,25 @@ TEST_F(DisplayTest, AResizePastTheLimitsKeepsTheLargestSizeAllowed) {
     EXPECT_EQ(out.find("resized to", out.find(warning) + warning.size()), std::string::npos) << out; // once
 
     // A resize within the limits right after one past them is the one that holds, although the
-    // event of the first is handled when the window has already taken the second size.
+    // event of the first is handled when the window has already taken the second size. The
+    // handling holds the server for its query and sizing back, with no handler run meanwhile.
     glfwSetWindowSize(window, 20000, 100);
     glfwSetWindowSize(window, 900, 500);
+    const int grabsInEvents = serverGrabs().duringEvents;
+    testing::internal::CaptureStdout();
     for (int i = 0; i < 3; ++i) {
         XSync(glfwGetX11Display(), False); // the window system's answers are in before the events are processed
         ASSERT_TRUE(d.update());
     }
+    const std::string stale = testing::internal::GetCapturedStdout();
+    EXPECT_NE(stale.find("The window was resized to 20000x100, more than can be drawn, and at once again to "
+                         "900x500, which it keeps"),
+              std::string::npos)
+        << stale;
+    EXPECT_EQ(stale.find("kept at"), std::string::npos) << stale;
+    EXPECT_GT(serverGrabs().duringEvents, grabsInEvents);
+    EXPECT_FALSE(resizer.heldMeanwhile);
+    EXPECT_EQ(serverGrabs().made, serverGrabs().released);
     glfwGetWindowSize(window, &width, &height);
     EXPECT_EQ(std::make_pair(width, height), std::make_pair(900, 500));
     EXPECT_EQ(std::make_pair(d.getWidth(), d.getHeight()), std::make_pair(900, 500));
@@ -378,7 +400,8 @@ TEST_F(DisplayOnItsOwnServerTest, AWindowManagerKeepsTheLimitsAndOneThatHasExite
     EXPECT_EQ(message.find("DisplayGL: The window manager named on the root window of the X display '" +
                            std::string(getenv("DISPLAY")) + "' (its check window 0x"),
               0u);
-    EXPECT_NE(message.find(") no longer runs: start a window manager again, or restart the X server"),
+    EXPECT_NE(message.find(") no longer runs: start a window manager again, remove the name (xprop -root -remove "
+                           "_NET_SUPPORTING_WM_CHECK), or restart the X server"),
               std::string::npos)
         << message;
 

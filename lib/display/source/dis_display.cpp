@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace norvane {
 namespace display {
@@ -171,15 +172,25 @@ void DisplayGL::checkDrawableSize(int askedWidth, int askedHeight, int width, in
 // to the largest size allowed, and a resizable window's display, so every frame from now on, takes
 // that size instead. The window system's image of an oversized window cannot be drawn or sent whole.
 // The size reported may be stale: another resize may have followed it, and sized back from the
-// reported size, the window would lose that newer size. So only the window's size now counts.
+// reported size, the window would lose that newer size. So only the window's size now counts, and
+// a window already resized again within the limits keeps that size. One that already has the size
+// it would be sized back to is kept at it (the window library's hold at the end of an event
+// processing sizes a window back before its event is heard).
 void DisplayGL::windowResized(int width, int height) {
     int keptWidth = width, keptHeight = height;
     if (mOpen && glfw::limitWindowSize(keptWidth, keptHeight, mMaxWidth, mMaxHeight)) {
-        mWindow->getSize(keptWidth, keptHeight);
-        const bool stillPast = glfw::limitWindowSize(keptWidth, keptHeight, mMaxWidth, mMaxHeight);
-        NVN_LOG("warning", "display", "The window was resized to %dx%d, more than can be drawn: it is kept at %dx%d",
-                width, height, keptWidth, keptHeight);
-        if (stillPast) mWindow->setSize(keptWidth, keptHeight);
+        const std::pair<int, int> largest(keptWidth, keptHeight);
+        const bool sizedBack = mWindow->sizeBackPastLimits(keptWidth, keptHeight);
+        if (sizedBack || std::make_pair(keptWidth, keptHeight) == largest) {
+            NVN_LOG("warning", "display",
+                    "The window was resized to %dx%d, more than can be drawn: it is kept at %dx%d", width, height,
+                    keptWidth, keptHeight);
+        } else {
+            NVN_LOG("warning", "display",
+                    "The window was resized to %dx%d, more than can be drawn, and at once again to %dx%d, which it "
+                    "keeps",
+                    width, height, keptWidth, keptHeight);
+        }
     }
     if (mWindowMode.resizable) {
         resize(keptWidth, keptHeight);

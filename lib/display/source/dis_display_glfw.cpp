@@ -106,6 +106,22 @@ private:
     unsigned char* mData = nullptr;
 };
 
+// Holds the X server, serving no other client, while it lives; released however the scope ends
+// (a GL error throws).
+class ServerHold {
+public:
+    explicit ServerHold(Display* display) : mDisplay(display) { XGrabServer(mDisplay); }
+    ~ServerHold() {
+        XUngrabServer(mDisplay);
+        XFlush(mDisplay);
+    }
+    ServerHold(const ServerHold&) = delete;
+    ServerHold& operator=(const ServerHold&) = delete;
+
+private:
+    Display* mDisplay;
+};
+
 } // namespace
 
 std::string unusableWindowManagerCheck() {
@@ -131,7 +147,8 @@ std::string unusableWindowManagerCheck() {
             if (root.format() == 32 && named != None) {
                 std::snprintf(text, sizeof(text),
                               "The window manager named on the root window of the X display '%s' (its check window "
-                              "0x%lx) no longer runs: start a window manager again, or restart the X server",
+                              "0x%lx) no longer runs: start a window manager again, remove the name (xprop -root "
+                              "-remove _NET_SUPPORTING_WM_CHECK), or restart the X server",
                               DisplayString(display), static_cast<unsigned long>(named));
             } else {
                 char what[96] = "the window 0x0";
@@ -274,28 +291,32 @@ struct Window::State {
         if (!display || managed(display)) {
             return;
         }
-        // Released however GL's part ends (a GL error throws).
-        struct Grab {
-            explicit Grab(Display* d) : display(d) { XGrabServer(display); }
-            ~Grab() {
-                XUngrabServer(display);
-                XFlush(display);
-            }
-            Grab(const Grab&) = delete;
-            Grab& operator=(const Grab&) = delete;
-            Display* display;
-        } grab(display);
+        const ServerHold hold(display);
+        int width = 0, height = 0;
+        sizeBackFromServer(display, width, height);
+        drawableSizeFun();
+    }
+
+    // Reads the window's real size from the X server and, where it is past the limits, sizes the
+    // window back within them: true then. Width and height get the size the window has after that
+    // (0 x 0 when it could not be read). A query and a resize, for the caller to hold the server
+    // around.
+    bool sizeBackFromServer(Display* display, int& width, int& height) const {
+        width = height = 0;
         const ::Window own = glfwGetX11Window(window);
         ::Window root = None;
         int x = 0, y = 0;
         unsigned int realWidth = 0, realHeight = 0, border = 0, depth = 0;
-        if (XGetGeometry(display, own, &root, &x, &y, &realWidth, &realHeight, &border, &depth)) {
-            int width = static_cast<int>(realWidth), height = static_cast<int>(realHeight);
-            if (limitWindowSize(width, height, maxWidth, maxHeight)) {
-                XResizeWindow(display, own, static_cast<unsigned int>(width), static_cast<unsigned int>(height));
-            }
+        if (!XGetGeometry(display, own, &root, &x, &y, &realWidth, &realHeight, &border, &depth)) {
+            return false;
         }
-        drawableSizeFun();
+        width = static_cast<int>(realWidth);
+        height = static_cast<int>(realHeight);
+        if (!limitWindowSize(width, height, maxWidth, maxHeight)) {
+            return false;
+        }
+        XResizeWindow(display, own, static_cast<unsigned int>(width), static_cast<unsigned int>(height));
+        return true;
     }
 
     void destroyDoomed() {
@@ -554,6 +575,27 @@ void Window::setSize(int width, int height) {
 void Window::getSize(int& width, int& height) const {
     width = height = 0;
     if (mState->window) glfwGetWindowSize(mState->window, &width, &height);
+}
+
+// Under a window manager the sizing back is a request to the manager, which answers it in its own
+// time: holding the server for it would gain nothing, so nothing is held there.
+bool Window::sizeBackPastLimits(int& width, int& height) {
+    State& s = *mState;
+    width = height = 0;
+    if (!s.window) {
+        return false;
+    }
+    Display* display = glfwGetX11Display();
+    if (display && !s.managed(display)) {
+        const ServerHold hold(display);
+        return s.sizeBackFromServer(display, width, height);
+    }
+    getSize(width, height);
+    if (!limitWindowSize(width, height, s.maxWidth, s.maxHeight)) {
+        return false;
+    }
+    setSize(width, height);
+    return true;
 }
 
 void Window::setSizeLimits(int maxWidth, int maxHeight) {

@@ -118,6 +118,12 @@ public:
     void setSize(int width, int height);
     // The window's size as the window system holds it now (asked of it: newer than any event).
     void getSize(int& width, int& height) const;
+    // Where the window is past the size limits now, sizes it back to the largest size within them
+    // (see limitWindowSize): true then. Width and height get the size it has now, after that. Where
+    // no window manager runs, the X server serves no other program between the query of the size
+    // and the sizing back (held for those two requests alone; no callback runs meanwhile), so a
+    // resize by another program cannot fall between them and be undone.
+    bool sizeBackPastLimits(int& width, int& height);
     // Tells the window system the largest size the window may be resized to, a side of at most
     // MaxWindowSide and the given limit (0 or below: none). A window manager follows it; without
     // one, the event processing sizes a window resized past it back.

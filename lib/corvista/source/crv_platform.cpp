@@ -58,8 +58,8 @@ extern "C" void onStopSignal(int number, siginfo_t* info, void*) {
         display::DisplayGL::requestCloseSoon();
         return;
     }
-    // The first one may still be being noted by another thread: the stop signals are blocked in a
-    // handler, so it is never this one's.
+    // The first one may still be being noted on another thread, never on this one: a handler runs
+    // with the stop signals blocked.
     while (!gStopKnown.load()) {
     }
     if (sender != 0 && number == none && sender == gStopSender.load() &&

@@ -572,11 +572,6 @@ void Window::setSize(int width, int height) {
     }
 }
 
-void Window::getSize(int& width, int& height) const {
-    width = height = 0;
-    if (mState->window) glfwGetWindowSize(mState->window, &width, &height);
-}
-
 // Under a window manager the sizing back is a request to the manager, which answers it in its own
 // time: holding the server for it would gain nothing, so nothing is held there.
 bool Window::sizeBackPastLimits(int& width, int& height) {
@@ -590,7 +585,7 @@ bool Window::sizeBackPastLimits(int& width, int& height) {
         const ServerHold hold(display);
         return s.sizeBackFromServer(display, width, height);
     }
-    getSize(width, height);
+    glfwGetWindowSize(s.window, &width, &height);
     if (!limitWindowSize(width, height, s.maxWidth, s.maxHeight)) {
         return false;
     }

@@ -116,8 +116,6 @@ public:
 
     // A missing size is filled in as when opening.
     void setSize(int width, int height);
-    // The window's size as the window system holds it now (asked of it: newer than any event).
-    void getSize(int& width, int& height) const;
     // Where the window is past the size limits now, sizes it back to the largest size within them
     // (see limitWindowSize): true then. Width and height get the size it has now, after that. Where
     // no window manager runs, the X server serves no other program between the query of the size
